@@ -1,0 +1,121 @@
+#pragma once
+
+#include "app/stopwatch.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTime>
+#include <QVariant>
+#include <memory>
+
+class QSettings;
+class ProgramDataModel;
+class TimerDataModel;
+class UDPCommThread;
+
+// The one controller between the QML window and the displays: it answers the window's signals,
+// sends the commands, decodes the replies and runs the mirror clock that the window shows.
+class HandleGui : public QObject
+{
+    Q_OBJECT
+public:
+    HandleGui(TimerDataModel &timers, ProgramDataModel &programs,
+              TimeSource timeSource = steadyTimeSource(), QObject *parent = nullptr);
+    ~HandleGui() override;
+
+    void updateDisplayTime();
+    void SetCountUpMode(int mode, int bAlreadInit);
+    void SetCountDownMode(int mode, int bAlreadInit);
+    void sendStatusQuery(const QString &addr);
+
+    UDPCommThread &link() const { return *m_pUDPThread; }
+
+signals:
+    void updateUpTime(QVariant time);
+    void updateDnTime(QVariant time);
+    void updateIntTime(QVariant time);
+    void updateUpStartPause(QVariant state);
+    void updateUpTimeFormat(QVariant state);
+    void updateDnStartPause(QVariant state);
+    void updateProgStartPause(QVariant state);
+    void updateProgNameCombo(QVariant index, QVariant name, QVariant update);
+
+public slots:
+    void handleRemoveSelected();
+    void handleSubmitQuery(QString broadcastIP);
+    void handleSetIPParameters(int retries, int delay, int refresh);
+    void handleSetCountUpModeButton();
+    void handleCountUpResetButton(int mode);
+    void handleCountUpStartButton();
+    void handleTimeModeButton();
+    void handleCountUpEntry();
+    void handlecheckBoxChanged(int index, bool bVal);
+    void UDPResponse(QString sourceIP, QByteArray data);
+    void qmlTimerTriggered();
+    void handleSetCountDnModeButton(int mode, int days, int hours, int mins, int secs,
+                                    int bAlarmEnabled, int alarmDuration);
+    void handleCountDnResetButton(int mode, int days, int hours, int mins, int secs,
+                                  int bAlarmEnabled, int alarmDuration);
+    void handleCountDnStartButton();
+    void handleCountDnEntry();
+    void handleTabataResetButton(int work, int rest, int kount, bool relay);
+    void handlePresentResetButton(int start, int change, int format, bool countup, bool relay);
+    void handleProgEntry();
+    void handleProgResetButton();
+    void handleProgStartButton();
+    void handleProgChange(int num, QString name);
+    void handleProgNameChange(int num, QString name);
+    void handleProgInsert(int row);
+    void handleProgDelete(int row);
+    void handleProgSaveProgram();
+    void handleGetProgram();
+    void handleSaveProgram();
+    void handleSaveAllProgramsButton();
+    void handleGetAllProgramsButton();
+    void updateTimerList();
+
+private:
+    void loadProgramSettings();
+    void loadTimerList();
+    void pollDisplays();
+    void advanceMirror();
+    void applyStatusReply(const QByteArray &data);
+    void sendToSelected(const QByteArray &packet);
+    void queryFirstSelected();
+    qint32 takeMirrorStep();
+    void catchUpDown(int &days);
+
+    TimerDataModel &m_timers;
+    ProgramDataModel &m_programs;
+
+    std::unique_ptr<UDPCommThread> m_pUDPThread;
+    bool m_bCountUp = false;
+    bool m_bCountDn = false;
+    bool m_bProgStartStop = false;
+    Stopwatch m_tickTimer;
+    quint32 m_lastTickMs = 0;
+    QTime m_mirrorTime;
+    Stopwatch m_mirrorTimer;
+    quint32 m_prevMirrorMs = 0;
+    int m_displayMode = 0;
+    int currentProgram = 0;
+    std::unique_ptr<QSettings> m_pSettings;
+    QStringList programTexts;
+    QStringList programNames;
+    int m_progRow = 0;
+    bool m_bFirstStepSet = false;
+    int m_stepNeedsStart = 0;
+    int m_stepDone = 0;
+    int m_intervalCount = 0;
+    int m_progRunning = 0;
+    int m_timerKind = 0;
+    bool m_bProgramActive = false;
+    int m_days = 0;
+    int m_refreshSecs = 60;
+    qint64 m_refreshAccMs = 0;
+
+    // The stored "timerlist" is rewritten only when the listed addresses have changed, and
+    // never while it is being read.
+    bool m_bLoadingTimerList = false;
+    quint64 m_storedAddressRevision = 0;
+};

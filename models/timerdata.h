@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+// One display as the controller knows it: its reported name and clock, advanced locally between
+// status replies, and whether the operator has selected it.
+struct TimerData
+{
+    TimerData() = default;
+    TimerData(const QString &name, const QString &ipaddr, bool selected, const QTime &time, int day,
+              int format, int subFormat);
+
+    QString name;
+    QString ipaddr; // dotted IPv4 text, the key of the list
+    QTime time;
+    int day = 0;
+    int format = 0; // the display's status word: mode, style bits, running bit, interval number
+    bool selected = false;
+    int subFormat = 0;
+
+    void setTime(const QTime &newTime); // an invalid time leaves the clock as it was
+    int mode() const;
+    bool isRunning() const;
+    void advanceBy(int ms);
+    QString timeString() const;
+};

@@ -1,0 +1,321 @@
+#include "controllerfixture.h"
+#include "fakedisplay.h"
+#include "link/udpcommthread.h"
+
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+
+QSettings store() { return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")); }
+
+QStringList storedAddresses()
+{
+    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+    QStringList list;
+    const int size = settings.beginReadArray(QStringLiteral("timerlist"));
+    for (int i = 0; i < size; ++i) {
+        settings.setArrayIndex(i);
+        list << settings.value(QStringLiteral("IP")).toString();
+    }
+    settings.endArray();
+    return list;
+}
+
+void writeStore(const QStringList &addresses, const QVariant &size)
+{
+    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+    settings.clear();
+    settings.beginWriteArray(QStringLiteral("timerlist"));
+    for (int i = 0; i < addresses.size(); ++i) {
+        settings.setArrayIndex(i);
+        settings.setValue(QStringLiteral("IP"), addresses.at(i));
+    }
+    settings.endArray();
+    settings.setValue(QStringLiteral("timerlist/size"), size);
+}
+
+QStringList queriesSent(const QSignalSpy &udpTx)
+{
+    QStringList list;
+    for (const QList<QVariant> &args : udpTx) {
+        if (args.at(0).toByteArray() == QByteArray::fromHex("a104b2"))
+            list << args.at(2).toString();
+    }
+    return list;
+}
+
+} // namespace
+
+class TestDiscovery : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void queryOrder();
+    void decodesEveryField();
+    void ignoredReplies_data();
+    void ignoredReplies();
+    void updateKeepsSelection();
+    void mirrorFollowsReply_data();
+    void mirrorFollowsReply();
+    void timeOfDayReplyStopsMirror();
+    void invalidTimeKeepsRowTime();
+    void pollGoesToFirstSelectedOnly();
+    void pollGoesToAllWithoutSelection();
+    void replyOverTheWireAddsRow();
+    void storedListSurvivesRestart();
+    void loadDoesNotRewriteWhileReading();
+    void corruptStoreLoads_data();
+    void corruptStoreLoads();
+
+private:
+    std::unique_ptr<ControllerFixture> m_f;
+    std::unique_ptr<QSignalSpy> m_udpTx;
+    void start()
+    {
+        m_f = std::make_unique<ControllerFixture>();
+        m_f->controller->handleSetIPParameters(0, 5000, 60);
+        m_udpTx = std::make_unique<QSignalSpy>(&m_f->controller->link(), &UDPCommThread::UDPTx);
+    }
+};
+
+void TestDiscovery::init()
+{
+    m_f.reset();
+    store().clear();
+    start();
+}
+
+void TestDiscovery::queryOrder()
+{
+    m_f->controller->handleSubmitQuery(QStringLiteral("127.255.255.255"));
+    QCOMPARE(queriesSent(*m_udpTx), QStringList{"127.255.255.255"});
+    m_f->addTimer(QStringLiteral("127.0.0.3"));
+    m_f->addTimer(QStringLiteral("127.0.0.2"));
+    m_udpTx->clear();
+    m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.9"));
+    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.3", "127.0.0.2", "127.0.0.9"}));
+    QCOMPARE(m_f->timers.rowCount(), 2); // the query alone adds nothing
+}
+
+void TestDiscovery::decodesEveryField()
+{
+    QByteArray reply = FakeDisplay::statusReply(QStringLiteral("10.1.200.255"), QString(), 13, 14,
+                                                15, 67, 0x03C1, 0x7FF, 5);
+    reply.replace(24, 15, "Fifteen chars!!"); // no NUL: byte 39 is not part of the name
+    reply[39] = 'X';
+    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), reply);
+    QCOMPARE(m_f->timers.rowCount(), 1);
+    const QModelIndex row = m_f->timers.index(0);
+    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Fifteen chars!!"));
+    QCOMPARE(m_f->timers.timerIpAddr(0), QStringLiteral("10.1.200.255"));
+    QCOMPARE(m_f->timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
+    QCOMPARE(m_f->timers.data(row, TimerDataModel::DayRole).toInt(), 2047);
+    QCOMPARE(m_f->timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
+    QVERIFY(!m_f->timers.isSelected(0));
+    // Sub-format 5 only matters for time-of-day rows; this one is a count-up with tenths.
+    QCOMPARE(m_f->timers.data(row, TimerDataModel::TimeStringRole).toString(),
+             QStringLiteral("49141:14:15.6"));
+}
+
+void TestDiscovery::ignoredReplies_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    const QByteArray good = FakeDisplay::statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4,
+                                                     0x41);
+    QTest::newRow("type code 0") << QByteArray(good).replace(0, 1, "\x00", 1);
+    QTest::newRow("type code 3") << QByteArray(good).replace(0, 1, "\x03");
+    QTest::newRow("type code 4") << QByteArray(good).replace(0, 1, "\x04");
+    QTest::newRow("type code 255") << QByteArray(good).replace(0, 1, "\xff");
+    QTest::newRow("80 bytes") << good + QByteArray(40, '\0');
+    QTest::newRow("39 bytes") << good.left(39);
+    QTest::newRow("41 bytes") << good + QByteArray(1, '\0');
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("acknowledgement") << QByteArray("A");
+    QTest::newRow("own query") << QByteArray::fromHex("a104b2");
+    QTest::newRow("short program reply") << QByteArray::fromHex("b2");
+    QTest::newRow("short run status") << QByteArray::fromHex("b1");
+}
+
+void TestDiscovery::ignoredReplies()
+{
+    QFETCH(QByteArray, reply);
+    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), reply);
+    QCOMPARE(m_f->timers.rowCount(), 0);
+    QCOMPARE(m_f->upTime->count(), 0);
+    QCOMPARE(m_f->upStartPause->count() + m_f->dnStartPause->count(), 0);
+}
+
+void TestDiscovery::updateKeepsSelection()
+{
+    const QByteArray first = FakeDisplay::statusReply("127.0.0.2", "Old", 1, 0, 0, 0, 0);
+    const QByteArray second = FakeDisplay::statusReply("127.0.0.2", "New", 2, 0, 0, 0, 0);
+    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), first);
+    m_f->controller->handlecheckBoxChanged(0, true);
+    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), second);
+    QCOMPARE(m_f->timers.rowCount(), 1);
+    QVERIFY(m_f->timers.isSelected(0));
+    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("New"));
+    m_f->controller->handlecheckBoxChanged(0, false);
+    QVERIFY(!m_f->timers.isSelected(0));
+    m_f->controller->handlecheckBoxChanged(7, true); // outside the list: nothing happens
+}
+
+void TestDiscovery::mirrorFollowsReply_data()
+{
+    QTest::addColumn<int>("statusWord");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("textNow");
+    QTest::addColumn<QString>("textAfterOneSecond");
+    QTest::addColumn<int>("upFormat"); // -1: not emitted
+    QTest::addColumn<int>("upRunning");
+    QTest::addColumn<int>("dnRunning");
+
+    QTest::newRow("count up running, tenths")
+        << 0xC1 << 0 << "01:02:03.4" << "01:02:04.4" << 0 << 1 << -1;
+    QTest::newRow("count up paused, days-h:m:s") << 0x01 << 2 << "2-01:02:03" << "2-01:02:03" << 1
+                                                 << 0 << -1;
+    QTest::newRow("count up running, days:h:m") << 0xE1 << 1 << "1:01:02" << "1:01:02" << 2 << 1
+                                                << -1;
+    QTest::newRow("count down running, tenths")
+        << 0xC2 << 0 << "01:02:03.4" << "01:02:02.4" << -1 << -1 << 1;
+    QTest::newRow("count down paused") << 0x82 << 0 << "01:02:03.4" << "01:02:03.4" << -1 << -1
+                                       << 0;
+}
+
+void TestDiscovery::mirrorFollowsReply()
+{
+    QFETCH(int, statusWord);
+    QFETCH(int, days);
+    QFETCH(int, upFormat);
+    QFETCH(int, upRunning);
+    QFETCH(int, dnRunning);
+    m_f->controller->UDPResponse(
+        QString(), FakeDisplay::statusReply("127.0.0.2", "T", 1, 2, 3, 45, statusWord, days));
+    QTEST(m_f->text(), "textNow");
+    QCOMPARE(m_f->upFormat->isEmpty() ? -1 : m_f->upFormat->constLast().at(0).toInt(), upFormat);
+    QCOMPARE(m_f->upStartPause->isEmpty() ? -1 : int(m_f->lastBool(*m_f->upStartPause)), upRunning);
+    QCOMPARE(m_f->dnStartPause->isEmpty() ? -1 : int(m_f->lastBool(*m_f->dnStartPause)), dnRunning);
+    m_f->tickFor(1000);
+    QTEST(m_f->text(), "textAfterOneSecond");
+}
+
+void TestDiscovery::timeOfDayReplyStopsMirror()
+{
+    m_f->controller->handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
+    m_f->controller->handleCountDnStartButton();
+    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
+    // The time part goes to zero; days and the display mode stay.
+    QCOMPARE(m_f->text(), QStringLiteral("3-00:00:00"));
+    QVERIFY(!m_f->lastBool(*m_f->upStartPause));
+    QVERIFY(!m_f->lastBool(*m_f->dnStartPause));
+    const int emitted = m_f->upTime->count();
+    m_f->tickFor(500);
+    QCOMPARE(m_f->upTime->count(), emitted);
+}
+
+void TestDiscovery::invalidTimeKeepsRowTime()
+{
+    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 5, 6, 7, 0, 0));
+    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 24, 60, 60, 100, 0));
+    QCOMPARE(m_f->timers.data(m_f->timers.index(0), TimerDataModel::TimeRole).toTime(),
+             QTime(5, 6, 7));
+}
+
+void TestDiscovery::pollGoesToFirstSelectedOnly()
+{
+    m_f->controller->handleSetIPParameters(0, 5000, 1);
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        m_f->addTimer(QString::fromLatin1(ip));
+    m_f->timers.setSelected(1, true);
+    m_f->timers.setSelected(2, true);
+    // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
+    m_f->tickFor(1900);
+    QVERIFY(queriesSent(*m_udpTx).isEmpty());
+    m_f->tickFor(100);
+    QCOMPARE(queriesSent(*m_udpTx), QStringList{"127.0.0.3"});
+    m_f->tickFor(2000);
+    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.3", "127.0.0.3"}));
+}
+
+void TestDiscovery::pollGoesToAllWithoutSelection()
+{
+    for (const char *ip : {"127.0.0.2", "127.0.0.3"})
+        m_f->addTimer(QString::fromLatin1(ip));
+    m_f->tickFor(60900);
+    QVERIFY(queriesSent(*m_udpTx).isEmpty());
+    m_f->tickFor(100);
+    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.2", "127.0.0.3"}));
+}
+
+void TestDiscovery::replyOverTheWireAddsRow()
+{
+    FakeDisplay display(QStringLiteral("127.0.0.2"));
+    QVERIFY(display.isBound());
+    m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.2"));
+    QTRY_COMPARE(display.received().size(), 1);
+    QCOMPARE(display.received().at(0), QByteArray::fromHex("a104b2"));
+    display.reply(FakeDisplay::statusReply("127.0.0.2", "Wall", 8, 30, 0, 0, 0));
+    QTRY_COMPARE(m_f->timers.rowCount(), 1);
+    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Wall"));
+    QTRY_COMPARE(m_f->controller->link().queuedCount(), 0); // the answer ended the query
+}
+
+void TestDiscovery::storedListSurvivesRestart()
+{
+    m_f->addTimer(QStringLiteral("127.0.0.2"));
+    m_f->addTimer(QStringLiteral("127.0.0.3"));
+    m_f->addTimer(QStringLiteral("127.0.0.4"));
+    QCOMPARE(storedAddresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+    m_f->controller->handlecheckBoxChanged(0, true);
+    m_f->controller->handlecheckBoxChanged(1, true);
+    m_f->controller->handleRemoveSelected();
+    QCOMPARE(storedAddresses(), QStringList{"127.0.0.4"});
+
+    start(); // a new controller and new lists on the same store
+    QCOMPARE(m_f->timers.addresses(), QStringList{"127.0.0.4"});
+    QVERIFY(!m_f->timers.isSelected(0));
+    QVERIFY(m_f->timers.timerName(0).isEmpty());
+}
+
+void TestDiscovery::loadDoesNotRewriteWhileReading()
+{
+    writeStore({"127.0.0.2", "127.0.0.3", "127.0.0.2", "127.0.0.5"}, 4);
+    start();
+    QCOMPARE(m_f->timers.addresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.5"}));
+    // Loading writes nothing; the first change of the list (the tick's advance) stores it whole.
+    QCOMPARE(storedAddresses().size(), 4);
+    m_f->tickFor(100);
+    QCOMPARE(storedAddresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.5"}));
+}
+
+void TestDiscovery::corruptStoreLoads_data()
+{
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<QVariant>("size");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("size not a number") << QStringList{"127.0.0.2"} << QVariant("many")
+                                       << QStringList();
+    QTest::newRow("negative size") << QStringList{"127.0.0.2"} << QVariant(-5) << QStringList();
+    QTest::newRow("size beyond the entries")
+        << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(2000000000)
+        << QStringList({"127.0.0.2", "127.0.0.3", ""});
+    QTest::newRow("size below the entries") << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(1)
+                                            << QStringList{"127.0.0.2"};
+}
+
+void TestDiscovery::corruptStoreLoads()
+{
+    QFETCH(QStringList, addresses);
+    QFETCH(QVariant, size);
+    writeStore(addresses, size);
+    QElapsedTimer took;
+    took.start();
+    start();
+    QTEST(m_f->timers.addresses(), "expected");
+    QVERIFY(took.elapsed() < 10000);
+}
+
+QTEST_GUILESS_MAIN(TestDiscovery)
+#include "tst_discovery.moc"
