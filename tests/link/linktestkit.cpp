@@ -1,0 +1,99 @@
+#include "linktestkit.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QNetworkDatagram>
+#include <atomic>
+
+namespace {
+
+std::atomic<LinkLog *> activeLog{nullptr};
+
+} // namespace
+
+qint64 linkClockMs()
+{
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+ScriptedDisplay::ScriptedDisplay(const QString &address, AnswerRule rule) : m_rule(std::move(rule))
+{
+    m_socket.bind(QHostAddress(address), 7372,
+                  QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    connect(&m_socket, &QUdpSocket::readyRead, this, &ScriptedDisplay::readPending);
+}
+
+QList<QByteArray> ScriptedDisplay::payloads() const
+{
+    QList<QByteArray> result;
+    for (const Receipt &receipt : m_received)
+        result << receipt.payload;
+    return result;
+}
+
+void ScriptedDisplay::reply(const QByteArray &payload)
+{
+    m_socket.writeDatagram(payload, QHostAddress(QStringLiteral("127.0.0.1")), 7372);
+}
+
+void ScriptedDisplay::readPending()
+{
+    while (m_socket.hasPendingDatagrams()) {
+        const QByteArray payload = m_socket.receiveDatagram().data();
+        m_received.append({linkClockMs(), payload});
+        const int timesSeen = ++m_timesSeen[payload];
+        if (!m_rule)
+            continue;
+        if (const std::optional<QByteArray> answer = m_rule(payload, timesSeen)) {
+            reply(*answer);
+            ++m_answersSent;
+        }
+    }
+}
+
+LinkLog::LinkLog()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("qb.link.debug=true"));
+    activeLog = this;
+    m_previous = qInstallMessageHandler(&LinkLog::handler);
+}
+
+LinkLog::~LinkLog()
+{
+    qInstallMessageHandler(m_previous);
+    activeLog = nullptr;
+}
+
+void LinkLog::clear()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines.clear();
+}
+
+std::vector<LinkLog::Line> LinkLog::matching(const QString &prefix) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Line> result;
+    for (const Line &line : m_lines) {
+        if (line.text.startsWith(prefix))
+            result.push_back(line);
+    }
+    return result;
+}
+
+void LinkLog::handler(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    LinkLog *log = activeLog;
+    if (log && qstrcmp(context.category, "qb.link") == 0) {
+        const std::lock_guard<std::mutex> lock(log->m_mutex);
+        log->m_lines.push_back({linkClockMs(), text});
+        return;
+    }
+    if (log && log->m_previous)
+        log->m_previous(type, context, text);
+}

@@ -1,0 +1,448 @@
+#include "link/udpcommthread.h"
+#include "linktestkit.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const QString kDisplay = QStringLiteral("127.0.0.2");
+const QString kOtherDisplay = QStringLiteral("127.0.0.3");
+const QString kDropLine = QStringLiteral("No response received, dropping packet");
+const QString kProgRemovedLine = QStringLiteral("Removed Prog/RunningDownload ");
+const QString kAllProgRemovedLine = QStringLiteral("Removed AllProgDownload ");
+const QString kAckRemovedLine = QStringLiteral("Elapsed time=");
+
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+// A datagram of the given length whose first byte is the given code, filled with a pattern.
+QByteArray datagram(int code, int length)
+{
+    QByteArray bytes(length, '\0');
+    for (int i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    bytes[0] = static_cast<char>(code);
+    return bytes;
+}
+
+// A program reply (0xB2) for program n: the number sits in byte 2.
+QByteArray programReply(int n)
+{
+    QByteArray bytes = datagram(0xB2, 215);
+    bytes[2] = static_cast<char>(n);
+    return bytes;
+}
+
+} // namespace
+
+class TestUdpCommThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startAndStopAreLogged();
+    void stopRightAfterStartReturns();
+    void queuedPacketsAreNotSentAfterStop();
+
+    void retryTiming_data();
+    void retryTiming();
+    void unqueuedPackets_data();
+    void unqueuedPackets();
+    void retriesChangeAppliesToQueuedPackets();
+    void delayChangeAppliesOnlyToLaterPackets();
+    void sentBytesStayWithinTheArray_data();
+    void sentBytesStayWithinTheArray();
+
+    void answerMatching_data();
+    void answerMatching();
+    void receiverRunsBeforeRemovalAndMaySend_data();
+    void receiverRunsBeforeRemovalAndMaySend();
+
+    void failedWriteRebuildsTheSocket();
+    void unparsableAddressIsNotWritten();
+
+private:
+    void send(const QByteArray &packet, const QString &addr = kDisplay, bool queue = true,
+              int firstDelay = 0, int extraWait = 0)
+    {
+        m_link->sendUDPCommand(packet, packet.size(), addr, 7372, queue, firstDelay, extraWait);
+    }
+
+    std::unique_ptr<LinkLog> m_log;
+    std::unique_ptr<UDPCommThread> m_link;
+};
+
+void TestUdpCommThread::initTestCase() { m_log = std::make_unique<LinkLog>(); }
+
+void TestUdpCommThread::init()
+{
+    m_log->clear();
+    m_link = std::make_unique<UDPCommThread>();
+    m_link->start();
+}
+
+void TestUdpCommThread::cleanup()
+{
+    m_link->stopThread();
+    m_link.reset();
+}
+
+void TestUdpCommThread::startAndStopAreLogged()
+{
+    QTRY_COMPARE(m_log->count(QStringLiteral("Starting UDPCommThread...")), 1);
+    m_link->stopThread();
+    QVERIFY(m_link->isFinished());
+    QCOMPARE(m_log->count(QStringLiteral("UDPCommThread has ended.")), 1);
+}
+
+void TestUdpCommThread::stopRightAfterStartReturns()
+{
+    // The quit request may arrive before the thread has entered its event loop.
+    for (int i = 0; i < 20; ++i) {
+        UDPCommThread link;
+        link.start();
+        link.stopThread();
+        QVERIFY(link.isFinished());
+    }
+}
+
+void TestUdpCommThread::queuedPacketsAreNotSentAfterStop()
+{
+    ScriptedDisplay display(kDisplay);
+    m_link->setIPParameters(3, 100);
+    send(hex("A30100"));
+    QTRY_COMPARE(display.received().size(), 1);
+    m_link->stopThread();
+    QTest::qWait(400);
+    QCOMPARE(display.received().size(), 1);
+    QCOMPARE(m_log->count(kDropLine), 0);
+}
+
+void TestUdpCommThread::retryTiming_data()
+{
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("extraWait");
+    QTest::addColumn<int>("firstDelay");
+
+    QTest::newRow("retries 3, delay 100") << 3 << 100 << 0 << 0;
+    QTest::newRow("retries 0: one send, then dropped") << 0 << 100 << 0 << 0;
+    QTest::newRow("extra wait lengthens the interval") << 1 << 50 << 100 << 0;
+    QTest::newRow("first send held back 450 ms") << 3 << 100 << 0 << 450;
+}
+
+void TestUdpCommThread::retryTiming()
+{
+    QFETCH(int, retries);
+    QFETCH(int, delay);
+    QFETCH(int, extraWait);
+    QFETCH(int, firstDelay);
+    const int interval = delay + extraWait;
+    const QByteArray packet = hex("A30100");
+
+    ScriptedDisplay display(kDisplay);
+    m_link->setIPParameters(retries, delay);
+    const qint64 queuedAt = linkClockMs();
+    send(packet, kDisplay, true, firstDelay, extraWait);
+    QCOMPARE(m_link->queuedCount(), 1);
+
+    const int dropDue = firstDelay + (retries + 1) * interval;
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, dropDue + 5000);
+    QTest::qWait(2 * interval); // nothing may follow the drop
+
+    const QList<ScriptedDisplay::Receipt> &sends = display.received();
+    QCOMPARE(sends.size(), retries + 1);
+    for (const ScriptedDisplay::Receipt &receipt : sends)
+        QCOMPARE(receipt.payload, packet);
+    QVERIFY2(sends.first().ms - queuedAt >= firstDelay, "first send came too early");
+    QVERIFY2(sends.first().ms - queuedAt <= firstDelay + 300, "first send came too late");
+    for (int i = 1; i < sends.size(); ++i) {
+        const qint64 gap = sends.at(i).ms - sends.at(i - 1).ms;
+        QVERIFY2(gap >= interval / 2 && gap <= interval + 300, qPrintable(QString::number(gap)));
+    }
+
+    const std::vector<LinkLog::Line> drops = m_log->matching(kDropLine);
+    QCOMPARE(int(drops.size()), 1);
+    // Every step is timed on the sending side, so the drop cannot come before its due time.
+    QVERIFY2(drops.front().ms - queuedAt >= dropDue, "dropped too early");
+    QVERIFY2(drops.front().ms - queuedAt <= dropDue + 500, "dropped too late");
+}
+
+void TestUdpCommThread::unqueuedPackets_data()
+{
+    QTest::addColumn<int>("firstDelay");
+    QTest::addColumn<int>("expectedSends");
+
+    QTest::newRow("immediate: sent once") << 0 << 1;
+    QTest::newRow("held back: never sent") << 100 << 0;
+}
+
+void TestUdpCommThread::unqueuedPackets()
+{
+    QFETCH(int, firstDelay);
+    QFETCH(int, expectedSends);
+
+    ScriptedDisplay display(kDisplay);
+    QSignalSpy transmitted(m_link.get(), &UDPCommThread::UDPTx);
+    m_link->setIPParameters(3, 50);
+    send(hex("A80100"), kDisplay, false, firstDelay);
+    QCOMPARE(m_link->queuedCount(), 0);
+    QCOMPARE(transmitted.count(), expectedSends);
+    QTest::qWait(400);
+    QCOMPARE(display.received().size(), expectedSends);
+    QCOMPARE(m_log->count(kDropLine), 0);
+}
+
+void TestUdpCommThread::retriesChangeAppliesToQueuedPackets()
+{
+    ScriptedDisplay display(kDisplay);
+    m_link->setIPParameters(3, 300);
+    send(hex("A30100"));
+    QTRY_COMPARE(display.received().size(), 1);
+    m_link->setIPParameters(0, 300);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, 3000);
+    QTest::qWait(400);
+    QCOMPARE(display.received().size(), 1);
+    QCOMPARE(m_log->count(kDropLine), 1);
+}
+
+void TestUdpCommThread::delayChangeAppliesOnlyToLaterPackets()
+{
+    const QByteArray early = hex("A30100");
+    const QByteArray late = hex("A60100");
+    ScriptedDisplay display(kDisplay);
+    m_link->setIPParameters(0, 300);
+    send(early);
+    QTRY_COMPARE(display.received().size(), 1);
+    m_link->setIPParameters(2, 50); // retries now apply to both, the delay only to `late`
+    send(late);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, 5000);
+
+    QList<qint64> earlyTimes, lateTimes;
+    for (const ScriptedDisplay::Receipt &receipt : display.received())
+        (receipt.payload == early ? earlyTimes : lateTimes) << receipt.ms;
+    QCOMPARE(earlyTimes.size(), 3);
+    QCOMPARE(lateTimes.size(), 3);
+    QVERIFY(earlyTimes.at(1) - earlyTimes.at(0) >= 200);
+    QVERIFY(earlyTimes.at(2) - earlyTimes.at(1) >= 200);
+    QVERIFY(lateTimes.at(2) - lateTimes.at(0) < 250);
+    QCOMPARE(m_log->count(kDropLine), 2);
+}
+
+void TestUdpCommThread::sentBytesStayWithinTheArray_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("length of the array") << hex("A30100") << 3 << hex("A30100");
+    QTest::newRow("shorter: only the first bytes") << hex("AF0000") << 1 << hex("AF");
+    QTest::newRow("longer than the array") << hex("A301") << 10 << hex("A301");
+    QTest::newRow("negative: empty datagram") << hex("A30100") << -1 << QByteArray();
+}
+
+void TestUdpCommThread::sentBytesStayWithinTheArray()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, length);
+    QFETCH(QByteArray, expected);
+
+    ScriptedDisplay display(kDisplay);
+    QSignalSpy transmitted(m_link.get(), &UDPCommThread::UDPTx);
+    m_link->sendUDPCommand(data, length, kDisplay, 7372, false, 0, 0);
+    QTRY_COMPARE(display.received().size(), 1);
+    QCOMPARE(display.received().first().payload, expected);
+    QCOMPARE(transmitted.count(), 1);
+    QCOMPARE(transmitted.first().at(0).toByteArray(), expected);
+    QCOMPARE(transmitted.first().at(1).toInt(), expected.size());
+}
+
+void TestUdpCommThread::answerMatching_data()
+{
+    QTest::addColumn<QList<QByteArray>>("queued"); // oldest first, all to kDisplay
+    QTest::addColumn<QString>("replyFrom");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("passedOn");
+    QTest::addColumn<QList<int>>("remaining"); // indexes into queued, oldest first
+    QTest::addColumn<QString>("logLine");      // start of the removal line, empty for none
+
+    const QByteArray countUp = hex("A30100");
+    const QByteArray timeMode = hex("A80100");
+    const QByteArray getActive = hex("AF");
+    const QByteArray getRunStatus = hex("B1");
+    const QByteArray save = hex("B0");
+    const QList<QByteArray> two{countUp, timeMode};
+    const QString none;
+    const QString progLine = kProgRemovedLine + QStringLiteral("sourceIP=127.0.0.2 ");
+
+    QTest::newRow("status 40, type 1: passed on, ends the oldest")
+        << two << kDisplay << datagram(1, 40) << true << QList<int>{1} << none;
+    QTest::newRow("status 40, type 4: passed on")
+        << two << kDisplay << datagram(4, 40) << true << QList<int>{1} << none;
+    QTest::newRow("status 40, type 0: kept back, still ends the oldest")
+        << two << kDisplay << datagram(0, 40) << false << QList<int>{1} << none;
+    QTest::newRow("status 40, type 5: kept back, still ends the oldest")
+        << two << kDisplay << datagram(5, 40) << false << QList<int>{1} << none;
+    QTest::newRow("status 80, type 2: passed on")
+        << two << kDisplay << datagram(2, 80) << true << QList<int>{1} << none;
+    QTest::newRow("status 80, type 255: kept back")
+        << two << kDisplay << datagram(255, 80) << false << QList<int>{1} << none;
+    QTest::newRow("status ends a data request too")
+        << QList<QByteArray>{getActive, countUp} << kDisplay << datagram(1, 40) << true
+        << QList<int>{1} << none;
+    QTest::newRow("40 bytes starting 0xAF is a status reply")
+        << QList<QByteArray>{countUp, getActive} << kDisplay << datagram(0xAF, 40) << false
+        << QList<int>{1} << none;
+    QTest::newRow("40 bytes starting A is a status reply")
+        << two << kDisplay << datagram(0x41, 40) << false << QList<int>{1} << none;
+    QTest::newRow("0xAF ends the oldest 0xAF")
+        << QList<QByteArray>{countUp, getActive, getActive} << kDisplay << datagram(0xAF, 215)
+        << true << QList<int>{0, 2} << progLine;
+    QTest::newRow("0xB1 ends the oldest 0xB1")
+        << QList<QByteArray>{getRunStatus, getActive, getRunStatus} << kDisplay
+        << datagram(0xB1, 223) << true << QList<int>{1, 2} << progLine;
+    QTest::newRow("0xAF with no 0xAF queued ends nothing")
+        << QList<QByteArray>{countUp, getRunStatus} << kDisplay << datagram(0xAF, 215) << true
+        << QList<int>{0, 1} << none;
+    QTest::newRow("0xB2 for program 3 ends its own request")
+        << QList<QByteArray>{hex("B201"), hex("B203"), hex("B205")} << kDisplay << programReply(3)
+        << true << QList<int>{0, 2} << kAllProgRemovedLine;
+    QTest::newRow("0xB2 for program 0 ends an older one-byte request")
+        << QList<QByteArray>{hex("B201"), save, hex("B200")} << kDisplay << programReply(0)
+        << true << QList<int>{0, 2} << kAllProgRemovedLine;
+    QTest::newRow("0xB2 of two bytes carries no program number")
+        << QList<QByteArray>{save, hex("B200")} << kDisplay << hex("B200") << true
+        << QList<int>{0, 1} << none;
+    QTest::newRow("0xB2 of one byte") << QList<QByteArray>{save} << kDisplay << hex("B2") << true
+                                      << QList<int>{0} << none;
+    QTest::newRow("acknowledgement ends the oldest")
+        << QList<QByteArray>{getActive, countUp} << kDisplay << hex("41") << false
+        << QList<int>{1} << kAckRemovedLine;
+    QTest::newRow("acknowledgement with trailing bytes")
+        << two << kDisplay << QByteArray("AOK\0", 4) << false << QList<int>{1} << kAckRemovedLine;
+    QTest::newRow("own status query coming back is ignored")
+        << two << kDisplay << hex("A104B2") << false << QList<int>{0, 1} << none;
+    QTest::newRow("empty datagram is ignored")
+        << two << kDisplay << QByteArray() << false << QList<int>{0, 1} << none;
+    QTest::newRow("unknown first byte is ignored")
+        << two << kDisplay << hex("99") << false << QList<int>{0, 1} << none;
+    QTest::newRow("status from a display with nothing queued")
+        << two << kOtherDisplay << datagram(1, 40) << true << QList<int>{0, 1} << none;
+    QTest::newRow("acknowledgement from a display with nothing queued")
+        << two << kOtherDisplay << hex("41") << false << QList<int>{0, 1} << none;
+}
+
+void TestUdpCommThread::answerMatching()
+{
+    QFETCH(QList<QByteArray>, queued);
+    QFETCH(QString, replyFrom);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, passedOn);
+    QFETCH(QList<int>, remaining);
+    QFETCH(QString, logLine);
+
+    // One resend and then the drop show which packets the reply left in the queue.
+    constexpr int kInterval = 500;
+    ScriptedDisplay display(kDisplay);
+    ScriptedDisplay other(kOtherDisplay);
+    QSignalSpy passed(m_link.get(), &UDPCommThread::RXDatagram);
+    QSignalSpy handled(m_link.get(), &UDPCommThread::UDPRx);
+    m_link->setIPParameters(1, kInterval);
+    for (const QByteArray &packet : queued)
+        send(packet);
+    QTRY_COMPARE(display.received().size(), queued.size());
+
+    (replyFrom == kDisplay ? display : other).reply(reply);
+    QTRY_COMPARE(handled.count(), 1);
+    QCOMPARE(passed.count(), passedOn ? 1 : 0);
+    if (passedOn) {
+        QCOMPARE(passed.first().at(0).toString(), replyFrom);
+        QCOMPARE(passed.first().at(1).toByteArray(), reply);
+    }
+    QCOMPARE(m_link->queuedCount(), remaining.size());
+
+    const QStringList removalLines{kProgRemovedLine, kAllProgRemovedLine, kAckRemovedLine};
+    for (const QString &line : removalLines)
+        QCOMPARE(m_log->count(line), line == logLine ? 1 : 0);
+    if (!logLine.isEmpty()) {
+        const QString text = m_log->matching(logLine).front().text;
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Elapsed time=\\d+"))),
+                 qPrintable(text));
+    }
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, 4 * kInterval + 2000);
+    QList<QByteArray> expectedResends;
+    for (int index : remaining)
+        expectedResends << queued.at(index);
+    QCOMPARE(display.payloads().mid(queued.size()), expectedResends);
+    QCOMPARE(m_log->count(kDropLine), remaining.size());
+}
+
+void TestUdpCommThread::receiverRunsBeforeRemovalAndMaySend_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+
+    QTest::newRow("status reply") << hex("A104B2") << datagram(2, 40);
+    QTest::newRow("active program reply") << hex("AF") << datagram(0xAF, 215);
+    QTest::newRow("program reply") << hex("B204") << programReply(4);
+}
+
+void TestUdpCommThread::receiverRunsBeforeRemovalAndMaySend()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+
+    ScriptedDisplay display(kDisplay);
+    m_link->setIPParameters(3, 2000);
+    send(request);
+    QTRY_COMPARE(display.received().size(), 1);
+
+    int queuedInReceiver = -1;
+    const QByteArray followUp = hex("B0");
+    connect(m_link.get(), &UDPCommThread::RXDatagram, this, [&] {
+        queuedInReceiver = m_link->queuedCount();
+        send(followUp); // the receiver may queue the next command at once
+    });
+    QSignalSpy handled(m_link.get(), &UDPCommThread::UDPRx);
+    display.reply(reply);
+    QTRY_COMPARE(handled.count(), 1);
+
+    QCOMPARE(queuedInReceiver, 1);
+    QCOMPARE(m_link->queuedCount(), 1); // the request left, the follow-up stays
+    QTRY_COMPARE(display.received().size(), 2);
+    QCOMPARE(display.received().last().payload, followUp);
+}
+
+void TestUdpCommThread::failedWriteRebuildsTheSocket()
+{
+    ScriptedDisplay display(kDisplay, [](const QByteArray &, int) { return hex("41"); });
+    m_link->setIPParameters(3, 2000);
+    // Larger than any UDP datagram can be, so the write fails.
+    send(QByteArray(70000, 'x'), kDisplay, false);
+    QTRY_COMPARE(m_log->count(QStringLiteral("resetUDPSocket bind returned=1")), 1);
+
+    // The new socket sends and receives.
+    send(hex("A30100"));
+    QTRY_COMPARE(m_link->queuedCount(), 0);
+    QCOMPARE(display.payloads(), QList<QByteArray>{hex("A30100")});
+    QCOMPARE(m_log->count(kAckRemovedLine), 1);
+}
+
+void TestUdpCommThread::unparsableAddressIsNotWritten()
+{
+    m_link->setIPParameters(1, 50);
+    send(hex("A30100"), QStringLiteral("display-7"));
+    QTRY_COMPARE(m_link->queuedCount(), 0);
+    QCOMPARE(m_log->count(QStringLiteral("udpSocketSend: not an address: display-7")), 2);
+    QCOMPARE(m_log->count(QStringLiteral("resetUDPSocket")), 0);
+    QCOMPARE(m_log->count(kDropLine), 1);
+}
+
+QTEST_GUILESS_MAIN(TestUdpCommThread)
+#include "tst_udpcommthread.moc"
