@@ -27,8 +27,8 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);
 
     m_pUDPThread->setIPParameters(3, 100);
-    m_pSettings = std::make_unique<QSettings>(QStringLiteral("Quillbrook Inc"),
-                                              QStringLiteral("QB-Timer"));
+    m_pSettings =
+        std::make_unique<QSettings>(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
     m_mirrorTime = QTime(0, 0);
     loadProgramSettings();
 
@@ -169,7 +169,10 @@ void HandleGui::SetCountDownMode(int mode, int bAlreadInit)
 
 // ---- the device list ----
 
-void HandleGui::handlecheckBoxChanged(int index, bool bVal) { m_timers.setSelected(index, bVal); }
+void HandleGui::handlecheckBoxChanged(int index, bool bVal)
+{
+    m_timers.setSelected(index, bVal);
+}
 
 void HandleGui::handleRemoveSelected()
 {
@@ -215,8 +218,8 @@ void HandleGui::loadTimerList()
     const int readable = qMin(size, highestEntry);
     for (int i = 0; i < readable; ++i) {
         m_pSettings->setArrayIndex(i);
-        m_timers.addOrUpdateTimer(TimerData(QString(), m_pSettings->value(kIpKey).toString(),
-                                            false, QTime(0, 0), 0, 0, 0));
+        m_timers.addOrUpdateTimer(TimerData(QString(), m_pSettings->value(kIpKey).toString(), false,
+                                            QTime(0, 0), 0, 0, 0));
     }
     if (size > readable)
         m_timers.addOrUpdateTimer(TimerData(QString(), QString(), false, QTime(0, 0), 0, 0, 0));
@@ -340,9 +343,15 @@ void HandleGui::queryFirstSelected()
     }
 }
 
-void HandleGui::handleCountUpEntry() { queryFirstSelected(); }
+void HandleGui::handleCountUpEntry()
+{
+    queryFirstSelected();
+}
 
-void HandleGui::handleCountDnEntry() { queryFirstSelected(); }
+void HandleGui::handleCountDnEntry()
+{
+    queryFirstSelected();
+}
 
 void HandleGui::handleSetCountUpModeButton()
 {

@@ -27,8 +27,9 @@ int main(int argc, char *argv[])
 
         QQmlApplicationEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("handlegui"), controller.get());
-        qmlRegisterUncreatableType<ProgramDataModel>("ProgEnums", 1, 0, "ProgDataRoles",
-                                                     QStringLiteral("ProgDataRoles is a context property"));
+        qmlRegisterUncreatableType<ProgramDataModel>(
+            "ProgEnums", 1, 0, "ProgDataRoles",
+            QStringLiteral("ProgDataRoles is a context property"));
         engine.rootContext()->setContextProperty(QStringLiteral("timerModel"), &timerModel);
         engine.rootContext()->setContextProperty(QStringLiteral("programModel"), &programModel);
         engine.load(QUrl(QStringLiteral("qrc:/main.qml")));

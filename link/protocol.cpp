@@ -48,11 +48,26 @@ QByteArray statusQuery()
     return packet;
 }
 
-QByteArray setCountUpMode() { return threeBytes(SetCountUpMode, 0); }
-QByteArray countUpRun(bool run) { return threeBytes(CountUpRun, run ? 1 : 0); }
-QByteArray countUpReset(int format) { return threeBytes(CountUpReset, format & 0xFF); }
-QByteArray countDownRun(bool run) { return threeBytes(CountDownRun, run ? 1 : 0); }
-QByteArray timeOfDayMode() { return threeBytes(TimeOfDayMode, 1); }
+QByteArray setCountUpMode()
+{
+    return threeBytes(SetCountUpMode, 0);
+}
+QByteArray countUpRun(bool run)
+{
+    return threeBytes(CountUpRun, run ? 1 : 0);
+}
+QByteArray countUpReset(int format)
+{
+    return threeBytes(CountUpReset, format & 0xFF);
+}
+QByteArray countDownRun(bool run)
+{
+    return threeBytes(CountDownRun, run ? 1 : 0);
+}
+QByteArray timeOfDayMode()
+{
+    return threeBytes(TimeOfDayMode, 1);
+}
 
 QByteArray setCountDownMode(int format, int days, int hours, int mins, int secs, int alarmEnabled,
                             int alarmDuration)
@@ -143,9 +158,9 @@ std::optional<StatusFields> decodeStatusReply(const QByteArray &datagram)
     const int nul = nameField.indexOf('\0');
     fields.name = QString::fromLatin1(nul < 0 ? nameField : nameField.left(nul));
     fields.ipaddr = dottedAddress(datagram, Status::kAddress);
-    fields.time = QTime(byteAt(datagram, Status::kHours), byteAt(datagram, Status::kMinutes),
-                        byteAt(datagram, Status::kSeconds),
-                        10 * byteAt(datagram, Status::kHundredths));
+    fields.time =
+        QTime(byteAt(datagram, Status::kHours), byteAt(datagram, Status::kMinutes),
+              byteAt(datagram, Status::kSeconds), 10 * byteAt(datagram, Status::kHundredths));
     const quint8 daysHigh = byteAt(datagram, Status::kDaysHighAndSubFormat);
     fields.day = byteAt(datagram, Status::kDaysLow) + 256 * (daysHigh >> 5);
     fields.format =

@@ -7,8 +7,8 @@ namespace {
 
 int clampDays(qint64 days)
 {
-    return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), days,
-                                           std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        qBound<qint64>(std::numeric_limits<int>::min(), days, std::numeric_limits<int>::max()));
 }
 
 void setFromTotal(qint64 totalMs, QTime &time, int &days, qint64 baseDays)

@@ -2,9 +2,15 @@
 
 ProgramDataModel::ProgramDataModel(QObject *parent) : QAbstractListModel(parent) {}
 
-int ProgramDataModel::rowCount(const QModelIndex &) const { return 0; }
+int ProgramDataModel::rowCount(const QModelIndex &) const
+{
+    return 0;
+}
 
-QVariant ProgramDataModel::data(const QModelIndex &, int) const { return QVariant(); }
+QVariant ProgramDataModel::data(const QModelIndex &, int) const
+{
+    return QVariant();
+}
 
 QHash<int, QByteArray> ProgramDataModel::roleNames() const
 {

@@ -31,9 +31,15 @@ void TimerData::setTime(const QTime &newTime)
         time = newTime;
 }
 
-int TimerData::mode() const { return format & Protocol::Format::kModeMask; }
+int TimerData::mode() const
+{
+    return format & Protocol::Format::kModeMask;
+}
 
-bool TimerData::isRunning() const { return format & Protocol::Format::kRunning; }
+bool TimerData::isRunning() const
+{
+    return format & Protocol::Format::kRunning;
+}
 
 void TimerData::advanceBy(int ms)
 {

@@ -11,7 +11,10 @@ bool TimerDataModel::isRow(int row) const
     return row >= 0 && row < static_cast<int>(m_timers.size());
 }
 
-int TimerDataModel::rowCount(const QModelIndex &) const { return static_cast<int>(m_timers.size()); }
+int TimerDataModel::rowCount(const QModelIndex &) const
+{
+    return static_cast<int>(m_timers.size());
+}
 
 QVariant TimerDataModel::data(const QModelIndex &index, int role) const
 {
@@ -86,8 +89,12 @@ Qt::ItemFlags TimerDataModel::flags(const QModelIndex &index) const
 
 QHash<int, QByteArray> TimerDataModel::roleNames() const
 {
-    return {{NameRole, "name"},         {IpAddrRole, "ipaddr"},     {TimeRole, "time"},
-            {DayRole, "day"},           {FormatRole, "format"},     {SelectedRole, "selected"},
+    return {{NameRole, "name"},
+            {IpAddrRole, "ipaddr"},
+            {TimeRole, "time"},
+            {DayRole, "day"},
+            {FormatRole, "format"},
+            {SelectedRole, "selected"},
             {TimeStringRole, "timestring"}};
 }
 
@@ -122,7 +129,10 @@ void TimerDataModel::removeTimer(int row)
     endRemoveRows();
 }
 
-bool TimerDataModel::isSelected(int row) const { return isRow(row) && m_timers[row]->selected; }
+bool TimerDataModel::isSelected(int row) const
+{
+    return isRow(row) && m_timers[row]->selected;
+}
 
 bool TimerDataModel::setSelected(int row, bool on)
 {
@@ -155,4 +165,7 @@ QStringList TimerDataModel::addresses() const
     return list;
 }
 
-QString TimerDataModel::timeString(const TimerData &rec) { return rec.timeString(); }
+QString TimerDataModel::timeString(const TimerData &rec)
+{
+    return rec.timeString();
+}

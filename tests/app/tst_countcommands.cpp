@@ -106,26 +106,33 @@ void TestCountCommands::stateMachine_data()
     QTest::newRow("set count-up mode from idle") << int(Idle) << int(SetCountUpMode) << "a20000"
                                                  << "00:00:00.0";
     QTest::newRow("set count-up mode stops a count-down")
-        << int(CountingDown) << int(SetCountUpMode) << "a20000" << "00:00:00.0";
+        << int(CountingDown) << int(SetCountUpMode) << "a20000"
+        << "00:00:00.0";
     QTest::newRow("count-up reset when idle") << int(Idle) << int(CountUpReset1) << "a40100"
                                               << "0-00:00:00";
     QTest::newRow("count-up reset refused while counting up")
-        << int(CountingUp) << int(CountUpReset1) << "" << "00:00:01.0";
+        << int(CountingUp) << int(CountUpReset1) << ""
+        << "00:00:01.0";
     QTest::newRow("count-up reset while counting down")
-        << int(CountingDown) << int(CountUpReset2) << "a40200" << "0:00:00";
-    QTest::newRow("count-up start") << int(Idle) << int(CountUpStart) << "a30100" << "00:00:01.0";
+        << int(CountingDown) << int(CountUpReset2) << "a40200"
+        << "0:00:00";
+    QTest::newRow("count-up start") << int(Idle) << int(CountUpStart) << "a30100"
+                                    << "00:00:01.0";
     QTest::newRow("count-up pause") << int(CountingUp) << int(CountUpStart) << "a30000"
                                     << "00:00:00.0";
     QTest::newRow("time mode stops counting up") << int(CountingUp) << int(TimeMode) << "a80100"
                                                  << "00:00:00.0";
-    QTest::newRow("time mode stops counting down")
-        << int(CountingDown) << int(TimeMode) << "a80100" << "00:00:00.0";
+    QTest::newRow("time mode stops counting down") << int(CountingDown) << int(TimeMode) << "a80100"
+                                                   << "00:00:00.0";
     QTest::newRow("set count-down mode stops a count-down")
-        << int(CountingDown) << int(SetCountDownMode) << "a5000000000000000000" << "00:00:00.0";
+        << int(CountingDown) << int(SetCountDownMode) << "a5000000000000000000"
+        << "00:00:00.0";
     QTest::newRow("count-down reset when idle")
-        << int(Idle) << int(CountDownReset5Min) << "a70100050000010a0000" << "0-00:05:00";
+        << int(Idle) << int(CountDownReset5Min) << "a70100050000010a0000"
+        << "0-00:05:00";
     QTest::newRow("count-down reset refused while counting down")
-        << int(CountingDown) << int(CountDownReset5Min) << "" << "00:00:09.0";
+        << int(CountingDown) << int(CountDownReset5Min) << ""
+        << "00:00:09.0";
     QTest::newRow("count-down start") << int(IdleAtTenSeconds) << int(CountDownStart) << "a60100"
                                       << "00:00:09.0";
     QTest::newRow("count-down start refused at zero") << int(Idle) << int(CountDownStart) << ""
@@ -155,12 +162,14 @@ void TestCountCommands::packets_data()
     QTest::addColumn<QVariantList>("args");
     QTest::addColumn<QString>("packet");
     // Count-down presets: format, days, hours, minutes, seconds, alarm, alarm seconds.
-    QTest::newRow("set count-down mode, all zero") << QVariantList{0, 0, 0, 0, 0, 0, 0}
-                                                   << "a5000000000000000000";
-    QTest::newRow("5 minutes with a 10 s alarm") << QVariantList{1, 0, 0, 5, 0, 1, 10}
-                                                 << "a70100050000010a0000";
+    QTest::newRow("set count-down mode, all zero")
+        << QVariantList{0, 0, 0, 0, 0, 0, 0} << "a5000000000000000000";
+    QTest::newRow("5 minutes with a 10 s alarm")
+        << QVariantList{1, 0, 0, 5, 0, 1, 10} << "a70100050000010a0000";
     QTest::newRow("99 days") << QVariantList{2, 99, 0, 0, 0, 0, 0} << "a7020000000000006300";
-    QTest::newRow("300 days") << QVariantList{2, 300, 0, 0, 0, 0, 0} << "a702000000000000" "2c01";
+    QTest::newRow("300 days") << QVariantList{2, 300, 0, 0, 0, 0, 0}
+                              << "a702000000000000"
+                                 "2c01";
     QTest::newRow("99 hours 60 minutes 60 seconds")
         << QVariantList{1, 0, 99, 60, 60, 1, 5} << "a701633c3c0001050000";
     QTest::newRow("values above a byte lose their high bits")
@@ -173,8 +182,8 @@ void TestCountCommands::packets()
     QFETCH(QString, packet);
     m_f->timers.setSelected(0, true);
     const bool setMode = packet.startsWith(QLatin1String("a5"));
-    auto call = setMode ? &HandleGui::handleSetCountDnModeButton
-                        : &HandleGui::handleCountDnResetButton;
+    auto call =
+        setMode ? &HandleGui::handleSetCountDnModeButton : &HandleGui::handleCountDnResetButton;
     (m_f->controller.get()->*call)(args[0].toInt(), args[1].toInt(), args[2].toInt(),
                                    args[3].toInt(), args[4].toInt(), args[5].toInt(),
                                    args[6].toInt());

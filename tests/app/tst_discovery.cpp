@@ -7,7 +7,10 @@
 
 namespace {
 
-QSettings store() { return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")); }
+QSettings store()
+{
+    return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+}
 
 QStringList storedAddresses()
 {
@@ -122,8 +125,8 @@ void TestDiscovery::decodesEveryField()
 void TestDiscovery::ignoredReplies_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    const QByteArray good = FakeDisplay::statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4,
-                                                     0x41);
+    const QByteArray good =
+        FakeDisplay::statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4, 0x41);
     QTest::newRow("type code 0") << QByteArray(good).replace(0, 1, "\x00", 1);
     QTest::newRow("type code 3") << QByteArray(good).replace(0, 1, "\x03");
     QTest::newRow("type code 4") << QByteArray(good).replace(0, 1, "\x04");
@@ -172,16 +175,16 @@ void TestDiscovery::mirrorFollowsReply_data()
     QTest::addColumn<int>("upRunning");
     QTest::addColumn<int>("dnRunning");
 
-    QTest::newRow("count up running, tenths")
-        << 0xC1 << 0 << "01:02:03.4" << "01:02:04.4" << 0 << 1 << -1;
-    QTest::newRow("count up paused, days-h:m:s") << 0x01 << 2 << "2-01:02:03" << "2-01:02:03" << 1
-                                                 << 0 << -1;
-    QTest::newRow("count up running, days:h:m") << 0xE1 << 1 << "1:01:02" << "1:01:02" << 2 << 1
-                                                << -1;
-    QTest::newRow("count down running, tenths")
-        << 0xC2 << 0 << "01:02:03.4" << "01:02:02.4" << -1 << -1 << 1;
-    QTest::newRow("count down paused") << 0x82 << 0 << "01:02:03.4" << "01:02:03.4" << -1 << -1
-                                       << 0;
+    QTest::newRow("count up running, tenths") << 0xC1 << 0 << "01:02:03.4"
+                                              << "01:02:04.4" << 0 << 1 << -1;
+    QTest::newRow("count up paused, days-h:m:s") << 0x01 << 2 << "2-01:02:03"
+                                                 << "2-01:02:03" << 1 << 0 << -1;
+    QTest::newRow("count up running, days:h:m") << 0xE1 << 1 << "1:01:02"
+                                                << "1:01:02" << 2 << 1 << -1;
+    QTest::newRow("count down running, tenths") << 0xC2 << 0 << "01:02:03.4"
+                                                << "01:02:02.4" << -1 << -1 << 1;
+    QTest::newRow("count down paused") << 0x82 << 0 << "01:02:03.4"
+                                       << "01:02:03.4" << -1 << -1 << 0;
 }
 
 void TestDiscovery::mirrorFollowsReply()
@@ -205,7 +208,8 @@ void TestDiscovery::timeOfDayReplyStopsMirror()
 {
     m_f->controller->handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
     m_f->controller->handleCountDnStartButton();
-    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
+    m_f->controller->UDPResponse(QString(),
+                                 FakeDisplay::statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
     // The time part goes to zero; days and the display mode stay.
     QCOMPARE(m_f->text(), QStringLiteral("3-00:00:00"));
     QVERIFY(!m_f->lastBool(*m_f->upStartPause));
@@ -217,8 +221,10 @@ void TestDiscovery::timeOfDayReplyStopsMirror()
 
 void TestDiscovery::invalidTimeKeepsRowTime()
 {
-    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 5, 6, 7, 0, 0));
-    m_f->controller->UDPResponse(QString(), FakeDisplay::statusReply("127.0.0.2", "T", 24, 60, 60, 100, 0));
+    m_f->controller->UDPResponse(QString(),
+                                 FakeDisplay::statusReply("127.0.0.2", "T", 5, 6, 7, 0, 0));
+    m_f->controller->UDPResponse(QString(),
+                                 FakeDisplay::statusReply("127.0.0.2", "T", 24, 60, 60, 100, 0));
     QCOMPARE(m_f->timers.data(m_f->timers.index(0), TimerDataModel::TimeRole).toTime(),
              QTime(5, 6, 7));
 }
@@ -295,14 +301,14 @@ void TestDiscovery::corruptStoreLoads_data()
     QTest::addColumn<QStringList>("addresses");
     QTest::addColumn<QVariant>("size");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("size not a number") << QStringList{"127.0.0.2"} << QVariant("many")
-                                       << QStringList();
+    QTest::newRow("size not a number")
+        << QStringList{"127.0.0.2"} << QVariant("many") << QStringList();
     QTest::newRow("negative size") << QStringList{"127.0.0.2"} << QVariant(-5) << QStringList();
     QTest::newRow("size beyond the entries")
         << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(2000000000)
         << QStringList({"127.0.0.2", "127.0.0.3", ""});
-    QTest::newRow("size below the entries") << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(1)
-                                            << QStringList{"127.0.0.2"};
+    QTest::newRow("size below the entries")
+        << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(1) << QStringList{"127.0.0.2"};
 }
 
 void TestDiscovery::corruptStoreLoads()

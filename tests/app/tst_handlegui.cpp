@@ -12,7 +12,10 @@ constexpr int kCountUpRunningDays = 0x01 | 0x40;
 constexpr int kCountUpRunningInterval = 0x01 | 0x40 | 0x20;
 constexpr int kCountDownRunningTenths = 0x02 | 0x40 | 0x80;
 
-void clearStore() { QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear(); }
+void clearStore()
+{
+    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
+}
 
 QByteArray status(int h, int m, int s, int hundredths, int word, int days = 0)
 {

@@ -22,20 +22,20 @@ void TestClockArithmetic::steps_data()
     QTest::addColumn<QTime>("expectedTime");
     QTest::addColumn<int>("expectedDays");
 
-    QTest::newRow("up within day") << QTime(1, 2, 3, 400) << 0 << true << qint64(100)
-                                   << QTime(1, 2, 3, 500) << 0;
-    QTest::newRow("up across midnight") << QTime(23, 59, 59, 950) << 0 << true << qint64(100)
-                                        << QTime(0, 0, 0, 50) << 1;
+    QTest::newRow("up within day")
+        << QTime(1, 2, 3, 400) << 0 << true << qint64(100) << QTime(1, 2, 3, 500) << 0;
+    QTest::newRow("up across midnight")
+        << QTime(23, 59, 59, 950) << 0 << true << qint64(100) << QTime(0, 0, 0, 50) << 1;
     QTest::newRow("up three midnights at once")
         << QTime(12, 0) << 2 << true << qint64(3 * 86400000LL) << QTime(12, 0) << 5;
-    QTest::newRow("down within day") << QTime(0, 0, 0, 150) << 0 << false << qint64(100)
-                                     << QTime(0, 0, 0, 50) << 0;
-    QTest::newRow("down across midnight") << QTime(0, 0, 0, 50) << 1 << false << qint64(100)
-                                          << QTime(23, 59, 59, 950) << 0;
-    QTest::newRow("down past zero") << QTime(0, 0, 0, 50) << 0 << false << qint64(100)
-                                    << QTime(23, 59, 59, 950) << -1;
-    QTest::newRow("down two days") << QTime(1, 0) << 3 << false << qint64(2 * 86400000LL + 7200000)
-                                   << QTime(23, 0) << 0;
+    QTest::newRow("down within day")
+        << QTime(0, 0, 0, 150) << 0 << false << qint64(100) << QTime(0, 0, 0, 50) << 0;
+    QTest::newRow("down across midnight")
+        << QTime(0, 0, 0, 50) << 1 << false << qint64(100) << QTime(23, 59, 59, 950) << 0;
+    QTest::newRow("down past zero")
+        << QTime(0, 0, 0, 50) << 0 << false << qint64(100) << QTime(23, 59, 59, 950) << -1;
+    QTest::newRow("down two days")
+        << QTime(1, 0) << 3 << false << qint64(2 * 86400000LL + 7200000) << QTime(23, 0) << 0;
 }
 
 void TestClockArithmetic::steps()

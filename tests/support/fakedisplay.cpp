@@ -13,7 +13,10 @@ FakeDisplay::FakeDisplay(const QString &address, QObject *parent)
     });
 }
 
-bool FakeDisplay::isBound() const { return m_socket.state() == QAbstractSocket::BoundState; }
+bool FakeDisplay::isBound() const
+{
+    return m_socket.state() == QAbstractSocket::BoundState;
+}
 
 void FakeDisplay::reply(const QByteArray &payload)
 {
