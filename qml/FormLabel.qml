@@ -1,0 +1,7 @@
+import QtQuick 2.10
+
+// A field caption of a form; headings set point size 16.
+FitText {
+    font.pointSize: 12
+    font.bold: true
+}

@@ -1,0 +1,102 @@
+import QtQuick 2.10
+
+// The known displays, one row each; a tap selects or deselects a display for every command.
+Item {
+    id: homePage
+
+    Rectangle {
+        id: listArea
+        width: stackView.width
+        height: stackView.height - queryButton.height
+        color: "white"
+
+        Image {
+            anchors.centerIn: parent
+            width: parent.width * 0.8
+            height: parent.height
+            source: "qrc:/QB-transparent.png"
+            fillMode: Image.PreserveAspectFit
+        }
+
+        ListView {
+            id: timerList
+            objectName: "timerList"
+            anchors.fill: parent
+            clip: true
+            model: timerModel
+
+            delegate: Item {
+                id: row
+
+                // Taken from the model, so a row the view creates anew still shows whether
+                // commands go to its display.
+                readonly property bool bSelected: model.selected
+
+                width: stackView.width
+                height: listArea.height / 8
+
+                Rectangle {
+                    id: card
+                    objectName: "rowCard"
+                    width: parent.width
+                    height: parent.height
+                    radius: 10
+                    border.color: "black"
+                    border.width: 3
+                    color: row.bSelected ? Theme.accent : "white"
+
+                    states: State {
+                        name: "Current"
+                        when: row.bSelected
+                        PropertyChanges { target: card; x: 20 }
+                    }
+                    transitions: Transition {
+                        NumberAnimation { property: "x"; duration: 200 }
+                    }
+
+                    Column {
+                        x: 10
+                        anchors.verticalCenter: parent.verticalCenter
+
+                        Text {
+                            text: "Name: " + model.name
+                            font.pointSize: 16
+                            font.bold: true
+                        }
+                        Text {
+                            text: "<b>IP Addr:</b> " + model.ipaddr
+                            textFormat: Text.RichText
+                            font.pointSize: 12
+                            font.bold: true
+                        }
+                    }
+
+                    Text {
+                        anchors.right: parent.right
+                        anchors.rightMargin: 10
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: model.timestring
+                        font.pointSize: 12
+                        font.bold: true
+                        color: "black"
+                    }
+
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: {
+                            timerList.currentIndex = index;
+                            window.checkBoxChanged(index, !row.bSelected);
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    QueryButton {
+        id: queryButton
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: stackView.height * 0.1
+    }
+}

@@ -1,0 +1,6 @@
+import QtQuick 2.10
+
+GradientButton {
+    nameStrig: "Reset"
+    onClicked: window.submitProgReset()
+}

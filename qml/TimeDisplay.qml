@@ -1,0 +1,22 @@
+import QtQuick 2.10
+
+// The big seven-segment time at the top of every timer page.
+Rectangle {
+    property alias text: label.text
+
+    width: parent.width
+    height: label.implicitHeight * 1.2
+    color: Theme.accent
+    border.color: "black"
+    border.width: 2
+
+    FitText {
+        id: label
+        anchors.centerIn: parent
+        width: parent.width - 2 * parent.border.width
+        horizontalAlignment: Text.AlignHCenter
+        font.family: lcdFont.name
+        font.pointSize: 32
+        font.bold: true
+    }
+}
