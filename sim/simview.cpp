@@ -29,9 +29,11 @@ QString alarmText(const ClockReading &reading)
 QString viewLine(const SimDisplay &display)
 {
     const ClockReading reading = display.reading();
-    const QString runState = display.isSilent() ? QStringLiteral("silent")
-                             : reading.running  ? QStringLiteral("running")
-                                                : QStringLiteral("stopped");
+    QString runState;
+    if (display.isSilent())
+        runState = QStringLiteral("silent");
+    else if (reading.mode != ClockMode::TimeOfDay)
+        runState = reading.running ? QStringLiteral("running") : QStringLiteral("stopped");
     return QStringLiteral("%1  %2  %3  %4  %5  \x1b[1m%6\x1b[0m  %7")
         .arg(display.number(), 3)
         .arg(display.identity().address.toString(), -15)

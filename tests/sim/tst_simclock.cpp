@@ -1,0 +1,330 @@
+#include "simdisplaystate.h"
+#include "simprotocol.h"
+#include "simtext.h"
+
+#include <QtTest>
+
+using namespace qbsim;
+
+namespace {
+
+constexpr int kWallMsOfDay = (12 * 3600 + 34 * 60 + 56) * 1000 + 789;
+
+class ManualTime : public TimeSource
+{
+public:
+    qint64 monotonicMs() const override { return now; }
+    int wallMsOfDay() const override { return kWallMsOfDay; }
+
+    qint64 now = 5000;
+};
+
+// One step of a script: let time pass, then optionally hand the display a datagram, then compare
+// its clock and the events the step produced.
+struct Step
+{
+    qint64 advanceMs;
+    QByteArray datagram;
+    QString expected; // "<mode> <running|stopped> <value ms> <format>[ alarm]"
+    QString events;   // event names, comma-separated
+};
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+QString describe(const ClockReading &reading)
+{
+    return QStringLiteral("%1 %2 %3 %4%5")
+        .arg(modeName(reading.mode))
+        .arg(reading.running ? QStringLiteral("running") : QStringLiteral("stopped"))
+        .arg(reading.valueMs)
+        .arg(reading.format)
+        .arg(reading.alarmSounding ? QStringLiteral(" alarm") : QString());
+}
+
+QString eventNames(const QVector<ClockEvent> &events)
+{
+    QStringList names;
+    for (ClockEvent event : events) {
+        names << (event == ClockEvent::ReachedZero ? QStringLiteral("zero")
+                  : event == ClockEvent::AlarmOn   ? QStringLiteral("alarm-on")
+                                                   : QStringLiteral("alarm-off"));
+    }
+    return names.join(QLatin1Char(','));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QVector<Step>)
+
+class TestSimClock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void countStateMachine_data();
+    void countStateMachine();
+    void answers_data();
+    void answers();
+    void statusReplyFollowsClock();
+    void clockText_data();
+    void clockText();
+};
+
+void TestSimClock::countStateMachine_data()
+{
+    QTest::addColumn<QVector<Step>>("steps");
+
+    const QByteArray upMode = hex("A2 00 00");
+    const QByteArray upRun = hex("A3 01 00");
+    const QByteArray upPause = hex("A3 00 00");
+    const QByteArray downRun = hex("A6 01 00");
+    const QByteArray downPause = hex("A6 00 00");
+    const QByteArray timeOfDay = hex("A8 01 00");
+    // 5 s with a 2 s alarm, format 1.
+    const QByteArray down5sAlarm = hex("A5 01 00 00 05 00 01 02 00 00");
+    const QString wall = QString::number(kWallMsOfDay);
+
+    QTest::newRow("count-up run, pause, resume") << QVector<Step>{
+        {0, upMode, "count-up stopped 0 0", ""},       {1000, {}, "count-up stopped 0 0", ""},
+        {0, upRun, "count-up running 0 0", ""},        {1500, {}, "count-up running 1500 0", ""},
+        {500, upPause, "count-up stopped 2000 0", ""}, {3000, upRun, "count-up running 2000 0", ""},
+        {250, {}, "count-up running 2250 0", ""},      {0, upRun, "count-up running 2250 0", ""},
+        {100, {}, "count-up running 2350 0", ""},
+    };
+    QTest::newRow("count-up reset keeps running") << QVector<Step>{
+        {0, upMode, "count-up stopped 0 0", ""},
+        {0, upRun, "count-up running 0 0", ""},
+        {5000, hex("A4 02 00"), "count-up running 0 2", ""},
+        {700, {}, "count-up running 700 2", ""},
+    };
+    QTest::newRow("count-up reset while paused") << QVector<Step>{
+        {0, upMode, "count-up stopped 0 0", ""},
+        {0, upRun, "count-up running 0 0", ""},
+        {1000, upPause, "count-up stopped 1000 0", ""},
+        {0, hex("A4 01 00"), "count-up stopped 0 1", ""},
+        {800, {}, "count-up stopped 0 1", ""},
+    };
+    QTest::newRow("count-up reset enters count-up mode stopped") << QVector<Step>{
+        {0, hex("A4 02 00"), "count-up stopped 0 2", ""},
+    };
+    QTest::newRow("count-up holds at the largest value") << QVector<Step>{
+        {0, upMode, "count-up stopped 0 0", ""},
+        {0, upRun, "count-up running 0 0", ""},
+        {2048 * kDayMs, {}, QStringLiteral("count-up running %1 0").arg(kMaxClockMs), ""},
+    };
+    QTest::newRow("count-down to zero, alarm for its duration") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {3000, {}, "count-down running 2000 1", ""},
+        {2500, {}, "count-down stopped 0 1 alarm", "zero,alarm-on"},
+        {1000, {}, "count-down stopped 0 1 alarm", ""},
+        {600, {}, "count-down stopped 0 1", "alarm-off"},
+        {0, downRun, "count-down stopped 0 1", ""},
+    };
+    QTest::newRow("count-down without alarm") << QVector<Step>{
+        {0, hex("A5 00 00 00 01 00 00 05 00 00"), "count-down stopped 1000 0", ""},
+        {0, downRun, "count-down running 1000 0", ""},
+        {1000, {}, "count-down stopped 0 0", "zero"},
+    };
+    QTest::newRow("count-down pause and resume") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {1200, downPause, "count-down stopped 3800 1", ""},
+        {9000, {}, "count-down stopped 3800 1", ""},
+        {0, downRun, "count-down running 3800 1", ""},
+        {3800, {}, "count-down stopped 0 1 alarm", "zero,alarm-on"},
+    };
+    QTest::newRow("pause silences the alarm") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {5000, {}, "count-down stopped 0 1 alarm", "zero,alarm-on"},
+        {500, downPause, "count-down stopped 0 1", "alarm-off"},
+    };
+    QTest::newRow("late look at a finished count-down") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {60000, {}, "count-down stopped 0 1", "zero,alarm-on,alarm-off"},
+    };
+    QTest::newRow("count-down at zero does not run") << QVector<Step>{
+        {0, hex("A5 00 00 00 00 00 01 05 00 00"), "count-down stopped 0 0", ""},
+        {0, downRun, "count-down stopped 0 0", ""},
+        {1000, {}, "count-down stopped 0 0", ""},
+    };
+    QTest::newRow("count-down reset keeps running") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {1000, hex("A7 02 00 00 0A 00 00 00 00 00"), "count-down running 10000 2", ""},
+        {500, {}, "count-down running 9500 2", ""},
+    };
+    QTest::newRow("count-down reset silences the alarm and loads the preset") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {5000, {}, "count-down stopped 0 1 alarm", "zero,alarm-on"},
+        {0, hex("A7 00 00 01 00 00 00 00 01 00"), "count-down stopped 86460000 0", "alarm-off"},
+    };
+    QTest::newRow("count-down reset to zero while running stops without alarm") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {1000, hex("A7 01 00 00 00 00 01 02 00 00"), "count-down stopped 0 1", ""},
+        {5000, {}, "count-down stopped 0 1", ""},
+    };
+    QTest::newRow("count-down preset of 99 h carries into days") << QVector<Step>{
+        {0, hex("A5 00 63 00 00 00 00 00 00 00"), "count-down stopped 356400000 0", ""},
+    };
+    QTest::newRow("mode switch stops the count and the alarm") << QVector<Step>{
+        {0, down5sAlarm, "count-down stopped 5000 1", ""},
+        {0, downRun, "count-down running 5000 1", ""},
+        {5000, {}, "count-down stopped 0 1 alarm", "zero,alarm-on"},
+        {0, upMode, "count-up stopped 0 0", "alarm-off"},
+        {0, upRun, "count-up running 0 0", ""},
+        {400, timeOfDay, "time-of-day stopped " + wall + " 0", ""},
+    };
+    QTest::newRow("run commands outside their mode do nothing") << QVector<Step>{
+        {0, upRun, "time-of-day stopped " + wall + " 0", ""},
+        {0, downRun, "time-of-day stopped " + wall + " 0", ""},
+        {0, upMode, "count-up stopped 0 0", ""},
+        {0, downRun, "count-up stopped 0 0", ""},
+        {1000, {}, "count-up stopped 0 0", ""},
+    };
+    QTest::newRow("ignored datagrams change nothing") << QVector<Step>{
+        {0, upMode, "count-up stopped 0 0", ""},
+        {0, hex("A3 01"), "count-up stopped 0 0", ""},
+        {0, hex("A4 07 00"), "count-up stopped 0 0", ""},
+        {0, hex("A5 00 00 00 05"), "count-up stopped 0 0", ""},
+    };
+}
+
+void TestSimClock::countStateMachine()
+{
+    QFETCH(QVector<Step>, steps);
+
+    ManualTime time;
+    DisplayState display({QHostAddress(QStringLiteral("127.0.0.2")), QStringLiteral("T"), 0}, time);
+    for (int i = 0; i < steps.size(); ++i) {
+        const Step &step = steps.at(i);
+        time.now += step.advanceMs;
+        if (!step.datagram.isEmpty())
+            display.handle(step.datagram);
+        const QString context = QStringLiteral("step %1").arg(i);
+        QVERIFY2(describe(display.clock().reading()) == step.expected,
+                 qPrintable(context + ": " + describe(display.clock().reading())));
+        QVERIFY2(eventNames(display.clock().takeEvents()) == step.events,
+                 qPrintable(context + " events"));
+    }
+}
+
+void TestSimClock::answers_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("answer"); // "status", "ack" or "none"
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<bool>("problem");
+
+    QTest::newRow("status query") << hex("A1 04 B2") << "status"
+                                  << "status-query" << false;
+    QTest::newRow("status query, any 3 bytes") << hex("A1 FF 00") << "status"
+                                               << "status-query" << false;
+    QTest::newRow("short status query") << hex("A1 04") << "none"
+                                        << "ignored" << true;
+    QTest::newRow("count-up mode") << hex("A2 00 00") << "ack"
+                                   << "count-up-mode" << false;
+    QTest::newRow("count-up pause") << hex("A3 00 00") << "ack"
+                                    << "count-up-pause" << true;
+    QTest::newRow("count-down mode") << hex("A5 00 00 00 00 00 00 00 00 00") << "ack"
+                                     << "count-down-mode" << false;
+    QTest::newRow("count-down reset") << hex("A7 01 00 05 00 00 01 0A 00 00") << "ack"
+                                      << "count-down-reset" << false;
+    QTest::newRow("time of day") << hex("A8 01 00") << "ack"
+                                 << "time-of-day-mode" << false;
+    QTest::newRow("program command") << hex("B1") << "ack"
+                                     << "program-command" << true;
+    QTest::newRow("save programs") << hex("B0") << "ack"
+                                   << "program-command" << true;
+    QTest::newRow("wrong length") << hex("A8 01") << "none"
+                                  << "ignored" << true;
+    QTest::newRow("acknowledgement") << hex("41") << "none"
+                                     << "ignored" << true;
+    QTest::newRow("empty") << QByteArray() << "none"
+                           << "ignored" << true;
+}
+
+void TestSimClock::answers()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, answer);
+    QFETCH(QString, event);
+    QFETCH(bool, problem);
+
+    ManualTime time;
+    DisplayState display({QHostAddress(QStringLiteral("127.0.0.9")), QStringLiteral("Nine"), 0},
+                         time);
+    const Outcome outcome = display.handle(datagram);
+    QCOMPARE(outcome.event, event);
+    QCOMPARE(!outcome.problem.isEmpty(), problem);
+    if (answer == QLatin1String("status"))
+        QCOMPARE(outcome.reply, display.statusReply());
+    else if (answer == QLatin1String("ack"))
+        QCOMPARE(outcome.reply, QByteArray("A"));
+    else
+        QVERIFY(outcome.reply.isEmpty());
+}
+
+void TestSimClock::statusReplyFollowsClock()
+{
+    ManualTime time;
+    DisplayState display({QHostAddress(QStringLiteral("127.0.0.3")), QStringLiteral("Three"), 1},
+                         time);
+    // Time of day from the wall clock, the sub-format in byte 22.
+    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("0c 22 38 4e 00 00 00 01"));
+
+    // 1 day 2 h 0 min 3 s, format 2, alarm on; running 1.5 s later: 1-02:00:01.50.
+    display.handle(hex("A5 02 02 00 03 00 01 05 01 00"));
+    display.handle(hex("A6 01 00"));
+    time.now += 1500;
+    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("02 00 01 32 e2 00 01 01"));
+
+    // Paused: the running bit goes, the value stays.
+    display.handle(hex("A6 00 00"));
+    time.now += 10000;
+    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("02 00 01 32 a2 00 01 01"));
+}
+
+void TestSimClock::clockText_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("subFormat");
+    QTest::addColumn<qint64>("valueMs");
+    QTest::addColumn<QString>("text");
+
+    const qint64 value = kDayMs + (2 * 3600 + 1 * 60 + 5) * 1000 + 321;
+    const qint64 wall = kWallMsOfDay;
+    QTest::newRow("count, tenths, days in the hours") << 1 << 0 << 0 << value << "26:01:05.3";
+    QTest::newRow("count, days-hh:mm:ss") << 2 << 1 << 0 << value << "1-02:01:05";
+    QTest::newRow("count, days:hh:mm") << 1 << 2 << 0 << value << "1:02:01";
+    QTest::newRow("count, zero, tenths") << 2 << 0 << 0 << qint64(0) << "00:00:00.0";
+    QTest::newRow("time of day") << 0 << 0 << 0 << wall << "12:34:56";
+    QTest::newRow("time of day with day") << 0 << 0 << 1 << wall << "0-12:34:56";
+    QTest::newRow("time of day with tenths") << 0 << 2 << 2 << wall << "12:34:56.7";
+}
+
+void TestSimClock::clockText()
+{
+    QFETCH(int, mode);
+    QFETCH(int, format);
+    QFETCH(int, subFormat);
+    QFETCH(qint64, valueMs);
+    QFETCH(QString, text);
+
+    ClockReading reading;
+    reading.mode = ClockMode(mode);
+    reading.format = format;
+    reading.valueMs = valueMs;
+    QCOMPARE(qbsim::clockText(reading, subFormat), text);
+}
+
+QTEST_APPLESS_MAIN(TestSimClock)
+#include "tst_simclock.moc"

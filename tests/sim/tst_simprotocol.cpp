@@ -1,0 +1,235 @@
+#include "simprotocol.h"
+
+#include <QtTest>
+
+using namespace qbsim;
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+} // namespace
+
+class TestSimProtocol : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statusReply_data();
+    void statusReply();
+    void decodesCountDownPreset_data();
+    void decodesCountDownPreset();
+    void decodesShortCommands_data();
+    void decodesShortCommands();
+    void refusesMalformed_data();
+    void refusesMalformed();
+    void presetCarriesIntoLargerUnits();
+};
+
+void TestSimProtocol::statusReply_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<qint64>("valueMs");
+    QTest::addColumn<int>("subFormat");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("expected");
+
+    const qint64 day = kDayMs;
+    QTest::newRow("count-up running, tenths")
+        << "127.0.0.2" << 1 << 0 << true << day + (2 * 3600 + 3 * 60 + 4) * 1000 + 567 << 0 << 0
+        << "Timer 1"
+        << hex("01 7F 00 00 02 00 00 00 00 00 00 00 00 00 00 02 03 04 38 C1 00 01 00 00"
+               "54 69 6D 65 72 20 31 00 00 00 00 00 00 00 00 00");
+    QTest::newRow("300 days, sub-format 5, 15-character name")
+        << "127.1.2.3" << 2 << 2 << false << 300 * day + (10 * 3600 + 20 * 60 + 30) * 1000 << 5 << 0
+        << "ABCDEFGHIJKLMNO"
+        << hex("01 7F 01 02 03 00 00 00 00 00 00 00 00 00 00 0A 14 1E 00 A2 00 2C 25 00"
+               "41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 00");
+    QTest::newRow("largest value, interval 3, long Latin-1 name cut")
+        << "127.0.0.200" << 1 << 1 << true << kMaxClockMs << 31 << 3
+        << QStringLiteral("Z\u00fcrich Z\u00fcrich Z\u00fcrich")
+        << hex("01 7F 00 00 C8 00 00 00 00 00 00 00 00 00 00 17 3B 3B 63 41 03 FF FF 00"
+               "5A FC 72 69 63 68 20 5A FC 72 69 63 68 20 5A 00");
+    QTest::newRow("time of day has no count style")
+        << "127.0.0.5" << 0 << 0 << false << qint64((13 * 3600 + 45 * 60 + 7) * 1000 + 120) << 2
+        << 0 << ""
+        << hex("01 7F 00 00 05 00 00 00 00 00 00 00 00 00 00 0D 2D 07 0C 00 00 00 02 00"
+               "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+}
+
+void TestSimProtocol::statusReply()
+{
+    QFETCH(QString, address);
+    QFETCH(int, mode);
+    QFETCH(int, format);
+    QFETCH(bool, running);
+    QFETCH(qint64, valueMs);
+    QFETCH(int, subFormat);
+    QFETCH(int, interval);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, expected);
+
+    StatusReply reply;
+    reply.ipv4 = QHostAddress(address).toIPv4Address();
+    reply.clock.mode = ClockMode(mode);
+    reply.clock.format = format;
+    reply.clock.running = running;
+    reply.clock.valueMs = valueMs;
+    reply.subFormat = subFormat;
+    reply.intervalNumber = interval;
+    reply.name = name;
+
+    QCOMPARE(expected.size(), kStatusReplyLength);
+    QCOMPARE(encodeStatusReply(reply).toHex(' '), expected.toHex(' '));
+}
+
+void TestSimProtocol::decodesCountDownPreset_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QVector<int>>("fields"); // format, days, hours, minutes, seconds
+    QTest::addColumn<bool>("alarmEnabled");
+    QTest::addColumn<int>("alarmSeconds");
+
+    const int mode = int(CommandKind::CountDownMode);
+    const int reset = int(CommandKind::CountDownReset);
+    QTest::newRow("window's set count-down mode") << hex("A5 00 00 00 00 00 00 00 00 00") << mode
+                                                  << QVector<int>{0, 0, 0, 0, 0} << false << 0;
+    QTest::newRow("5 minutes, alarm 10 s") << hex("A7 01 00 05 00 00 01 0A 00 00") << reset
+                                           << QVector<int>{1, 0, 0, 5, 0} << true << 10;
+    QTest::newRow("300 days, 99:60:60, alarm off")
+        << hex("A7 02 63 3C 3C 00 00 FF 2C 01") << reset << QVector<int>{2, 300, 99, 60, 60}
+        << false << 255;
+    QTest::newRow("99 days, any non-zero alarm byte enables")
+        << hex("A5 01 17 3B 3B 00 02 05 63 00") << mode << QVector<int>{1, 99, 23, 59, 59} << true
+        << 5;
+    QTest::newRow("days high byte") << hex("A7 00 00 00 01 00 00 00 FF FF") << reset
+                                    << QVector<int>{0, 65535, 0, 0, 1} << false << 0;
+}
+
+void TestSimProtocol::decodesCountDownPreset()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(int, kind);
+    QFETCH(QVector<int>, fields);
+    QFETCH(bool, alarmEnabled);
+    QFETCH(int, alarmSeconds);
+
+    const Command command = decodeCommand(datagram);
+    QCOMPARE(int(command.kind), kind);
+    QCOMPARE(int(command.opcode), int(quint8(datagram.at(0))));
+    const CountDownPreset &preset = command.preset;
+    QCOMPARE(
+        (QVector<int>{preset.format, preset.days, preset.hours, preset.minutes, preset.seconds}),
+        fields);
+    QCOMPARE(preset.alarmEnabled, alarmEnabled);
+    QCOMPARE(preset.alarmSeconds, alarmSeconds);
+}
+
+void TestSimProtocol::decodesShortCommands_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("run");
+    QTest::addColumn<int>("format");
+
+    QTest::newRow("status query") << hex("A1 04 B2") << int(CommandKind::StatusQuery) << false << 0;
+    QTest::newRow("status query, other bytes")
+        << hex("A1 00 00") << int(CommandKind::StatusQuery) << false << 0;
+    QTest::newRow("count-up mode")
+        << hex("A2 00 00") << int(CommandKind::CountUpMode) << false << 0;
+    QTest::newRow("count-up run") << hex("A3 01 00") << int(CommandKind::CountUpRun) << true << 0;
+    QTest::newRow("count-up pause")
+        << hex("A3 00 00") << int(CommandKind::CountUpRun) << false << 0;
+    QTest::newRow("count-up reset, format 2")
+        << hex("A4 02 00") << int(CommandKind::CountUpReset) << false << 2;
+    QTest::newRow("count-down run")
+        << hex("A6 01 00") << int(CommandKind::CountDownRun) << true << 0;
+    QTest::newRow("count-down pause")
+        << hex("A6 00 00") << int(CommandKind::CountDownRun) << false << 0;
+    QTest::newRow("time of day") << hex("A8 01 00") << int(CommandKind::TimeOfDayMode) << false
+                                 << 0;
+    QTest::newRow("program run") << hex("AE 01 00") << int(CommandKind::Program) << false << 0;
+    QTest::newRow("get active program") << hex("AF") << int(CommandKind::Program) << false << 0;
+    QTest::newRow("get program 3") << hex("B2 03") << int(CommandKind::Program) << false << 0;
+    QTest::newRow("arm program") << (hex("AC") + QByteArray(214, '\0')) << int(CommandKind::Program)
+                                 << false << 0;
+    QTest::newRow("upload program")
+        << (hex("B3") + QByteArray(213, '\0')) << int(CommandKind::Program) << false << 0;
+}
+
+void TestSimProtocol::decodesShortCommands()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(int, kind);
+    QFETCH(bool, run);
+    QFETCH(int, format);
+
+    const Command command = decodeCommand(datagram);
+    QCOMPARE(int(command.kind), kind);
+    QCOMPARE(command.run, run);
+    QCOMPARE(command.format, format);
+    QVERIFY(command.problem.isEmpty());
+}
+
+void TestSimProtocol::refusesMalformed_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<int>("kind");
+
+    const int malformed = int(CommandKind::Malformed);
+    const int unknown = int(CommandKind::Unknown);
+    QTest::newRow("empty") << QByteArray() << unknown;
+    QTest::newRow("acknowledgement") << hex("41") << unknown;
+    QTest::newRow("status reply") << (hex("01") + QByteArray(39, '\0')) << unknown;
+    QTest::newRow("opcode between program commands") << hex("AD") << unknown;
+    QTest::newRow("0xFF") << hex("FF 00 00") << unknown;
+    QTest::newRow("status query cut short") << hex("A1 04") << malformed;
+    QTest::newRow("status query too long") << hex("A1 04 B2 00") << malformed;
+    QTest::newRow("lone count-up run opcode") << hex("A3") << malformed;
+    QTest::newRow("count-up reset, format 3") << hex("A4 03 00") << malformed;
+    QTest::newRow("count-down preset cut short") << hex("A5 00 00 00 00 00 00 00 00") << malformed;
+    QTest::newRow("count-down reset too long")
+        << hex("A7 00 00 00 00 00 00 00 00 00 00") << malformed;
+    QTest::newRow("count-down reset, format 9")
+        << hex("A7 09 00 05 00 00 00 00 00 00") << malformed;
+    QTest::newRow("arm program cut short") << (hex("AC") + QByteArray(10, '\0')) << malformed;
+}
+
+void TestSimProtocol::refusesMalformed()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(int, kind);
+
+    const Command command = decodeCommand(datagram);
+    QCOMPARE(int(command.kind), kind);
+    QVERIFY(!command.problem.isEmpty());
+}
+
+void TestSimProtocol::presetCarriesIntoLargerUnits()
+{
+    CountDownPreset preset;
+    preset.hours = 99;
+    ClockReading reading;
+    reading.valueMs = preset.totalMs();
+    QCOMPARE(reading.days(), 4);
+    QCOMPARE(reading.msOfDay(), 3 * 3600 * 1000);
+
+    preset = CountDownPreset();
+    preset.minutes = 60;
+    preset.seconds = 60;
+    QCOMPARE(preset.totalMs(), qint64(61 * 60 * 1000));
+
+    preset.days = 65535; // beyond what the display can show: held at its largest value
+    QCOMPARE(preset.totalMs(), kMaxClockMs);
+}
+
+QTEST_APPLESS_MAIN(TestSimProtocol)
+#include "tst_simprotocol.moc"
