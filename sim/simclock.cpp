@@ -139,14 +139,16 @@ void DisplayClock::enterCountUp()
     enterMode(ClockMode::CountUp, 0, 0);
 }
 
-bool DisplayClock::runCountUp(bool run)
+bool DisplayClock::runCount(ClockMode mode, bool run)
 {
     settle();
-    if (m_state.mode != ClockMode::CountUp)
+    if (m_state.mode != mode)
         return false;
+    // A count-down at zero has nothing left to run.
+    const bool canRun = mode == ClockMode::CountUp || m_state.baseMs > 0;
     if (!run) {
         stopCount();
-    } else if (!m_state.running) {
+    } else if (!m_state.running && canRun) {
         m_state.running = true;
         m_state.sinceMs = m_time.monotonicMs();
     }
@@ -170,20 +172,6 @@ void DisplayClock::enterCountDown(const CountDownPreset &preset)
     settle();
     enterMode(ClockMode::CountDown, preset.format, 0);
     loadPreset(preset);
-}
-
-bool DisplayClock::runCountDown(bool run)
-{
-    settle();
-    if (m_state.mode != ClockMode::CountDown)
-        return false;
-    if (!run) {
-        stopCount();
-    } else if (!m_state.running && m_state.baseMs > 0) {
-        m_state.running = true;
-        m_state.sinceMs = m_time.monotonicMs();
-    }
-    return true;
 }
 
 void DisplayClock::resetCountDown(const CountDownPreset &preset)

@@ -78,11 +78,12 @@ public:
     explicit DisplayClock(const TimeSource &time);
 
     void enterCountUp();
-    bool runCountUp(bool run);
     void resetCountUp(int format);
     void enterCountDown(const CountDownPreset &preset);
-    bool runCountDown(bool run);
     void resetCountDown(const CountDownPreset &preset);
+    // Runs or pauses the count of `mode`; false, changing nothing, when the clock is in another
+    // mode. Pausing silences a sounding alarm.
+    bool runCount(ClockMode mode, bool run);
     void enterTimeOfDay();
 
     ClockReading reading() const;

@@ -35,6 +35,17 @@ QJsonObject stateFields(const ClockReading &reading, int subFormat)
 
 } // namespace
 
+bool bindDisplayPort(QUdpSocket &socket, const QHostAddress &address, QString *error)
+{
+    if (socket.bind(address, kDisplayPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+        return true;
+    *error = QStringLiteral("cannot bind %1: %2 (a program holding port %3 without address reuse, "
+                            "such as a controller started first, keeps the displays out)")
+                 .arg(endpointText(address, kDisplayPort), socket.errorString())
+                 .arg(kDisplayPort);
+    return false;
+}
+
 ReplyPolicy::ReplyPolicy(double lossPercent, quint32 seed, int delayMs)
     : m_lossPercent(lossPercent), m_random(seed), m_delayMs(delayMs)
 {
@@ -62,12 +73,7 @@ SimDisplay::SimDisplay(int number, const DisplayIdentity &identity, bool silent,
 
 bool SimDisplay::bind(QString *error)
 {
-    if (m_socket.bind(identity().address, kDisplayPort,
-                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        return true;
-    }
-    *error = QStringLiteral("cannot bind %1: %2").arg(ownEndpoint(), m_socket.errorString());
-    return false;
+    return bindDisplayPort(m_socket, identity().address, error);
 }
 
 QString SimDisplay::ownEndpoint() const

@@ -13,6 +13,10 @@ namespace qbsim {
 
 class DatagramLog;
 
+// Binds a simulator socket to address:7372 with address reuse, so that displays, the broadcast
+// listener and a controller on any address can share the port.
+bool bindDisplayPort(QUdpSocket &socket, const QHostAddress &address, QString *error);
+
 // How replies fare on their way back: a share of them lost, all of them late.
 class ReplyPolicy
 {

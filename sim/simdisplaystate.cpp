@@ -1,6 +1,7 @@
 #include "simdisplaystate.h"
 
 #include "simprotocol.h"
+#include "simtext.h"
 
 namespace qbsim {
 
@@ -38,9 +39,7 @@ Outcome DisplayState::handle(const QByteArray &datagram)
         m_clock.enterCountUp();
         return acknowledged(QStringLiteral("count-up-mode"), true, QString());
     case CommandKind::CountUpRun:
-        return acknowledged(
-            command.run ? QStringLiteral("count-up-run") : QStringLiteral("count-up-pause"),
-            m_clock.runCountUp(command.run), QStringLiteral("not in count-up mode"));
+        return runCount(ClockMode::CountUp, command.run);
     case CommandKind::CountUpReset:
         m_clock.resetCountUp(command.format);
         return acknowledged(QStringLiteral("count-up-reset"), true, QString());
@@ -48,9 +47,7 @@ Outcome DisplayState::handle(const QByteArray &datagram)
         m_clock.enterCountDown(command.preset);
         return acknowledged(QStringLiteral("count-down-mode"), true, QString());
     case CommandKind::CountDownRun:
-        return acknowledged(
-            command.run ? QStringLiteral("count-down-run") : QStringLiteral("count-down-pause"),
-            m_clock.runCountDown(command.run), QStringLiteral("not in count-down mode"));
+        return runCount(ClockMode::CountDown, command.run);
     case CommandKind::CountDownReset:
         m_clock.resetCountDown(command.preset);
         return acknowledged(QStringLiteral("count-down-reset"), true, QString());
@@ -65,6 +62,13 @@ Outcome DisplayState::handle(const QByteArray &datagram)
         break;
     }
     return {QByteArray(), QStringLiteral("ignored"), command.problem};
+}
+
+Outcome DisplayState::runCount(ClockMode mode, bool run)
+{
+    const QString event = modeName(mode) + (run ? QLatin1String("-run") : QLatin1String("-pause"));
+    return acknowledged(event, m_clock.runCount(mode, run),
+                        QStringLiteral("not in %1 mode").arg(modeName(mode)));
 }
 
 } // namespace qbsim

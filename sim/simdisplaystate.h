@@ -42,6 +42,8 @@ public:
     const DisplayClock &clock() const { return m_clock; }
 
 private:
+    Outcome runCount(ClockMode mode, bool run);
+
     DisplayIdentity m_identity;
     DisplayClock m_clock;
 };

@@ -41,14 +41,8 @@ bool Simulator::start(QString *error)
         if (!display->bind(error))
             return false;
     }
-    if (m_options.broadcast &&
-        !m_broadcastSocket.bind(kLoopbackBroadcast, kDisplayPort,
-                                QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        *error = QStringLiteral("cannot bind %1: %2")
-                     .arg(endpointText(kLoopbackBroadcast, kDisplayPort),
-                          m_broadcastSocket.errorString());
+    if (m_options.broadcast && !bindDisplayPort(m_broadcastSocket, kLoopbackBroadcast, error))
         return false;
-    }
     logStart();
     return true;
 }

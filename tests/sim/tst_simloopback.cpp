@@ -64,13 +64,6 @@ QStringList sources(const QList<Reply> &replies)
     return from;
 }
 
-SimOptions options(const QString &arguments)
-{
-    const ParsedCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("qb-timer-sim")} +
-                                                      arguments.split(QLatin1Char(' ')));
-    return parsed.options;
-}
-
 QList<QJsonObject> logLines(const QString &path)
 {
     QFile file(path);
@@ -82,16 +75,6 @@ QList<QJsonObject> logLines(const QString &path)
     return lines;
 }
 
-QMap<QString, int> countByDirection(const QList<QJsonObject> &lines)
-{
-    QMap<QString, int> counts;
-    for (const QJsonObject &line : lines) {
-        if (line.contains(QLatin1String("dir")))
-            ++counts[line.value(QLatin1String("dir")).toString()];
-    }
-    return counts;
-}
-
 } // namespace
 
 class TestSimLoopback : public QObject
@@ -100,6 +83,7 @@ class TestSimLoopback : public QObject
 
 private slots:
     void init();
+    void cleanup();
     void statusQueryUnicastAndBroadcast();
     void commandsAreAcknowledged();
     void silentDisplayStaysSilent();
@@ -110,9 +94,30 @@ private slots:
     void executableRefusesNonLoopback();
 
 private:
+    bool startSimulator(const QString &arguments);
+
     QTemporaryDir m_dir;
     QUdpSocket m_socket;
+    SystemTimeSource m_time;
+    std::unique_ptr<Simulator> m_simulator;
 };
+
+bool TestSimLoopback::startSimulator(const QString &arguments)
+{
+    const ParsedCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("qb-timer-sim")} +
+                                                      arguments.split(QLatin1Char(' ')));
+    if (parsed.status != ParseStatus::Run) {
+        qWarning("%s", qPrintable(parsed.message));
+        return false;
+    }
+    m_simulator = std::make_unique<Simulator>(parsed.options, m_time);
+    QString error;
+    if (!m_simulator->start(&error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
 
 void TestSimLoopback::init()
 {
@@ -121,12 +126,14 @@ void TestSimLoopback::init()
     QVERIFY(m_socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
 }
 
+void TestSimLoopback::cleanup()
+{
+    m_simulator.reset();
+}
+
 void TestSimLoopback::statusQueryUnicastAndBroadcast()
 {
-    SystemTimeSource time;
-    Simulator simulator(options("--count 3 --names One,Two,Three"), time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 3 --names One,Two,Three"));
 
     m_socket.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.2")), kDisplayPort);
     const QList<Reply> unicast = collect(m_socket, 1);
@@ -149,10 +156,7 @@ void TestSimLoopback::statusQueryUnicastAndBroadcast()
 
 void TestSimLoopback::commandsAreAcknowledged()
 {
-    SystemTimeSource time;
-    Simulator simulator(options("--count 2 --first-address 127.0.0.20"), time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 2 --first-address 127.0.0.20"));
     const QHostAddress second(QStringLiteral("127.0.0.21"));
 
     m_socket.writeDatagram(QByteArray::fromHex("A20000"), second, kDisplayPort);
@@ -172,10 +176,7 @@ void TestSimLoopback::commandsAreAcknowledged()
 
 void TestSimLoopback::silentDisplayStaysSilent()
 {
-    SystemTimeSource time;
-    Simulator simulator(options("--count 3 --first-address 127.0.0.30 --silent 2"), time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 3 --first-address 127.0.0.30 --silent 2"));
 
     m_socket.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.31")), kDisplayPort);
     QVERIFY(collect(m_socket, 1, kSilenceMs).isEmpty());
@@ -187,32 +188,29 @@ void TestSimLoopback::silentDisplayStaysSilent()
 void TestSimLoopback::lossSwallowsEveryReply()
 {
     const QString log = m_dir.filePath(QStringLiteral("loss.jsonl"));
-    SystemTimeSource time;
-    Simulator simulator(options("--count 3 --first-address 127.0.0.40 --loss 100 --log " + log),
-                        time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 3 --first-address 127.0.0.40 --loss 100 --log " + log));
 
     m_socket.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.41")), kDisplayPort);
     m_socket.writeDatagram(QByteArray::fromHex("A80100"),
                            QHostAddress(QStringLiteral("127.0.0.42")), kDisplayPort);
     QVERIFY(collect(m_socket, 1, kSilenceMs).isEmpty());
 
-    // Only this test's two datagrams: broadcasts from elsewhere would add lines for all three.
+    // Other programs on this machine may broadcast too: count only this socket's traffic.
+    const QString self = QStringLiteral("127.0.0.1:%1").arg(m_socket.localPort());
+    QMap<QString, int> counts;
     const QList<QJsonObject> lines = logLines(log);
-    const QMap<QString, int> counts = countByDirection(lines);
-    QCOMPARE(counts.value(QStringLiteral("tx")), 0);
-    QCOMPARE(counts.value(QStringLiteral("lost")), counts.value(QStringLiteral("rx")));
-    QVERIFY(counts.value(QStringLiteral("rx")) >= 2);
+    for (const QJsonObject &line : lines) {
+        if (line.value(QLatin1String("from")).toString() == self ||
+            line.value(QLatin1String("to")).toString() == self)
+            ++counts[line.value(QLatin1String("dir")).toString()];
+    }
+    QCOMPARE(counts, (QMap<QString, int>{{"rx", 2}, {"lost", 2}}));
     QCOMPARE(lines.constFirst().value(QLatin1String("event")).toString(), QStringLiteral("start"));
 }
 
 void TestSimLoopback::delayHoldsRepliesBack()
 {
-    SystemTimeSource time;
-    Simulator simulator(options("--count 1 --first-address 127.0.0.50 --delay 300"), time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 1 --first-address 127.0.0.50 --delay 300"));
 
     QElapsedTimer elapsed;
     elapsed.start();
@@ -234,10 +232,7 @@ void TestSimLoopback::coexistsWithController()
     QUdpSocket controller;
     QVERIFY2(controller.bind(QHostAddress::AnyIPv4, kDisplayPort, QUdpSocket::ReuseAddressHint),
              qPrintable(controller.errorString()));
-    SystemTimeSource time;
-    Simulator simulator(options("--count 2 --first-address 127.0.0.60"), time);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QVERIFY(startSimulator("--count 2 --first-address 127.0.0.60"));
 
     controller.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.60")),
                              kDisplayPort);
@@ -270,30 +265,41 @@ void TestSimLoopback::executableRunsAndEndsCleanly()
     QTRY_VERIFY_WITH_TIMEOUT(!logLines(log).isEmpty(), 5000);
 
     m_socket.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.71")), kDisplayPort);
-    const QList<Reply> replies = collect(m_socket, 1);
-    QCOMPARE(sources(replies), QStringList{"127.0.0.71:7372"});
-    QCOMPARE(replies.constFirst().data.mid(24, 6), QByteArray("Right\0", 6));
+    const QList<Reply> received = collect(m_socket, 1);
+    QCOMPARE(sources(received), QStringList{"127.0.0.71:7372"});
+    QCOMPARE(received.constFirst().data.mid(24, 6), QByteArray("Right\0", 6));
 
     process.terminate();
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 
+    const QString self = QStringLiteral("127.0.0.1:%1").arg(m_socket.localPort());
     const QList<QJsonObject> lines = logLines(log);
     QCOMPARE(lines.constLast().value(QLatin1String("event")).toString(), QStringLiteral("stop"));
-    bool sawQuery = false;
+    int queries = 0;
+    int replies = 0;
     for (const QJsonObject &line : lines) {
         if (line.value(QLatin1String("dir")).toString() == QLatin1String("rx") &&
-            line.value(QLatin1String("display")).toInt() == 2) {
+            line.value(QLatin1String("from")).toString() == self) {
+            QCOMPARE(line.value(QLatin1String("display")).toInt(), 2);
             QCOMPARE(line.value(QLatin1String("op")).toString(), QStringLiteral("0xA1"));
             QCOMPARE(line.value(QLatin1String("hex")).toString(), QStringLiteral("A1 04 B2"));
             QCOMPARE(line.value(QLatin1String("len")).toInt(), 3);
             QCOMPARE(line.value(QLatin1String("to")).toString(), QStringLiteral("127.0.0.71:7372"));
             QVERIFY(line.value(QLatin1String("t")).isDouble());
-            sawQuery = true;
+            ++queries;
+        }
+        if (line.value(QLatin1String("dir")).toString() == QLatin1String("tx") &&
+            line.value(QLatin1String("to")).toString() == self) {
+            QCOMPARE(line.value(QLatin1String("from")).toString(),
+                     QStringLiteral("127.0.0.71:7372"));
+            QCOMPARE(line.value(QLatin1String("len")).toInt(), kStatusReplyLength);
+            ++replies;
         }
     }
-    QVERIFY(sawQuery);
+    QCOMPARE(queries, 1);
+    QCOMPARE(replies, 1);
 }
 
 void TestSimLoopback::executableRefusesNonLoopback()
