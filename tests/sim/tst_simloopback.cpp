@@ -24,6 +24,8 @@ struct Reply
 {
     QString from;
     QByteArray data;
+
+    bool operator==(const Reply &other) const { return from == other.from && data == other.data; }
 };
 
 QString source(const QNetworkDatagram &datagram)
@@ -89,6 +91,7 @@ private slots:
     void silentDisplayStaysSilent();
     void lossSwallowsEveryReply();
     void delayHoldsRepliesBack();
+    void coexistsWithController_data();
     void coexistsWithController();
     void executableRunsAndEndsCleanly();
     void executableRefusesNonLoopback();
@@ -225,33 +228,54 @@ void TestSimLoopback::delayHoldsRepliesBack()
     QCOMPARE(replies.at(1).data.size(), kStatusReplyLength);
 }
 
+void TestSimLoopback::coexistsWithController_data()
+{
+    QTest::addColumn<bool>("controllerFirst");
+    QTest::newRow("controller started first") << true;
+    QTest::newRow("displays started first") << false;
+}
+
 void TestSimLoopback::coexistsWithController()
 {
-    // The controller's socket: any address, port 7372. Binding beside the displays needs address
-    // reuse on both sides; started before or after them, it must get only what is meant for it.
-    QUdpSocket controller;
-    QVERIFY2(controller.bind(QHostAddress::AnyIPv4, kDisplayPort, QUdpSocket::ReuseAddressHint),
-             qPrintable(controller.errorString()));
-    QVERIFY(startSimulator("--count 2 --first-address 127.0.0.60"));
+    QFETCH(bool, controllerFirst);
 
+    // The controller's socket: any address, port 7372. Sharing the port with the displays needs
+    // address reuse on both sides, in either order of starting.
+    QUdpSocket controller;
+    const auto bindController = [&controller] {
+        return controller.bind(QHostAddress::AnyIPv4, kDisplayPort, QUdpSocket::ReuseAddressHint);
+    };
+    if (controllerFirst)
+        QVERIFY2(bindController(), qPrintable(controller.errorString()));
+    QVERIFY(startSimulator("--count 2 --first-address 127.0.0.60"));
+    if (!controllerFirst)
+        QVERIFY2(bindController(), qPrintable(controller.errorString()));
+
+    // Other programs on this machine may use the port too: look only at these displays' replies.
+    const auto statusRepliesFromDisplays = [](const QList<Reply> &received) {
+        QList<Reply> replies;
+        for (const Reply &reply : received) {
+            if (reply.from.startsWith(QLatin1String("127.0.0.6")) &&
+                reply.data.size() == kStatusReplyLength)
+                replies << reply;
+        }
+        return sources(replies);
+    };
+
+    // A query to display 1 reaches display 1 only, not the controller's own socket.
     controller.writeDatagram(kStatusQuery, QHostAddress(QStringLiteral("127.0.0.60")),
                              kDisplayPort);
-    QList<Reply> replies = collect(controller, 1);
-    QCOMPARE(sources(replies), QStringList{"127.0.0.60:7372"});
+    QList<Reply> received = collect(controller, 1);
+    QCOMPARE(statusRepliesFromDisplays(received), QStringList{"127.0.0.60:7372"});
+    QVERIFY(!received.contains(Reply{QStringLiteral("127.0.0.1:7372"), kStatusQuery}));
 
+    // The broadcast query reaches every display, and comes back to the controller as it would on
+    // a real network.
     controller.writeDatagram(kStatusQuery, kBroadcast, kDisplayPort);
-    replies = collect(controller, 3);
-    // Its own broadcast comes back to it, as it would on a real network; the displays answer it.
-    QList<Reply> answers;
-    for (const Reply &reply : replies) {
-        if (reply.data != kStatusQuery)
-            answers << reply;
-    }
-    QVERIFY(replies.size() > answers.size());
-    QStringList answered = sources(answers);
-    answered.removeDuplicates();
-    QVERIFY(answered.contains(QStringLiteral("127.0.0.60:7372")));
-    QVERIFY(answered.contains(QStringLiteral("127.0.0.61:7372")));
+    received = collect(controller, 3);
+    QCOMPARE(statusRepliesFromDisplays(received),
+             (QStringList{"127.0.0.60:7372", "127.0.0.61:7372"}));
+    QVERIFY(received.contains(Reply{QStringLiteral("127.0.0.1:7372"), kStatusQuery}));
 }
 
 void TestSimLoopback::executableRunsAndEndsCleanly()
