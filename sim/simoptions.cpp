@@ -147,7 +147,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("count"), QStringLiteral("Number of displays (default 4)."),
          QStringLiteral("N"), QStringLiteral("4")},
         {QStringLiteral("first-address"),
-         QStringLiteral("Address of display 1; display k takes the k-1th next one "
+         QStringLiteral("Address of display 1; display k gets the address k-1 above it "
                         "(default 127.0.0.2)."),
          QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.2")},
         {QStringLiteral("names"),
