@@ -103,7 +103,9 @@ bool UDPCommThread::bindNewSocket()
     udpSocket = std::make_unique<QUdpSocket>();
     connect(udpSocket.get(), &QUdpSocket::readyRead, m_linkContext.get(),
             [this] { readDatagrams(); });
-    return udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort);
+    // Address reuse lets displays simulated on loopback addresses share port 7372 with us.
+    return udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort,
+                           QAbstractSocket::ReuseAddressHint);
 }
 
 void UDPCommThread::resetUDPSocket()
