@@ -42,7 +42,7 @@ GradientButton {
         target: preset.dialog
         // The dialog is shared by all presets: whatever way it closes, this preset's edit is
         // over, so a later Save opened by another preset never lands here.
-        function onVisibleChanged() {
+        function onVisibilityChanged() {
             if (preset.dialog.visible || !preset.bDialogStarted)
                 return;
             preset.bDialogStarted = false;

@@ -43,6 +43,7 @@ Item {
     Component.onCompleted: {
         for (let number = 1; number <= 10; ++number)
             programNameListModel.append({ "programNameValue": progPage["progName" + number] });
+        programChoice.currentIndex = 0;
     }
 
     TimeDisplay {

@@ -1,0 +1,104 @@
+#include "app/handlegui.h"
+#include "models/programdatamodel.h"
+#include "models/timerdatamodel.h"
+
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QSettings>
+#include <QtQuickTest>
+#include <memory>
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Quillbrook Inc");
+const QString kWindowStore = QStringLiteral("QB-Timer2");
+const QString kControllerStore = QStringLiteral("QB-Timer");
+
+// Window values the tests expect to see restored; everything else starts from its default.
+// The broadcast address keeps the start-up query on loopback.
+void seedWindowStore()
+{
+    QSettings store(kOrganisation, kWindowStore);
+    store.clear();
+    store.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
+    store.setValue(QStringLiteral("main/mainRetries"), 7);
+    store.setValue(QStringLiteral("main/mainRefresh"), 12);
+    store.setValue(QStringLiteral("countdown2/buttonName"), QStringLiteral("Warm-up"));
+    store.setValue(QStringLiteral("countdown2/buttonMin"), 7);
+    store.setValue(QStringLiteral("Programs/saveProgName3"), QStringLiteral("Laps"));
+}
+
+} // namespace
+
+// Lets the QML tests fill the display list and read the window's settings store.
+class QmlTestSupport : public QObject
+{
+    Q_OBJECT
+public:
+    explicit QmlTestSupport(TimerDataModel &timers) : m_timers(timers) {}
+
+    Q_INVOKABLE void addTimer(const QString &name, const QString &ipaddr)
+    {
+        m_timers.addOrUpdateTimer(TimerData(name, ipaddr, false, QTime(12, 0), 0, 0, 0));
+    }
+
+    Q_INVOKABLE void clearTimers()
+    {
+        while (m_timers.rowCount() > 0)
+            m_timers.removeTimer(0);
+    }
+
+    Q_INVOKABLE bool isSelected(int row) const { return m_timers.isSelected(row); }
+
+    // Other loopback displays on this machine may answer the window's start-up query, so the
+    // tests find their own rows by address.
+    Q_INVOKABLE int rowOf(const QString &ipaddr) const { return m_timers.addresses().indexOf(ipaddr); }
+
+    Q_INVOKABLE QVariant storedValue(const QString &key) const
+    {
+        QSettings store(kOrganisation, kWindowStore);
+        store.sync();
+        return store.value(key);
+    }
+
+private:
+    TimerDataModel &m_timers;
+};
+
+class QmlTestSetup : public QObject
+{
+    Q_OBJECT
+public slots:
+    void applicationAvailable()
+    {
+        QCoreApplication::setOrganizationName(kOrganisation);
+        QCoreApplication::setApplicationName(kWindowStore);
+        seedWindowStore();
+        QSettings(kOrganisation, kControllerStore).clear();
+        qmlRegisterUncreatableType<ProgramDataModel>(
+            "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
+        m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
+    }
+
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        QQmlContext *context = engine->rootContext();
+        context->setContextProperty(QStringLiteral("handlegui"), m_controller.get());
+        context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
+        context->setContextProperty(QStringLiteral("programModel"), &m_programs);
+        context->setContextProperty(QStringLiteral("testSupport"), &m_support);
+    }
+
+    void cleanupTestCase() { m_controller.reset(); }
+
+private:
+    TimerDataModel m_timers;
+    ProgramDataModel m_programs;
+    QmlTestSupport m_support{m_timers};
+    std::unique_ptr<HandleGui> m_controller;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(tst_qml, QmlTestSetup)
+
+#include "tst_qml.moc"
