@@ -1,0 +1,115 @@
+#include "appundertest.h"
+
+#include "app/windowwiring.h"
+#include "link/udpcommthread.h"
+
+#include <QHostAddress>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QTest>
+#include <QtQml>
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Quillbrook Inc");
+const QString kWindowStore = QStringLiteral("QB-Timer2");
+const QString kControllerStore = QStringLiteral("QB-Timer");
+const QString kBroadcastKey = QStringLiteral("main/mainBroadcastIP");
+const QString kLoopbackBroadcast = QStringLiteral("127.255.255.255");
+
+QSettings windowStore()
+{
+    return QSettings(kOrganisation, kWindowStore);
+}
+
+void requirePrivateConfigFolder()
+{
+    if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
+        qFatal("XDG_CONFIG_HOME is not set: refusing to run against the user's own settings");
+}
+
+bool isLoopback(const QString &address)
+{
+    const QHostAddress host(address);
+    return !host.isNull() && host.isInSubnet(QHostAddress(QStringLiteral("127.0.0.0")), 8);
+}
+
+void keepDiscoveryOnLoopback()
+{
+    QSettings store = windowStore();
+    if (!isLoopback(store.value(kBroadcastKey).toString()))
+        store.setValue(kBroadcastKey, kLoopbackBroadcast);
+}
+
+} // namespace
+
+void AppUnderTest::forgetStoredSettings()
+{
+    requirePrivateConfigFolder();
+    windowStore().clear();
+    QSettings(kOrganisation, kControllerStore).clear();
+}
+
+void AppUnderTest::storeLinkValues(const LinkValues &values)
+{
+    requirePrivateConfigFolder();
+    QSettings store = windowStore();
+    if (values.retries)
+        store.setValue(QStringLiteral("main/mainRetries"), *values.retries);
+    if (values.delayMs)
+        store.setValue(QStringLiteral("main/mainDelay"), *values.delayMs);
+    if (values.refreshSecs)
+        store.setValue(QStringLiteral("main/mainRefresh"), *values.refreshSecs);
+}
+
+AppUnderTest::AppUnderTest()
+{
+    requirePrivateConfigFolder();
+    // The window's Settings elements find their store through these names.
+    QCoreApplication::setOrganizationName(kOrganisation);
+    QCoreApplication::setApplicationName(kWindowStore);
+    keepDiscoveryOnLoopback();
+
+    m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
+    m_engine = std::make_unique<QQmlApplicationEngine>();
+    QQmlContext *context = m_engine->rootContext();
+    context->setContextProperty(QStringLiteral("handlegui"), m_controller.get());
+    qmlRegisterUncreatableType<ProgramDataModel>(
+        "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
+    context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
+    context->setContextProperty(QStringLiteral("programModel"), &m_programs);
+    m_engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
+    if (m_engine->rootObjects().isEmpty())
+        return;
+
+    auto *window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    if (!window)
+        return;
+    connectWindow(window, m_controller.get());
+    window->requestActivate();
+    if (QTest::qWaitForWindowExposed(window))
+        m_window = window;
+}
+
+AppUnderTest::~AppUnderTest()
+{
+    // As in main(): the window goes before the controller it talks to.
+    m_engine.reset();
+    m_controller.reset();
+}
+
+QVariant AppUnderTest::evaluate(const QString &expression) const
+{
+    QQmlExpression e(qmlContext(m_window), m_window, expression);
+    const QVariant value = e.evaluate();
+    if (e.hasError())
+        qWarning() << expression << e.error();
+    return value;
+}
+
+bool AppUnderTest::waitUntilLinkIdle(int timeoutMs) const
+{
+    return QTest::qWaitFor([this] { return m_controller->link().queuedCount() == 0; }, timeoutMs);
+}
