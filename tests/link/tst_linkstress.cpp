@@ -26,7 +26,10 @@ constexpr int kProgramDisplays = 3;
 constexpr int kDisplays = kProgramDisplays + 1;
 constexpr int kPackets = kDisplays * kPacketsPerDisplay;
 
-QString displayAddress(int index) { return QStringLiteral("127.0.0.%1").arg(index + 2); }
+QString displayAddress(int index)
+{
+    return QStringLiteral("127.0.0.%1").arg(index + 2);
+}
 
 // Program displays answer a get-program request by its number n: n % 3 == 1 at once, n % 3 == 2
 // only when it comes again, n % 3 == 0 never.
@@ -69,13 +72,14 @@ void TestLinkStress::answersRetriesAndDropsUnderLoad()
     UDPCommThread link;
     link.setIPParameters(kRetries, 100);
     link.start();
+    QVERIFY(waitUntilListening(link));
 
     std::vector<std::unique_ptr<ScriptedDisplay>> displays;
     for (int d = 0; d < kProgramDisplays; ++d)
         displays.push_back(
             std::make_unique<ScriptedDisplay>(displayAddress(d), answerProgramRequest));
-    displays.push_back(
-        std::make_unique<ScriptedDisplay>(displayAddress(kProgramDisplays), acknowledgeFirstReceipt));
+    displays.push_back(std::make_unique<ScriptedDisplay>(displayAddress(kProgramDisplays),
+                                                         acknowledgeFirstReceipt));
     QSignalSpy passedOn(&link, &UDPCommThread::RXDatagram);
 
     // Two sender threads and the GUI thread draw packet numbers from one counter.
@@ -126,7 +130,8 @@ void TestLinkStress::answersRetriesAndDropsUnderLoad()
         for (auto it = sendsPerProgram.cbegin(); it != sendsPerProgram.cend(); ++it) {
             const int expectedAtLeast = qMax(1, answeredOnReceipt(it.key()));
             QVERIFY2(it.value() >= expectedAtLeast && it.value() <= kRetries + 1,
-                     qPrintable(QStringLiteral("program %1 sent %2 times").arg(it.key()).arg(it.value())));
+                     qPrintable(
+                         QStringLiteral("program %1 sent %2 times").arg(it.key()).arg(it.value())));
             if (answeredOnReceipt(it.key()) == 0) {
                 ++unanswered;
                 QCOMPARE(it.value(), kRetries + 1);

@@ -7,7 +7,10 @@ Q_DECLARE_METATYPE(Protocol::ReplyKind)
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 QByteArray filled(int code, int length)
 {
@@ -78,10 +81,15 @@ void TestProtocol::builders_data()
     QTest::newRow("count-up reset takes the low byte") << countUpReset(0x102) << hex("A40200");
     QTest::newRow("set count-down mode, all zero")
         << setCountDownMode(0, 0, 0, 0, 0, 0, 0) << hex("A5000000000000000000");
-    QTest::newRow("count-down reset 0:05:00 alarm 10 s")
-        << countDownReset(1, 0, 0, 5, 0, 1, 10) << hex("A7010005000001" "0A0000");
-    QTest::newRow("count-down reset every field")
-        << countDownReset(2, 1, 23, 59, 58, 1, 255) << hex("A7" "02173B3A" "00" "01FF" "0100");
+    QTest::newRow("count-down reset 0:05:00 alarm 10 s") << countDownReset(1, 0, 0, 5, 0, 1, 10)
+                                                         << hex("A7010005000001"
+                                                                "0A0000");
+    QTest::newRow("count-down reset every field") << countDownReset(2, 1, 23, 59, 58, 1, 255)
+                                                  << hex("A7"
+                                                         "02173B3A"
+                                                         "00"
+                                                         "01FF"
+                                                         "0100");
     QTest::newRow("count-down reset 99 days")
         << countDownReset(2, 99, 0, 0, 0, 0, 0) << hex("A7020000000000006300");
     QTest::newRow("count-down reset 300 days")

@@ -14,7 +14,10 @@ const QString kProgRemovedLine = QStringLiteral("Removed Prog/RunningDownload ")
 const QString kAllProgRemovedLine = QStringLiteral("Removed AllProgDownload ");
 const QString kAckRemovedLine = QStringLiteral("Elapsed time=");
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 // A datagram of the given length whose first byte is the given code, filled with a pattern.
 QByteArray datagram(int code, int length)
@@ -77,13 +80,17 @@ private:
     std::unique_ptr<UDPCommThread> m_link;
 };
 
-void TestUdpCommThread::initTestCase() { m_log = std::make_unique<LinkLog>(); }
+void TestUdpCommThread::initTestCase()
+{
+    m_log = std::make_unique<LinkLog>();
+}
 
 void TestUdpCommThread::init()
 {
     m_log->clear();
     m_link = std::make_unique<UDPCommThread>();
     m_link->start();
+    QVERIFY(waitUntilListening(*m_link));
 }
 
 void TestUdpCommThread::cleanup()
@@ -313,16 +320,16 @@ void TestUdpCommThread::answerMatching_data()
         << QList<QByteArray>{hex("B201"), hex("B203"), hex("B205")} << kDisplay << programReply(3)
         << true << QList<int>{0, 2} << kAllProgRemovedLine;
     QTest::newRow("0xB2 for program 0 ends an older one-byte request")
-        << QList<QByteArray>{hex("B201"), save, hex("B200")} << kDisplay << programReply(0)
-        << true << QList<int>{0, 2} << kAllProgRemovedLine;
+        << QList<QByteArray>{hex("B201"), save, hex("B200")} << kDisplay << programReply(0) << true
+        << QList<int>{0, 2} << kAllProgRemovedLine;
     QTest::newRow("0xB2 of two bytes carries no program number")
         << QList<QByteArray>{save, hex("B200")} << kDisplay << hex("B200") << true
         << QList<int>{0, 1} << none;
-    QTest::newRow("0xB2 of one byte") << QList<QByteArray>{save} << kDisplay << hex("B2") << true
-                                      << QList<int>{0} << none;
+    QTest::newRow("0xB2 of one byte")
+        << QList<QByteArray>{save} << kDisplay << hex("B2") << true << QList<int>{0} << none;
     QTest::newRow("acknowledgement ends the oldest")
-        << QList<QByteArray>{getActive, countUp} << kDisplay << hex("41") << false
-        << QList<int>{1} << kAckRemovedLine;
+        << QList<QByteArray>{getActive, countUp} << kDisplay << hex("41") << false << QList<int>{1}
+        << kAckRemovedLine;
     QTest::newRow("acknowledgement with trailing bytes")
         << two << kDisplay << QByteArray("AOK\0", 4) << false << QList<int>{1} << kAckRemovedLine;
     QTest::newRow("own status query coming back is ignored")
@@ -368,7 +375,7 @@ void TestUdpCommThread::answerMatching()
 
     const QStringList removalLines{kProgRemovedLine, kAllProgRemovedLine, kAckRemovedLine};
     for (const QString &line : removalLines)
-        QCOMPARE(m_log->count(line), line == logLine ? 1 : 0);
+        QCOMPARE(m_log->count(line), !logLine.isEmpty() && logLine.startsWith(line) ? 1 : 0);
     if (!logLine.isEmpty()) {
         const QString text = m_log->matching(logLine).front().text;
         QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Elapsed time=\\d+"))),
@@ -421,13 +428,13 @@ void TestUdpCommThread::receiverRunsBeforeRemovalAndMaySend()
 
 void TestUdpCommThread::failedWriteRebuildsTheSocket()
 {
-    ScriptedDisplay display(kDisplay, [](const QByteArray &, int) { return hex("41"); });
     m_link->setIPParameters(3, 2000);
     // Larger than any UDP datagram can be, so the write fails.
     send(QByteArray(70000, 'x'), kDisplay, false);
     QTRY_COMPARE(m_log->count(QStringLiteral("resetUDPSocket bind returned=1")), 1);
 
     // The new socket sends and receives.
+    ScriptedDisplay display(kDisplay, [](const QByteArray &, int) { return hex("41"); });
     send(hex("A30100"));
     QTRY_COMPARE(m_link->queuedCount(), 0);
     QCOMPARE(display.payloads(), QList<QByteArray>{hex("A30100")});
