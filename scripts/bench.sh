@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (RelWithDebInfo) and runs them all, each inside a network namespace of
+# its own, so that their sockets on UDP port 7372 meet no test, no other run and no real display.
+# Prints the figures that bench/README.md reports; the benchmarks' debug output goes to
+# <build>/bench-logs. Environment: BUILD_DIR (default build), DRIFT_SECONDS (default 600, the
+# length of the mirror drift run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench_resend \
+    bench_mirrordrift qb-timer qb-timer-sim
+logs=$build/bench-logs
+mkdir -p "$logs"
+
+# Runs a command with only a loopback interface of its own; as root, or else as root of a user
+# namespace.
+isolated() {
+    local unshare=(unshare -n)
+    [ "$(id -u)" -eq 0 ] || unshare=(unshare -rn)
+    "${unshare[@]}" sh -c 'ip link set lo up && exec "$@"' sh "$@"
+}
+
+run() {
+    local name=$1
+    shift
+    echo "== $name"
+    isolated "$@" 2>"$logs/$name.stderr"
+}
+
+run tick "$build/bench/bench_tick"
+run command-burst "$build/bench/bench_commandburst"
+run resend "$build/bench/bench_resend"
+run idle-cpu bench/idle_cpu.sh "$build"
+QT_QUICK_BACKEND=software run idle-cpu-software bench/idle_cpu.sh "$build"
+run mirror-drift "$build/bench/bench_mirrordrift" --seconds "${DRIFT_SECONDS:-600}"
