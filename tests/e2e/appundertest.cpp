@@ -64,6 +64,19 @@ void AppUnderTest::storeLinkValues(const LinkValues &values)
         store.setValue(QStringLiteral("main/mainRefresh"), *values.refreshSecs);
 }
 
+QStringList AppUnderTest::storedDisplayList()
+{
+    QSettings store(kOrganisation, kControllerStore);
+    QStringList addresses;
+    const int size = store.beginReadArray(QStringLiteral("timerlist"));
+    for (int i = 0; i < size; ++i) {
+        store.setArrayIndex(i);
+        addresses << store.value(QStringLiteral("IP")).toString();
+    }
+    store.endArray();
+    return addresses;
+}
+
 AppUnderTest::AppUnderTest()
 {
     requirePrivateConfigFolder();

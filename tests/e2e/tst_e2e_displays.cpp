@@ -5,7 +5,6 @@
 
 #include <QQuickItem>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -82,7 +81,6 @@ private slots:
 private:
     void startApp();
     void verifyOneQueryPerDisplay(SimHarness &sim, const QList<int> &displays, int since);
-    ShownRow shownRow(const QString &address) const;
 
     SimHarness m_near{QStringLiteral(QB_SIM_EXECUTABLE)};
     SimHarness m_far{QStringLiteral(QB_SIM_EXECUTABLE)};
@@ -125,15 +123,6 @@ void TestE2eDisplays::startApp()
     m_operator = std::make_unique<WindowOperator>(m_app->window());
 }
 
-ShownRow TestE2eDisplays::shownRow(const QString &address) const
-{
-    for (const ShownRow &row : m_operator->rows()) {
-        if (row.addressLine == QStringLiteral("IP Addr: ") + address)
-            return row;
-    }
-    return ShownRow();
-}
-
 // Each display got exactly one query at its own address from the controller's port.
 void TestE2eDisplays::verifyOneQueryPerDisplay(SimHarness &sim, const QList<int> &displays,
                                                int since)
@@ -161,7 +150,8 @@ void TestE2eDisplays::findsTheDisplaysOnTheBroadcastAddress()
     for (int i = 0; i < rows.size(); ++i) {
         const QString firstText = rows.at(i).timeText;
         QVERIFY2(timeOfDay.match(firstText).hasMatch(), qPrintable(firstText));
-        QTRY_VERIFY_WITH_TIMEOUT(shownRow(kNearAddresses.at(i)).timeText != firstText, 2500);
+        QTRY_VERIFY_WITH_TIMEOUT(m_operator->rowOf(kNearAddresses.at(i)).timeText != firstText,
+                                 2500);
     }
 
     // Three retries: four copies of the query, all from the controller's own port 7372.
@@ -183,7 +173,7 @@ void TestE2eDisplays::tapSelectsAndDeselectsARow()
 {
     const int row = m_app->timers().addresses().indexOf(QStringLiteral("127.0.0.3"));
     QVERIFY(row >= 0);
-    QQuickItem *card = shownRow(QStringLiteral("127.0.0.3")).card;
+    QQuickItem *card = m_operator->rowOf(QStringLiteral("127.0.0.3")).card;
     QVERIFY(m_operator->tap(card));
     QVERIFY(m_app->timers().isSelected(row));
     QCOMPARE(card->property("color").value<QColor>(), QColor(QStringLiteral("#f73e3e")));
@@ -250,7 +240,7 @@ void TestE2eDisplays::manualAddQueriesTheTypedAddress()
         expected << row + QStringLiteral(" a104b2");
     expected << address + QStringLiteral(" a104b2");
     QCOMPARE(sentTo(udpTx), expected);
-    QTRY_COMPARE_WITH_TIMEOUT(shownRow(address).nameLine, QStringLiteral("Name: ") + name,
+    QTRY_COMPARE_WITH_TIMEOUT(m_operator->rowOf(address).nameLine, QStringLiteral("Name: ") + name,
                               kRowsShownMs);
     QCOMPARE(m_operator->rows().size(), listed.size() + 1);
     QVERIFY(m_app->waitUntilLinkIdle());
@@ -296,20 +286,12 @@ void TestE2eDisplays::setupSaveChangesTheResendSpacing()
 void TestE2eDisplays::removeSelectedSurvivesARestart()
 {
     // Far and Annex, the last two rows, both selected.
-    QVERIFY(m_operator->tap(shownRow(QStringLiteral("127.0.0.9")).card));
-    QVERIFY(m_operator->tap(shownRow(QStringLiteral("127.0.0.10")).card));
+    QVERIFY(m_operator->tap(m_operator->rowOf(QStringLiteral("127.0.0.9")).card));
+    QVERIFY(m_operator->tap(m_operator->rowOf(QStringLiteral("127.0.0.10")).card));
     QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Remove Selected")));
     QTRY_COMPARE(addressLines(m_operator->rows()), addressLinesOf(kNearAddresses));
 
-    QSettings store(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
-    QStringList stored;
-    const int size = store.beginReadArray(QStringLiteral("timerlist"));
-    for (int i = 0; i < size; ++i) {
-        store.setArrayIndex(i);
-        stored << store.value(QStringLiteral("IP")).toString();
-    }
-    store.endArray();
-    QCOMPARE(stored, kNearAddresses);
+    QCOMPARE(AppUnderTest::storedDisplayList(), kNearAddresses);
 
     QVERIFY(m_app->waitUntilLinkIdle());
     const int mark = m_near.mark();
@@ -333,7 +315,7 @@ void TestE2eDisplays::removeSelectedSurvivesARestart()
 
 void TestE2eDisplays::pollGoesOnlyToTheSelectedDisplay()
 {
-    QVERIFY(m_operator->tap(shownRow(QStringLiteral("127.0.0.3")).card));
+    QVERIFY(m_operator->tap(m_operator->rowOf(QStringLiteral("127.0.0.3")).card));
     QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Setup Parameters")));
     QVERIFY(m_operator->typeInto(m_operator->fieldBeside(QStringLiteral("Update Interval (sec):")),
                                  QStringLiteral("1")));

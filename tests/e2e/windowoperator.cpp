@@ -152,3 +152,13 @@ QList<ShownRow> WindowOperator::rows() const
     }
     return rows;
 }
+
+ShownRow WindowOperator::rowOf(const QString &address) const
+{
+    const QString addressLine = QStringLiteral("IP Addr: ") + address;
+    for (const ShownRow &row : rows()) {
+        if (row.addressLine == addressLine)
+            return row;
+    }
+    return ShownRow();
+}

@@ -43,6 +43,8 @@ public:
 
     // The home page's rows, top to bottom.
     QList<ShownRow> rows() const;
+    // The row showing this address; an empty one (no card) when there is none.
+    ShownRow rowOf(const QString &address) const;
 
 private:
     bool waitForStackToSettle() const;

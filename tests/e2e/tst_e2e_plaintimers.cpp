@@ -1,0 +1,266 @@
+#include "appundertest.h"
+#include "propertytrace.h"
+#include "simharness.h"
+#include "windowoperator.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QtTest>
+
+// Plain count-up, count-down and time-of-day driven through the window on two of four simulated
+// displays, with what the window shows held against what the displays report.
+namespace {
+
+const QString kQuery = QStringLiteral("A1 04 B2");
+const QStringList kAddresses = {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
+const QList<int> kChosen = {1, 3}; // rows 0 and 2
+const QList<int> kOthers = {2, 4};
+constexpr int kCountUpRunMs = 60000;
+constexpr int kPresetMs = 30000;
+// The mirror is shown to the tenth (cut, not rounded) and a display's clock to the hundredth.
+constexpr qint64 kTenthMs = 100;
+// Room for two clocks read in two processes and stamped to the millisecond.
+constexpr qint64 kReadingSlackMs = 50;
+
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// "hh:mm:ss.t", the mirror text of format 0 below a day.
+qint64 mirrorMs(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d)$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return -1;
+    return ((m.captured(1).toInt() * 60 + m.captured(2).toInt()) * 60 + m.captured(3).toInt()) *
+               1000LL +
+           m.captured(4).toInt() * 100;
+}
+
+// When display k first received these bytes since `since`.
+std::optional<SimHarness::Record> firstReceived(SimHarness &sim, int display,
+                                                const QByteArray &bytes, int since)
+{
+    const QList<SimHarness::Record> found = sim.records(
+        [display, &bytes](const SimHarness::Record &r) {
+            return r.display == display && r.dir == QLatin1String("rx") && r.bytes == bytes;
+        },
+        since);
+    return found.isEmpty() ? std::nullopt : std::make_optional(found.constFirst());
+}
+
+} // namespace
+
+class TestE2ePlainTimers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void countUpMirrorAgreesWithTheDisplaysAfterAMinute();
+    void countDownPresetRunsToZero();
+    void setTimeModeReturnsTheDisplaysToTimeOfDay();
+
+private:
+    QString text(const QString &expression) const { return m_app->evaluate(expression).toString(); }
+    // Back to the home page and "Query Timers": the first status reply of each display, in
+    // display order; fewer when one did not answer.
+    QList<SimHarness::Record> queryFromHomePage();
+
+    SimHarness m_sim{QStringLiteral(QB_SIM_EXECUTABLE)};
+    std::unique_ptr<AppUnderTest> m_app;
+    std::unique_ptr<WindowOperator> m_operator;
+};
+
+void TestE2ePlainTimers::initTestCase()
+{
+    // No periodic poll: nothing pulls the mirror back in line while the clocks run apart.
+    AppUnderTest::forgetStoredSettings();
+    AppUnderTest::storeLinkValues({{}, {}, 900});
+    QVERIFY2(m_sim.start(SimHarness::Options()), qPrintable(m_sim.errorString()));
+    m_app = std::make_unique<AppUnderTest>();
+    QVERIFY(m_app->isRunning());
+    m_operator = std::make_unique<WindowOperator>(m_app->window());
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_operator->rows().size(), 4, 5000);
+    for (int display : kChosen)
+        QVERIFY(m_operator->tap(m_operator->rowOf(kAddresses.at(display - 1)).card));
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(m_app->timers().isSelected(row), kChosen.contains(row + 1));
+    QVERIFY(m_app->waitUntilLinkIdle());
+}
+
+void TestE2ePlainTimers::cleanupTestCase()
+{
+    m_operator.reset();
+    m_app.reset();
+    m_sim.stop();
+}
+
+QList<SimHarness::Record> TestE2ePlainTimers::queryFromHomePage()
+{
+    QList<SimHarness::Record> replies;
+    const int since = m_sim.mark();
+    if (!m_operator->goBack() || !m_operator->tap(QStringLiteral("Query Timers")) ||
+        !m_app->waitUntilLinkIdle()) {
+        return replies;
+    }
+    for (int display = 1; display <= 4; ++display) {
+        for (const SimHarness::Record &record : m_sim.sent(display, since)) {
+            if (SimHarness::decodeStatusReply(record.bytes)) {
+                replies << record;
+                break;
+            }
+        }
+    }
+    return replies;
+}
+
+void TestE2ePlainTimers::countUpMirrorAgreesWithTheDisplaysAfterAMinute()
+{
+    const int mark = m_sim.mark();
+    QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Count Up Controls")));
+    QVERIFY(m_app->waitUntilLinkIdle()); // the page's query to the first selected display
+    QVERIFY(m_operator->tap(QStringLiteral("Reset")));
+    QCOMPARE(text(QStringLiteral("countUpScreen.timeDisplay")), QStringLiteral("00:00:00.0"));
+
+    PropertyTrace mirror(m_app->object(QStringLiteral("countUpScreen")),
+                         QStringLiteral("timeDisplay"));
+    QVERIFY(mirror.isValid());
+    const qint64 startedMs = nowMs();
+    QVERIFY(m_operator->tap(QStringLiteral("Start")));
+    QCOMPARE(text(QStringLiteral("countUpScreen.upStartButtonText")), QStringLiteral("Pause"));
+    QTest::qWait(kCountUpRunMs);
+
+    // The last text shown before the displays are asked: their answers move the mirror.
+    const PropertyTrace::Sample *shown = mirror.lastAt(nowMs());
+    QVERIFY(shown);
+    const qint64 shownMs = mirrorMs(shown->value.toString());
+    // The mirror counts real time from the press of Start.
+    const qint64 sinceStartMs = shown->wallMs - startedMs;
+    QVERIFY2(sinceStartMs >= kCountUpRunMs - 1000 &&
+                 qAbs(shownMs - sinceStartMs) <= kTenthMs + kReadingSlackMs,
+             qPrintable(shown->value.toString()));
+    const QList<SimHarness::Record> replies = queryFromHomePage();
+    QCOMPARE(replies.size(), 4);
+    for (int display : kChosen) {
+        const SimHarness::Record &reply = replies.at(display - 1);
+        const SimHarness::ReportedClock clock = *SimHarness::decodeStatusReply(reply.bytes);
+        QCOMPARE(clock.mode, 1);
+        QVERIFY(clock.running);
+        // The display started when the start command reached it, a little after the mirror.
+        const auto started = firstReceived(m_sim, display, QByteArray::fromHex("a30100"), mark);
+        QVERIFY(started);
+        const qint64 startLatencyMs = qMax<qint64>(0, started->wallMs - startedMs);
+        // What the mirror would have shown at the moment the display answered.
+        const qint64 mirrorAtReplyMs = shownMs + (reply.wallMs - shown->wallMs);
+        const qint64 apartMs = clock.valueMs - mirrorAtReplyMs;
+        qInfo("display %d: shows %lld ms, mirror %lld ms, start latency %lld ms", display,
+              clock.valueMs, mirrorAtReplyMs, startLatencyMs);
+        QVERIFY2(apartMs >= -(kTenthMs + kReadingSlackMs + startLatencyMs) &&
+                     apartMs <= kTenthMs + kReadingSlackMs,
+                 qPrintable(QString::number(apartMs)));
+    }
+    for (int display : kOthers)
+        QCOMPARE(SimHarness::decodeStatusReply(replies.at(display - 1).bytes)->mode, 0);
+
+    // Each selected display got the page's commands once, in order; the others only queries.
+    const QStringList commands = {"A4 00 00", "A3 01 00", kQuery};
+    QCOMPARE(SimHarness::hexOf(m_sim.unicastReceived(1, mark)), QStringList{kQuery} + commands);
+    QCOMPARE(SimHarness::hexOf(m_sim.unicastReceived(3, mark)), commands);
+    for (int display : kOthers)
+        QCOMPARE(SimHarness::hexOf(m_sim.unicastReceived(display, mark)), QStringList{kQuery});
+
+    // Pausing from the page stops both displays.
+    QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Count Up Controls")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    const int pauseMark = m_sim.mark();
+    QVERIFY(m_operator->tap(QStringLiteral("Pause")));
+    QCOMPARE(text(QStringLiteral("countUpScreen.upStartButtonText")), QStringLiteral("Start"));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    for (int display : kChosen) {
+        const QList<SimHarness::Record> heard = m_sim.unicastReceived(display, pauseMark);
+        QCOMPARE(SimHarness::hexOf(heard), QStringList{"A3 00 00"});
+        QCOMPARE(heard.constFirst().event, QStringLiteral("count-up-pause"));
+    }
+}
+
+void TestE2ePlainTimers::countDownPresetRunsToZero()
+{
+    QVERIFY(m_operator->goBack());
+    QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Count Down Controls")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    const int mark = m_sim.mark();
+    QVERIFY(m_operator->tap(QStringLiteral("30 Sec")));
+    QCOMPARE(text(QStringLiteral("countDnScreen.timeDisplay")), QStringLiteral("00:00:30.0"));
+
+    QObject *page = m_app->object(QStringLiteral("countDnScreen"));
+    PropertyTrace mirror(page, QStringLiteral("timeDisplay"));
+    PropertyTrace caption(page, QStringLiteral("dnStartButtonText"));
+    const qint64 startedMs = nowMs();
+    QVERIFY(m_operator->tap(QStringLiteral("Start")));
+    QCOMPARE(text(QStringLiteral("countDnScreen.dnStartButtonText")), QStringLiteral("Pause"));
+    QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("countDnScreen.dnStartButtonText")),
+                              QStringLiteral("Start"), kPresetMs + 10000);
+
+    // The mirror ran down to zero and stopped there, the caption turning back as it did.
+    const qint64 ranMs = caption.samples().constLast().wallMs - startedMs;
+    QVERIFY2(ranMs >= kPresetMs - kTenthMs && ranMs <= kPresetMs + 3000,
+             qPrintable(QString::number(ranMs)));
+    QCOMPARE(text(QStringLiteral("countDnScreen.timeDisplay")), QStringLiteral("00:00:00.0"));
+    qint64 previousMs = kPresetMs;
+    for (const PropertyTrace::Sample &sample : mirror.samples()) {
+        const qint64 shownMs = mirrorMs(sample.value.toString());
+        QVERIFY2(shownMs >= 0 && shownMs <= previousMs, qPrintable(sample.value.toString()));
+        previousMs = shownMs;
+    }
+
+    for (int display : kChosen) {
+        QCOMPARE(SimHarness::hexOf(m_sim.unicastReceived(display, mark)),
+                 QStringList({"A7 00 00 00 1E 00 00 00 00 00", "A6 01 00"}));
+        const auto started = firstReceived(m_sim, display, QByteArray::fromHex("a60100"), mark);
+        QVERIFY(started);
+        const double startT = started->t;
+        const QList<SimHarness::Record> zero =
+            m_sim.events(display, QStringLiteral("count-down-zero"), mark);
+        QCOMPARE(zero.size(), 1);
+        const double zeroAfterMs = zero.constFirst().t - startT;
+        QVERIFY2(zeroAfterMs >= kPresetMs - 1 && zeroAfterMs <= kPresetMs + 2000,
+                 qPrintable(QString::number(zeroAfterMs)));
+        QCOMPARE(zero.constFirst().line.value("mode").toString(), QStringLiteral("count-down"));
+        QCOMPARE(zero.constFirst().line.value("running").toBool(), false);
+    }
+    for (int display : kOthers)
+        QVERIFY(m_sim.received(display, mark).isEmpty());
+}
+
+void TestE2ePlainTimers::setTimeModeReturnsTheDisplaysToTimeOfDay()
+{
+    const int mark = m_sim.mark();
+    QVERIFY(m_operator->tap(QStringLiteral("Set Time Mode")));
+    QCOMPARE(text(QStringLiteral("countDnScreen.dnStartButtonText")), QStringLiteral("Start"));
+    QCOMPARE(text(QStringLiteral("countUpScreen.upStartButtonText")), QStringLiteral("Start"));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    for (int display : kChosen) {
+        const QList<SimHarness::Record> heard = m_sim.unicastReceived(display, mark);
+        QCOMPARE(SimHarness::hexOf(heard), QStringList{"A8 01 00"});
+        QCOMPARE(heard.constFirst().event, QStringLiteral("time-of-day-mode"));
+    }
+
+    const QList<SimHarness::Record> replies = queryFromHomePage();
+    QCOMPARE(replies.size(), 4);
+    const QRegularExpression timeOfDay(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+    for (int display = 1; display <= 4; ++display) {
+        const SimHarness::ReportedClock clock =
+            *SimHarness::decodeStatusReply(replies.at(display - 1).bytes);
+        QCOMPARE(clock.mode, 0);
+        QVERIFY(!clock.running);
+        const QString shown = m_operator->rowOf(kAddresses.at(display - 1)).timeText;
+        QVERIFY2(timeOfDay.match(shown).hasMatch(), qPrintable(shown));
+    }
+}
+
+QTEST_MAIN(TestE2ePlainTimers)
+#include "tst_e2e_plaintimers.moc"
