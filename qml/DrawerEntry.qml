@@ -8,9 +8,11 @@ ItemDelegate {
     width: parent.width
     font.pointSize: 20
 
-    contentItem: FitText {
+    contentItem: Text {
         text: entry.text
         font: entry.font
+        elide: Text.ElideRight
+        verticalAlignment: Text.AlignVCenter
         color: entry.enabled ? "black" : Theme.disabled
     }
 }

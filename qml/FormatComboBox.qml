@@ -11,7 +11,7 @@ ComboBox {
 
     contentItem: FitText {
         leftPadding: 12
-        rightPadding: formatBox.indicator.width + formatBox.spacing
+        rightPadding: 1
         text: formatBox.displayText
         font: formatBox.font
     }

@@ -56,9 +56,11 @@ Item {
 
                     Column {
                         x: 10
+                        width: timeText.x - x - 10
                         anchors.verticalCenter: parent.verticalCenter
 
-                        Text {
+                        FitText {
+                            width: parent.width
                             text: "Name: " + model.name
                             font.pointSize: 16
                             font.bold: true
@@ -72,6 +74,7 @@ Item {
                     }
 
                     Text {
+                        id: timeText
                         anchors.right: parent.right
                         anchors.rightMargin: 10
                         anchors.verticalCenter: parent.verticalCenter

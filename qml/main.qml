@@ -98,8 +98,7 @@ ApplicationWindow {
         // Moving the selector from here emits nothing back to the controller.
         if (update)
             progScreen.progChoiceCombo.currentIndex = index;
-        if (index < 10)
-            progScreen["progName" + (index + 1)] = name;
+        progScreen["progName" + (index + 1)] = name;
     }
 
     title: qsTr("Quillbrook Timer App")
@@ -174,6 +173,29 @@ ApplicationWindow {
         Column {
             objectName: "drawerEntries"
             anchors.fill: parent
+
+            TextMetrics {
+                id: captionMetrics
+                font.pointSize: 20
+            }
+
+            // All entries share one point size: 20, or less when the widest caption would not
+            // fit the drawer.
+            Component.onCompleted: {
+                const entries = [];
+                for (let i = 0; i < children.length; ++i) {
+                    if (children[i].text !== undefined)
+                        entries.push(children[i]);
+                }
+                let widestAt20 = 1;
+                for (const entry of entries) {
+                    captionMetrics.text = entry.text;
+                    // A little room to spare, so rounding never elides the widest caption.
+                    widestAt20 = Math.max(widestAt20, captionMetrics.advanceWidth * 1.05);
+                }
+                for (const entry of entries)
+                    entry.font.pointSize = Qt.binding(() => Math.min(20, 20 * entry.availableWidth / widestAt20));
+            }
 
             DrawerEntry {
                 text: qsTr("Setup Parameters")

@@ -17,6 +17,16 @@ Item {
             compare(window.height, 700);
         }
 
+        function test_drawerCaptionsGrowWithTheWindow() {
+            var entry = findChild(window, "drawerEntries").children[0];
+            var narrow = entry.font.pointSize;
+            verify(narrow < 20, "a 300 pixel window needs smaller captions");
+            window.width = 800;
+            tryCompare(entry.font, "pointSize", 20);
+            window.width = 300;
+            tryCompare(entry.font, "pointSize", narrow);
+        }
+
         function test_valuesRestoredOrDefault_data() {
             return [
                 { tag: "stored address", property: "broadcastIP", value: "127.255.255.255" },
@@ -68,11 +78,15 @@ Item {
         function test_drawerEntries() {
             var column = findChild(window, "drawerEntries");
             var seen = [];
+            var pointSize = column.children[0].font.pointSize;
+            verify(pointSize > 0 && pointSize <= 20, "point size " + pointSize);
             for (var i = 0; i < column.children.length; ++i) {
                 var child = column.children[i];
                 seen.push(child.text !== undefined ? child.text : "--");
-                if (child.text !== undefined)
-                    compare(child.font.pointSize, 20, child.text);
+                if (child.text === undefined)
+                    continue;
+                compare(child.font.pointSize, pointSize, child.text);
+                verify(child.contentItem.implicitWidth <= child.contentItem.width, child.text + " does not fit");
             }
             compare(seen, ["Setup Parameters", "Manual IP Add", "Remove Selected", "--",
                            "Count Up Controls", "Count Down Controls", "Tabata Controls",
