@@ -86,7 +86,10 @@ int UDPCommThread::queuedCount() const
 void UDPCommThread::run()
 {
     qCDebug(lcLink, "Starting UDPCommThread...");
-    bindNewSocket();
+    QUdpSocket socket;
+    udpSocket = &socket;
+    connect(&socket, &QUdpSocket::readyRead, m_linkContext.get(), [this] { readDatagrams(); });
+    bindSocket();
 
     QTimer queueTimer;
     queueTimer.setTimerType(Qt::PreciseTimer);
@@ -94,24 +97,21 @@ void UDPCommThread::run()
     queueTimer.start(kQueuePassMs);
 
     exec();
-
-    udpSocket.reset();
+    udpSocket = nullptr;
 }
 
-bool UDPCommThread::bindNewSocket()
+bool UDPCommThread::bindSocket()
 {
-    udpSocket = std::make_unique<QUdpSocket>();
-    connect(udpSocket.get(), &QUdpSocket::readyRead, m_linkContext.get(),
-            [this] { readDatagrams(); });
     // Address reuse lets displays simulated on loopback addresses share port 7372 with us.
     return udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort,
                            QAbstractSocket::ReuseAddressHint);
 }
 
+// Closing drops the native socket and whatever waited on it; binding again opens a fresh one.
 void UDPCommThread::resetUDPSocket()
 {
     udpSocket->close();
-    const bool bound = bindNewSocket();
+    const bool bound = bindSocket();
     qCDebug(lcLink, "resetUDPSocket bind returned=%d", bound ? 1 : 0);
 }
 
@@ -170,12 +170,8 @@ void UDPCommThread::readDatagrams()
         if (!sourceIP)
             continue;
         // Posted events keep their order, so the datagrams are handled in arrival order.
-        QMetaObject::invokeMethod(
-            this,
-            [this, source = *sourceIP, payload = datagram.data()] {
-                handleDatagram(source, payload);
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "handleDatagram", Qt::QueuedConnection,
+                                  Q_ARG(QString, *sourceIP), Q_ARG(QByteArray, datagram.data()));
     }
 }
 

@@ -61,6 +61,10 @@ signals:
 protected:
     void run() override;
 
+private slots:
+    // Owning thread: one datagram read by the link thread, in arrival order.
+    void handleDatagram(const QString &sourceIP, const QByteArray &payload);
+
 private:
     // A packet due for sending, copied out of the queue so the write happens without the lock.
     struct Send
@@ -72,20 +76,19 @@ private:
 
     // Link thread.
     void udpSocketSend(const QByteArray &data, const QString &addr, int port);
-    bool bindNewSocket();
+    bool bindSocket();
     void resetUDPSocket();
     void queuePass();
     void readDatagrams();
 
     // Owning thread.
-    void handleDatagram(const QString &sourceIP, const QByteArray &payload);
     std::optional<int> removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
                                       const QByteArray &payload);
 
     // Lives on the link thread from construction, so sends posted to it before run() reaches its
     // event loop are delivered once it does.
     std::unique_ptr<QObject> m_linkContext;
-    std::unique_ptr<QUdpSocket> udpSocket; // created and used only by the link thread
+    QUdpSocket *udpSocket = nullptr; // the socket of run(), used only by the link thread
 
     mutable std::mutex m_queueMutex;
     std::vector<std::unique_ptr<udpQueueStruct>> udpQueue; // index 0 is the oldest

@@ -1,12 +1,8 @@
 #include "linktestkit.h"
 
-#include "link/udpcommthread.h"
-
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
-#include <QSignalSpy>
-#include <QTest>
 #include <atomic>
 
 namespace {
@@ -23,20 +19,6 @@ qint64 linkClockMs()
         return started;
     }();
     return clock.elapsed();
-}
-
-bool waitUntilListening(UDPCommThread &link)
-{
-    QSignalSpy handled(&link, &UDPCommThread::UDPRx);
-    QUdpSocket probe;
-    const QByteArray ignored = QByteArray::fromHex("99");
-    for (int attempt = 0; attempt < 100 && handled.isEmpty(); ++attempt) {
-        probe.writeDatagram(ignored, QHostAddress(QStringLiteral("127.0.0.1")), 7372);
-        handled.wait(50);
-    }
-    // Probes still in flight are handled before the caller goes on.
-    QTest::qWait(50);
-    return !handled.isEmpty();
 }
 
 ScriptedDisplay::ScriptedDisplay(const QString &address, AnswerRule rule) : m_rule(std::move(rule))

@@ -11,14 +11,8 @@
 #include <optional>
 #include <vector>
 
-class UDPCommThread;
-
 // Milliseconds on one monotonic clock shared by every thread of a test.
 qint64 linkClockMs();
-
-// Waits until the link's socket receives, probing it from 127.0.0.1. The link binds without
-// address reuse, so it must be listening before any display binds port 7372.
-bool waitUntilListening(UDPCommThread &link);
 
 // A display stand-in on one loopback address, port 7372, living in the test's thread. It keeps
 // every datagram with its arrival time and answers through an optional rule.
