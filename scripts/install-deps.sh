@@ -8,7 +8,7 @@ packages=(
     qml-module-qtquick-controls2 qml-module-qtquick-templates2 qml-module-qtquick-layouts
     qml-module-qtquick-dialogs qml-module-qtquick-privatewidgets qml-module-qt-labs-settings
     qml-module-qt-labs-folderlistmodel qml-module-qtqml-models2 qml-module-qttest
-    libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick
+    libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
 )
 missing=()
 for p in "${packages[@]}"; do
