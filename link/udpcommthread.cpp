@@ -28,11 +28,12 @@ UDPCommThread::UDPCommThread(QObject *parent)
     : QThread(parent), m_linkContext(std::make_unique<QObject>())
 {
     m_linkContext->moveToThread(this);
+    // The packet is taken by value: this thread then drops its own reference to the shared
+    // bytes after writing them, rather than leaving that to Qt's copy of the signal arguments,
+    // which ThreadSanitizer cannot follow.
     connect(
         this, &UDPCommThread::UDPTx, m_linkContext.get(),
-        [this](const QByteArray &data, int, const QString &addr, int port) {
-            udpSocketSend(data, addr, port);
-        },
+        [this](QByteArray data, int, QString addr, int port) { udpSocketSend(data, addr, port); },
         Qt::QueuedConnection);
 }
 
@@ -74,6 +75,11 @@ void UDPCommThread::stopThread()
 {
     quit();
     wait();
+    {
+        // Nothing still queued will be sent now.
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        udpQueue.clear();
+    }
     qCDebug(lcLink, "UDPCommThread has ended.");
 }
 
@@ -97,6 +103,10 @@ void UDPCommThread::run()
     queueTimer.start(kQueuePassMs);
 
     exec();
+    // Ends under the queue lock, which stopThread takes after waiting, so this thread's last
+    // steps are visibly ordered before the caller's (ThreadSanitizer cannot see into
+    // QThread::wait).
+    const std::lock_guard<std::mutex> lock(m_queueMutex);
     udpSocket = nullptr;
 }
 

@@ -124,6 +124,7 @@ void TestUdpCommThread::queuedPacketsAreNotSentAfterStop()
     send(hex("A30100"));
     QTRY_COMPARE(display.received().size(), 1);
     m_link->stopThread();
+    QCOMPARE(m_link->queuedCount(), 0);
     QTest::qWait(400);
     QCOMPARE(display.received().size(), 1);
     QCOMPARE(m_log->count(kDropLine), 0);
