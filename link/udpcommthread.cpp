@@ -51,7 +51,6 @@ void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QSt
     if (queue) {
         auto record = std::make_unique<udpQueueStruct>();
         record->data = packet;
-        record->length = packet.size();
         record->addr = addr;
         record->port = port;
         record->waitFirstSend = firstDelay > 0;

@@ -17,8 +17,7 @@ class QUdpSocket;
 // One packet waiting for its answer.
 struct udpQueueStruct
 {
-    QByteArray data;
-    int length = 0;
+    QByteArray data; // exactly the bytes sent
     QString addr;
     int port = 0;
     int retryCount = 0; // sends made after the first one
