@@ -2,6 +2,7 @@
 
 #include "link/logging.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QTimer>
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr int kQueuePassMs = 5;
+constexpr qint64 kNsPerMs = 1000000;
 
 // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for other senders.
 std::optional<QString> dottedIPv4(const QHostAddress &address)
@@ -34,6 +35,9 @@ UDPCommThread::UDPCommThread(QObject *parent)
     connect(
         this, &UDPCommThread::UDPTx, m_linkContext.get(),
         [this](QByteArray data, int, QString addr, int port) { udpSocketSend(data, addr, port); },
+        Qt::QueuedConnection);
+    connect(
+        this, &UDPCommThread::queueGrew, m_linkContext.get(), [this] { queuePass(); },
         Qt::QueuedConnection);
 }
 
@@ -62,6 +66,9 @@ void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QSt
     }
     if (firstDelay == 0)
         emit UDPTx(packet, packet.size(), addr, port);
+    // The link thread sleeps until the next packet falls due; this one may fall due sooner.
+    if (queue && !m_passPosted.exchange(true))
+        emit queueGrew(QPrivateSignal());
 }
 
 void UDPCommThread::setIPParameters(int newRetries, int newDelay)
@@ -72,7 +79,9 @@ void UDPCommThread::setIPParameters(int newRetries, int newDelay)
 
 void UDPCommThread::stopThread()
 {
-    quit();
+    m_stopRequested = true;
+    if (QAbstractEventDispatcher *dispatcher = eventDispatcher())
+        dispatcher->wakeUp();
     wait();
     {
         // Nothing still queued will be sent now.
@@ -98,10 +107,18 @@ void UDPCommThread::run()
 
     QTimer queueTimer;
     queueTimer.setTimerType(Qt::PreciseTimer);
+    queueTimer.setSingleShot(true);
+    m_queueTimer = &queueTimer;
     connect(&queueTimer, &QTimer::timeout, m_linkContext.get(), [this] { queuePass(); });
-    queueTimer.start(kQueuePassMs);
+    queuePass();
 
-    exec();
+    // The controller starts this thread before the application object exists, where a
+    // QEventLoop refuses to run; the thread's own dispatcher serves timers, the socket and
+    // posted sends all the same.
+    QAbstractEventDispatcher *dispatcher = eventDispatcher();
+    while (!m_stopRequested)
+        dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+    m_queueTimer = nullptr;
     // Ends under the queue lock, which stopThread takes after waiting, so this thread's last
     // steps are visibly ordered before the caller's (ThreadSanitizer cannot see into
     // QThread::wait).
@@ -136,30 +153,37 @@ void UDPCommThread::udpSocketSend(const QByteArray &data, const QString &addr, i
         resetUDPSocket();
 }
 
+qint64 udpQueueStruct::nsUntilDue() const
+{
+    return qint64(waitFirstSend ? firstDelay : retryInterval) * kNsPerMs - timer.nsecsElapsed();
+}
+
+// Sends what is due, drops what has run out of retries, and sleeps until the next packet falls
+// due: no wake-ups while nothing waits, and every send on time rather than on a polling grid.
 void UDPCommThread::queuePass()
 {
+    m_passPosted = false;
     std::vector<Send> due;
     int dropped = 0;
+    qint64 nextDueNs = -1;
     {
         const std::lock_guard<std::mutex> lock(m_queueMutex);
         const int maxRetries = retries.load();
         for (auto it = udpQueue.begin(); it != udpQueue.end();) {
             udpQueueStruct &record = **it;
-            if (record.waitFirstSend) {
-                if (record.timer.elapsed() >= record.firstDelay) {
-                    record.waitFirstSend = false;
-                    record.timer.restart();
-                    due.push_back({record.data, record.addr, record.port});
-                }
-            } else if (record.timer.elapsed() >= record.retryInterval) {
+            if (record.nsUntilDue() <= 0) {
                 record.timer.restart();
-                if (++record.retryCount > maxRetries) {
+                if (record.waitFirstSend) {
+                    record.waitFirstSend = false;
+                } else if (++record.retryCount > maxRetries) {
                     it = udpQueue.erase(it);
                     ++dropped;
                     continue;
                 }
                 due.push_back({record.data, record.addr, record.port});
             }
+            const qint64 untilDue = qMax<qint64>(0, record.nsUntilDue());
+            nextDueNs = nextDueNs < 0 ? untilDue : qMin(nextDueNs, untilDue);
             ++it;
         }
     }
@@ -167,6 +191,10 @@ void UDPCommThread::queuePass()
         qCDebug(lcLink, "No response received, dropping packet");
     for (const Send &send : due)
         udpSocketSend(send.data, send.addr, send.port);
+    if (nextDueNs < 0)
+        m_queueTimer->stop();
+    else
+        m_queueTimer->start(int((nextDueNs + kNsPerMs - 1) / kNsPerMs));
 }
 
 void UDPCommThread::readDatagrams()

@@ -12,6 +12,7 @@
 
 #include "link/protocol.h"
 
+class QTimer;
 class QUdpSocket;
 
 // One packet waiting for its answer.
@@ -25,6 +26,8 @@ struct udpQueueStruct
     QElapsedTimer timer;   // restarted when queued and at every send
     int firstDelay = 0;    // hold-back before the first send, ms
     int retryInterval = 0; // extra wait + delay at queueing time, ms
+
+    qint64 nsUntilDue() const; // time left before the next send or the drop; <= 0 when due
 };
 
 // Owns the one UDP socket on port 7372. Packets are queued until the display answers, sent again
@@ -56,6 +59,8 @@ signals:
     // A received datagram has been handled (passed on and matched, or ignored); GUI thread.
     void UDPRx();
     void RXDatagram(const QString &sourceIP, const QByteArray &data);
+    // A packet was queued: the link thread works out when it next has to wake up.
+    void queueGrew(QPrivateSignal);
 
 protected:
     void run() override;
@@ -88,6 +93,9 @@ private:
     // event loop are delivered once it does.
     std::unique_ptr<QObject> m_linkContext;
     QUdpSocket *udpSocket = nullptr; // the socket of run(), used only by the link thread
+    QTimer *m_queueTimer = nullptr;  // run()'s timer for the next due packet; link thread only
+    std::atomic<bool> m_passPosted{false};
+    std::atomic<bool> m_stopRequested{false};
 
     mutable std::mutex m_queueMutex;
     std::vector<std::unique_ptr<udpQueueStruct>> udpQueue; // index 0 is the oldest
