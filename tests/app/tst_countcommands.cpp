@@ -1,6 +1,6 @@
 #include "controllerfixture.h"
-#include "fakedisplay.h"
 #include "link/udpcommthread.h"
+#include "linktestkit.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -192,7 +192,7 @@ void TestCountCommands::packets()
 
 void TestCountCommands::packetsReachTheDisplays()
 {
-    FakeDisplay first(kAddresses[0]), second(kAddresses[1]), third(kAddresses[2]);
+    ScriptedDisplay first(kAddresses[0]), second(kAddresses[1]), third(kAddresses[2]);
     QVERIFY(first.isBound() && second.isBound() && third.isBound());
     m_f->timers.setSelected(0, true);
     m_f->timers.setSelected(2, true);
@@ -202,9 +202,9 @@ void TestCountCommands::packetsReachTheDisplays()
     m_f->controller->handleTimeModeButton();
 
     const QStringList expected = {"a30100", "a30000", "a80100"};
-    auto hex = [](const FakeDisplay &d) {
+    auto hex = [](const ScriptedDisplay &d) {
         QStringList list;
-        for (const QByteArray &b : d.received())
+        for (const QByteArray &b : d.payloads())
             list << b.toHex();
         return list;
     };
@@ -215,7 +215,7 @@ void TestCountCommands::packetsReachTheDisplays()
              QStringList({"127.0.0.2 a30100", "127.0.0.4 a30100", "127.0.0.2 a30000",
                           "127.0.0.4 a30000", "127.0.0.2 a80100", "127.0.0.4 a80100"}));
     QTest::qWait(100);
-    QVERIFY(second.received().isEmpty());
+    QVERIFY(second.payloads().isEmpty());
 }
 
 void TestCountCommands::entryQueriesFirstSelectedOnly()

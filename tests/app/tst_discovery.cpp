@@ -1,6 +1,6 @@
 #include "controllerfixture.h"
-#include "fakedisplay.h"
 #include "link/udpcommthread.h"
+#include "linktestkit.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -104,8 +104,8 @@ void TestDiscovery::queryOrder()
 
 void TestDiscovery::decodesEveryField()
 {
-    QByteArray reply = FakeDisplay::statusReply(QStringLiteral("10.1.200.255"), QString(), 13, 14,
-                                                15, 67, 0x03C1, 0x7FF, 5);
+    QByteArray reply =
+        statusReply(QStringLiteral("10.1.200.255"), QString(), 13, 14, 15, 67, 0x03C1, 0x7FF, 5);
     reply.replace(24, 15, "Fifteen chars!!"); // no NUL: byte 39 is not part of the name
     reply[39] = 'X';
     m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), reply);
@@ -125,8 +125,7 @@ void TestDiscovery::decodesEveryField()
 void TestDiscovery::ignoredReplies_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    const QByteArray good =
-        FakeDisplay::statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4, 0x41);
+    const QByteArray good = statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4, 0x41);
     QTest::newRow("type code 0") << QByteArray(good).replace(0, 1, "\x00", 1);
     QTest::newRow("type code 3") << QByteArray(good).replace(0, 1, "\x03");
     QTest::newRow("type code 4") << QByteArray(good).replace(0, 1, "\x04");
@@ -152,8 +151,8 @@ void TestDiscovery::ignoredReplies()
 
 void TestDiscovery::updateKeepsSelection()
 {
-    const QByteArray first = FakeDisplay::statusReply("127.0.0.2", "Old", 1, 0, 0, 0, 0);
-    const QByteArray second = FakeDisplay::statusReply("127.0.0.2", "New", 2, 0, 0, 0, 0);
+    const QByteArray first = statusReply("127.0.0.2", "Old", 1, 0, 0, 0, 0);
+    const QByteArray second = statusReply("127.0.0.2", "New", 2, 0, 0, 0, 0);
     m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), first);
     m_f->controller->handlecheckBoxChanged(0, true);
     m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), second);
@@ -194,8 +193,8 @@ void TestDiscovery::mirrorFollowsReply()
     QFETCH(int, upFormat);
     QFETCH(int, upRunning);
     QFETCH(int, dnRunning);
-    m_f->controller->UDPResponse(
-        QString(), FakeDisplay::statusReply("127.0.0.2", "T", 1, 2, 3, 45, statusWord, days));
+    m_f->controller->UDPResponse(QString(),
+                                 statusReply("127.0.0.2", "T", 1, 2, 3, 45, statusWord, days));
     QTEST(m_f->text(), "textNow");
     QCOMPARE(m_f->upFormat->isEmpty() ? -1 : m_f->upFormat->constLast().at(0).toInt(), upFormat);
     QCOMPARE(m_f->upStartPause->isEmpty() ? -1 : int(m_f->lastBool(*m_f->upStartPause)), upRunning);
@@ -208,8 +207,7 @@ void TestDiscovery::timeOfDayReplyStopsMirror()
 {
     m_f->controller->handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
     m_f->controller->handleCountDnStartButton();
-    m_f->controller->UDPResponse(QString(),
-                                 FakeDisplay::statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
+    m_f->controller->UDPResponse(QString(), statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
     // The time part goes to zero; days and the display mode stay.
     QCOMPARE(m_f->text(), QStringLiteral("3-00:00:00"));
     QVERIFY(!m_f->lastBool(*m_f->upStartPause));
@@ -221,10 +219,8 @@ void TestDiscovery::timeOfDayReplyStopsMirror()
 
 void TestDiscovery::invalidTimeKeepsRowTime()
 {
-    m_f->controller->UDPResponse(QString(),
-                                 FakeDisplay::statusReply("127.0.0.2", "T", 5, 6, 7, 0, 0));
-    m_f->controller->UDPResponse(QString(),
-                                 FakeDisplay::statusReply("127.0.0.2", "T", 24, 60, 60, 100, 0));
+    m_f->controller->UDPResponse(QString(), statusReply("127.0.0.2", "T", 5, 6, 7, 0, 0));
+    m_f->controller->UDPResponse(QString(), statusReply("127.0.0.2", "T", 24, 60, 60, 100, 0));
     QCOMPARE(m_f->timers.data(m_f->timers.index(0), TimerDataModel::TimeRole).toTime(),
              QTime(5, 6, 7));
 }
@@ -257,12 +253,12 @@ void TestDiscovery::pollGoesToAllWithoutSelection()
 
 void TestDiscovery::replyOverTheWireAddsRow()
 {
-    FakeDisplay display(QStringLiteral("127.0.0.2"));
+    ScriptedDisplay display(QStringLiteral("127.0.0.2"));
     QVERIFY(display.isBound());
     m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.2"));
-    QTRY_COMPARE(display.received().size(), 1);
-    QCOMPARE(display.received().at(0), QByteArray::fromHex("a104b2"));
-    display.reply(FakeDisplay::statusReply("127.0.0.2", "Wall", 8, 30, 0, 0, 0));
+    QTRY_COMPARE(display.payloads().size(), 1);
+    QCOMPARE(display.payloads().at(0), QByteArray::fromHex("a104b2"));
+    display.reply(statusReply("127.0.0.2", "Wall", 8, 30, 0, 0, 0));
     QTRY_COMPARE(m_f->timers.rowCount(), 1);
     QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Wall"));
     QTRY_COMPARE(m_f->controller->link().queuedCount(), 0); // the answer ended the query

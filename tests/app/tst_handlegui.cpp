@@ -1,5 +1,5 @@
 #include "controllerfixture.h"
-#include "fakedisplay.h"
+#include "linktestkit.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -19,8 +19,8 @@ void clearStore()
 
 QByteArray status(int h, int m, int s, int hundredths, int word, int days = 0)
 {
-    return FakeDisplay::statusReply(QStringLiteral("127.0.0.2"), QStringLiteral("Wall"), h, m, s,
-                                    hundredths, word, days);
+    return statusReply(QStringLiteral("127.0.0.2"), QStringLiteral("Wall"), h, m, s, hundredths,
+                       word, days);
 }
 
 } // namespace

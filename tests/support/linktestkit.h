@@ -14,6 +14,11 @@
 // Milliseconds on one monotonic clock shared by every thread of a test.
 qint64 linkClockMs();
 
+// A 40-byte status reply as a display would send it.
+QByteArray statusReply(const QString &address, const QString &name, int hours, int minutes,
+                       int seconds, int hundredths, int statusWord, int days = 0, int subFormat = 0,
+                       int typeCode = 1);
+
 // A display stand-in on one loopback address, port 7372, living in the test's thread. It keeps
 // every datagram with its arrival time and answers through an optional rule.
 class ScriptedDisplay : public QObject
@@ -30,6 +35,7 @@ public:
 
     explicit ScriptedDisplay(const QString &address, AnswerRule rule = {});
 
+    bool isBound() const { return m_socket.state() == QAbstractSocket::BoundState; }
     const QList<Receipt> &received() const { return m_received; }
     QList<QByteArray> payloads() const;
     int answersSent() const { return m_answersSent; }
