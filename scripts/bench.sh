@@ -14,19 +14,11 @@ cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench
 logs=$build/bench-logs
 mkdir -p "$logs"
 
-# Runs a command with only a loopback interface of its own; as root, or else as root of a user
-# namespace.
-isolated() {
-    local unshare=(unshare -n)
-    [ "$(id -u)" -eq 0 ] || unshare=(unshare -rn)
-    "${unshare[@]}" sh -c 'ip link set lo up && exec "$@"' sh "$@"
-}
-
 run() {
     local name=$1
     shift
     echo "== $name"
-    isolated "$@" 2>"$logs/$name.stderr"
+    tests/isolated.sh "$@" 2>"$logs/$name.stderr"
 }
 
 run tick "$build/bench/bench_tick"
