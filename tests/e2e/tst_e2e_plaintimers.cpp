@@ -68,6 +68,8 @@ private:
     // Back to the home page and "Query Timers": the first status reply of each display, in
     // display order; fewer when one did not answer.
     QList<SimHarness::Record> queryFromHomePage();
+    // Since `since`, each selected display received this one command and took it as `event`.
+    void verifySelectedHeardOnly(int since, const QString &hex, const QString &event);
 
     SimHarness m_sim{QStringLiteral(QB_SIM_EXECUTABLE)};
     std::unique_ptr<AppUnderTest> m_app;
@@ -116,6 +118,16 @@ QList<SimHarness::Record> TestE2ePlainTimers::queryFromHomePage()
         }
     }
     return replies;
+}
+
+void TestE2ePlainTimers::verifySelectedHeardOnly(int since, const QString &hex,
+                                                 const QString &event)
+{
+    for (int display : kChosen) {
+        const QList<SimHarness::Record> heard = m_sim.unicastReceived(display, since);
+        QCOMPARE(SimHarness::hexOf(heard), QStringList{hex});
+        QCOMPARE(heard.constFirst().event, event);
+    }
 }
 
 void TestE2ePlainTimers::countUpMirrorAgreesWithTheDisplaysAfterAMinute()
@@ -180,11 +192,8 @@ void TestE2ePlainTimers::countUpMirrorAgreesWithTheDisplaysAfterAMinute()
     QVERIFY(m_operator->tap(QStringLiteral("Pause")));
     QCOMPARE(text(QStringLiteral("countUpScreen.upStartButtonText")), QStringLiteral("Start"));
     QVERIFY(m_app->waitUntilLinkIdle());
-    for (int display : kChosen) {
-        const QList<SimHarness::Record> heard = m_sim.unicastReceived(display, pauseMark);
-        QCOMPARE(SimHarness::hexOf(heard), QStringList{"A3 00 00"});
-        QCOMPARE(heard.constFirst().event, QStringLiteral("count-up-pause"));
-    }
+    verifySelectedHeardOnly(pauseMark, QStringLiteral("A3 00 00"),
+                            QStringLiteral("count-up-pause"));
 }
 
 void TestE2ePlainTimers::countDownPresetRunsToZero()
@@ -243,11 +252,7 @@ void TestE2ePlainTimers::setTimeModeReturnsTheDisplaysToTimeOfDay()
     QCOMPARE(text(QStringLiteral("countDnScreen.dnStartButtonText")), QStringLiteral("Start"));
     QCOMPARE(text(QStringLiteral("countUpScreen.upStartButtonText")), QStringLiteral("Start"));
     QVERIFY(m_app->waitUntilLinkIdle());
-    for (int display : kChosen) {
-        const QList<SimHarness::Record> heard = m_sim.unicastReceived(display, mark);
-        QCOMPARE(SimHarness::hexOf(heard), QStringList{"A8 01 00"});
-        QCOMPARE(heard.constFirst().event, QStringLiteral("time-of-day-mode"));
-    }
+    verifySelectedHeardOnly(mark, QStringLiteral("A8 01 00"), QStringLiteral("time-of-day-mode"));
 
     const QList<SimHarness::Record> replies = queryFromHomePage();
     QCOMPARE(replies.size(), 4);
