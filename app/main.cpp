@@ -5,8 +5,6 @@
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
-#include <QtQml>
 #include <memory>
 
 // The two lists live for the whole process, before and after main().
@@ -26,16 +24,9 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
 
         QQmlApplicationEngine engine;
-        engine.rootContext()->setContextProperty(QStringLiteral("handlegui"), controller.get());
-        qmlRegisterUncreatableType<ProgramDataModel>(
-            "ProgEnums", 1, 0, "ProgDataRoles",
-            QStringLiteral("ProgDataRoles is a context property"));
-        engine.rootContext()->setContextProperty(QStringLiteral("timerModel"), &timerModel);
-        engine.rootContext()->setContextProperty(QStringLiteral("programModel"), &programModel);
-        engine.load(QUrl(QStringLiteral("qrc:/main.qml")));
-
-        if (!engine.rootObjects().isEmpty()) {
-            connectWindow(engine.rootObjects().constFirst(), controller.get());
+        if (QObject *window =
+                loadMainWindow(engine, controller.get(), &timerModel, &programModel)) {
+            connectWindow(window, controller.get());
             exitCode = app.exec();
         }
     }

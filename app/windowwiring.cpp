@@ -1,6 +1,12 @@
 #include "app/windowwiring.h"
 
 #include "app/handlegui.h"
+#include "models/programdatamodel.h"
+#include "models/timerdatamodel.h"
+
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QtQml>
 
 namespace {
 
@@ -60,6 +66,19 @@ constexpr Link kControllerToWindow[] = {
 };
 
 } // namespace
+
+QObject *loadMainWindow(QQmlApplicationEngine &engine, HandleGui *controller,
+                        TimerDataModel *timers, ProgramDataModel *programs)
+{
+    QQmlContext *context = engine.rootContext();
+    context->setContextProperty(QStringLiteral("handlegui"), controller);
+    qmlRegisterUncreatableType<ProgramDataModel>(
+        "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
+    context->setContextProperty(QStringLiteral("timerModel"), timers);
+    context->setContextProperty(QStringLiteral("programModel"), programs);
+    engine.load(QUrl(QStringLiteral("qrc:/main.qml")));
+    return engine.rootObjects().isEmpty() ? nullptr : engine.rootObjects().constFirst();
+}
 
 void connectWindow(QObject *window, HandleGui *controller)
 {

@@ -54,14 +54,6 @@ void fire(HandleGui &c, Event event)
     }
 }
 
-QStringList sentTo(const QSignalSpy &udpTx)
-{
-    QStringList list;
-    for (const QList<QVariant> &args : udpTx)
-        list << args.at(2).toString() + QLatin1Char(' ') + args.at(0).toByteArray().toHex();
-    return list;
-}
-
 } // namespace
 
 class TestCountCommands : public QObject
@@ -151,7 +143,7 @@ void TestCountCommands::stateMachine()
     m_f->timers.setSelected(0, true);
     m_udpTx->clear();
     fire(*m_f->controller, Event(event));
-    QCOMPARE(sentTo(*m_udpTx),
+    QCOMPARE(sentPackets(*m_udpTx),
              packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
     m_f->tickFor(1000);
     QTEST(m_f->text(), "textAfterOneSecond");
@@ -187,7 +179,7 @@ void TestCountCommands::packets()
     (m_f->controller.get()->*call)(args[0].toInt(), args[1].toInt(), args[2].toInt(),
                                    args[3].toInt(), args[4].toInt(), args[5].toInt(),
                                    args[6].toInt());
-    QCOMPARE(sentTo(*m_udpTx), QStringList{"127.0.0.2 " + packet});
+    QCOMPARE(sentPackets(*m_udpTx), QStringList{"127.0.0.2 " + packet});
 }
 
 void TestCountCommands::packetsReachTheDisplays()
@@ -211,7 +203,7 @@ void TestCountCommands::packetsReachTheDisplays()
     QTRY_COMPARE(hex(first), expected);
     QTRY_COMPARE(hex(third), expected);
     // Rows are walked in order: row 0 gets every command before row 2 does.
-    QCOMPARE(sentTo(*m_udpTx),
+    QCOMPARE(sentPackets(*m_udpTx),
              QStringList({"127.0.0.2 a30100", "127.0.0.4 a30100", "127.0.0.2 a30000",
                           "127.0.0.4 a30000", "127.0.0.2 a80100", "127.0.0.4 a80100"}));
     QTest::qWait(100);
@@ -224,7 +216,7 @@ void TestCountCommands::entryQueriesFirstSelectedOnly()
     m_f->timers.setSelected(2, true);
     m_f->controller->handleCountUpEntry();
     m_f->controller->handleCountDnEntry();
-    QCOMPARE(sentTo(*m_udpTx), QStringList({"127.0.0.3 a104b2", "127.0.0.3 a104b2"}));
+    QCOMPARE(sentPackets(*m_udpTx), QStringList({"127.0.0.3 a104b2", "127.0.0.3 a104b2"}));
 
     m_f->timers.setSelected(1, false);
     m_f->timers.setSelected(2, false);

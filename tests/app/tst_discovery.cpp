@@ -12,19 +12,6 @@ QSettings store()
     return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
 }
 
-QStringList storedAddresses()
-{
-    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
-    QStringList list;
-    const int size = settings.beginReadArray(QStringLiteral("timerlist"));
-    for (int i = 0; i < size; ++i) {
-        settings.setArrayIndex(i);
-        list << settings.value(QStringLiteral("IP")).toString();
-    }
-    settings.endArray();
-    return list;
-}
-
 void writeStore(const QStringList &addresses, const QVariant &size)
 {
     QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
@@ -269,11 +256,11 @@ void TestDiscovery::storedListSurvivesRestart()
     m_f->addTimer(QStringLiteral("127.0.0.2"));
     m_f->addTimer(QStringLiteral("127.0.0.3"));
     m_f->addTimer(QStringLiteral("127.0.0.4"));
-    QCOMPARE(storedAddresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+    QCOMPARE(storedDisplayList(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.4"}));
     m_f->controller->handlecheckBoxChanged(0, true);
     m_f->controller->handlecheckBoxChanged(1, true);
     m_f->controller->handleRemoveSelected();
-    QCOMPARE(storedAddresses(), QStringList{"127.0.0.4"});
+    QCOMPARE(storedDisplayList(), QStringList{"127.0.0.4"});
 
     start(); // a new controller and new lists on the same store
     QCOMPARE(m_f->timers.addresses(), QStringList{"127.0.0.4"});
@@ -287,9 +274,9 @@ void TestDiscovery::loadDoesNotRewriteWhileReading()
     start();
     QCOMPARE(m_f->timers.addresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.5"}));
     // Loading writes nothing; the first change of the list (the tick's advance) stores it whole.
-    QCOMPARE(storedAddresses().size(), 4);
+    QCOMPARE(storedDisplayList().size(), 4);
     m_f->tickFor(100);
-    QCOMPARE(storedAddresses(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.5"}));
+    QCOMPARE(storedDisplayList(), QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.5"}));
 }
 
 void TestDiscovery::corruptStoreLoads_data()

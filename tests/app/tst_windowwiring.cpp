@@ -54,14 +54,8 @@ void TestWindowWiring::initTestCase()
     m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
     m_udpTx = std::make_unique<QSignalSpy>(&m_controller->link(), &UDPCommThread::UDPTx);
     m_engine = std::make_unique<QQmlApplicationEngine>();
-    m_engine->rootContext()->setContextProperty(QStringLiteral("handlegui"), m_controller.get());
-    qmlRegisterUncreatableType<ProgramDataModel>(
-        "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
-    m_engine->rootContext()->setContextProperty(QStringLiteral("timerModel"), &m_timers);
-    m_engine->rootContext()->setContextProperty(QStringLiteral("programModel"), &m_programs);
-    m_engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
-    QCOMPARE(m_engine->rootObjects().size(), 1);
-    m_window = m_engine->rootObjects().constFirst();
+    m_window = loadMainWindow(*m_engine, m_controller.get(), &m_timers, &m_programs);
+    QVERIFY(m_window);
 }
 
 void TestWindowWiring::cleanupTestCase()

@@ -64,19 +64,6 @@ void AppUnderTest::storeLinkValues(const LinkValues &values)
         store.setValue(QStringLiteral("main/mainRefresh"), *values.refreshSecs);
 }
 
-QStringList AppUnderTest::storedDisplayList()
-{
-    QSettings store(kOrganisation, kControllerStore);
-    QStringList addresses;
-    const int size = store.beginReadArray(QStringLiteral("timerlist"));
-    for (int i = 0; i < size; ++i) {
-        store.setArrayIndex(i);
-        addresses << store.value(QStringLiteral("IP")).toString();
-    }
-    store.endArray();
-    return addresses;
-}
-
 AppUnderTest::AppUnderTest()
 {
     requirePrivateConfigFolder();
@@ -87,17 +74,8 @@ AppUnderTest::AppUnderTest()
 
     m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
     m_engine = std::make_unique<QQmlApplicationEngine>();
-    QQmlContext *context = m_engine->rootContext();
-    context->setContextProperty(QStringLiteral("handlegui"), m_controller.get());
-    qmlRegisterUncreatableType<ProgramDataModel>(
-        "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
-    context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
-    context->setContextProperty(QStringLiteral("programModel"), &m_programs);
-    m_engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
-    if (m_engine->rootObjects().isEmpty())
-        return;
-
-    auto *window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    auto *window = qobject_cast<QQuickWindow *>(
+        loadMainWindow(*m_engine, m_controller.get(), &m_timers, &m_programs));
     if (!window)
         return;
     connectWindow(window, m_controller.get());

@@ -32,8 +32,6 @@ public:
     // Empties the window's and the controller's settings stores: a first run.
     static void forgetStoredSettings();
     static void storeLinkValues(const LinkValues &values);
-    // The display addresses in the controller's store, in stored order.
-    static QStringList storedDisplayList();
 
     AppUnderTest();
     ~AppUnderTest();

@@ -1,5 +1,6 @@
 #include "appundertest.h"
 #include "link/udpcommthread.h"
+#include "linktestkit.h"
 #include "simharness.h"
 #include "windowoperator.h"
 
@@ -51,14 +52,6 @@ QStringList addressLinesOf(const QStringList &addresses)
     for (const QString &address : addresses)
         lines << QStringLiteral("IP Addr: ") + address;
     return lines;
-}
-
-QStringList sentTo(const QSignalSpy &udpTx)
-{
-    QStringList sent;
-    for (const QList<QVariant> &args : udpTx)
-        sent << args.at(2).toString() + QLatin1Char(' ') + args.at(0).toByteArray().toHex();
-    return sent;
 }
 
 } // namespace
@@ -197,8 +190,9 @@ void TestE2eDisplays::queryTimersAsksEveryListedDisplayAndTheBroadcastAddress()
     QSignalSpy udpTx(&m_app->controller().link(), &UDPCommThread::UDPTx);
 
     QVERIFY(m_operator->tap(QStringLiteral("Query Timers")));
-    QCOMPARE(sentTo(udpTx), QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2",
-                                         "127.0.0.5 a104b2", "127.255.255.255 a104b2"}));
+    QCOMPARE(sentPackets(udpTx),
+             QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2",
+                          "127.0.0.5 a104b2", "127.255.255.255 a104b2"}));
 
     QVERIFY(m_app->waitUntilLinkIdle());
     verifyOneQueryPerDisplay(m_near, {1, 2, 3, 4}, mark);
@@ -239,7 +233,7 @@ void TestE2eDisplays::manualAddQueriesTheTypedAddress()
     for (const QString &row : listed)
         expected << row + QStringLiteral(" a104b2");
     expected << address + QStringLiteral(" a104b2");
-    QCOMPARE(sentTo(udpTx), expected);
+    QCOMPARE(sentPackets(udpTx), expected);
     QTRY_COMPARE_WITH_TIMEOUT(m_operator->rowOf(address).nameLine, QStringLiteral("Name: ") + name,
                               kRowsShownMs);
     QCOMPARE(m_operator->rows().size(), listed.size() + 1);
@@ -291,7 +285,7 @@ void TestE2eDisplays::removeSelectedSurvivesARestart()
     QVERIFY(m_operator->chooseFromDrawer(QStringLiteral("Remove Selected")));
     QTRY_COMPARE(addressLines(m_operator->rows()), addressLinesOf(kNearAddresses));
 
-    QCOMPARE(AppUnderTest::storedDisplayList(), kNearAddresses);
+    QCOMPARE(storedDisplayList(), kNearAddresses);
 
     QVERIFY(m_app->waitUntilLinkIdle());
     const int mark = m_near.mark();

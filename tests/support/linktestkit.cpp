@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QStringList>
 #include <atomic>
 
@@ -20,6 +22,27 @@ qint64 linkClockMs()
         return started;
     }();
     return clock.elapsed();
+}
+
+QStringList sentPackets(const QSignalSpy &udpTx)
+{
+    QStringList sent;
+    for (const QList<QVariant> &args : udpTx)
+        sent << args.at(2).toString() + QLatin1Char(' ') + args.at(0).toByteArray().toHex();
+    return sent;
+}
+
+QStringList storedDisplayList()
+{
+    QSettings store(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+    QStringList addresses;
+    const int size = store.beginReadArray(QStringLiteral("timerlist"));
+    for (int i = 0; i < size; ++i) {
+        store.setArrayIndex(i);
+        addresses << store.value(QStringLiteral("IP")).toString();
+    }
+    store.endArray();
+    return addresses;
 }
 
 QByteArray statusReply(const QString &address, const QString &name, int hours, int minutes,

@@ -14,6 +14,15 @@
 // Milliseconds on one monotonic clock shared by every thread of a test.
 qint64 linkClockMs();
 
+class QSignalSpy;
+
+// What the controller handed to the link for an immediate send, one "address hex" per packet,
+// from a spy on UDPCommThread::UDPTx.
+QStringList sentPackets(const QSignalSpy &udpTx);
+
+// The display addresses in the controller's settings store, as a restart would load them.
+QStringList storedDisplayList();
+
 // A 40-byte status reply as a display would send it.
 QByteArray statusReply(const QString &address, const QString &name, int hours, int minutes,
                        int seconds, int hundredths, int statusWord, int days = 0, int subFormat = 0,
