@@ -14,7 +14,7 @@ QSettings store()
 
 void writeStore(const QStringList &addresses, const QVariant &size)
 {
-    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+    QSettings settings = store();
     settings.clear();
     settings.beginWriteArray(QStringLiteral("timerlist"));
     for (int i = 0; i < addresses.size(); ++i) {
@@ -43,17 +43,14 @@ class TestDiscovery : public QObject
 private slots:
     void init();
     void queryOrder();
-    void decodesEveryField();
-    void ignoredReplies_data();
-    void ignoredReplies();
+    void decodesIntoARow();
     void updateKeepsSelection();
     void mirrorFollowsReply_data();
     void mirrorFollowsReply();
     void timeOfDayReplyStopsMirror();
     void invalidTimeKeepsRowTime();
-    void pollGoesToFirstSelectedOnly();
-    void pollGoesToAllWithoutSelection();
-    void replyOverTheWireAddsRow();
+    void poll_data();
+    void poll();
     void storedListSurvivesRestart();
     void loadDoesNotRewriteWhileReading();
     void corruptStoreLoads_data();
@@ -89,51 +86,18 @@ void TestDiscovery::queryOrder()
     QCOMPARE(m_f->timers.rowCount(), 2); // the query alone adds nothing
 }
 
-void TestDiscovery::decodesEveryField()
+void TestDiscovery::decodesIntoARow()
 {
-    QByteArray reply =
-        statusReply(QStringLiteral("10.1.200.255"), QString(), 13, 14, 15, 67, 0x03C1, 0x7FF, 5);
-    reply.replace(24, 15, "Fifteen chars!!"); // no NUL: byte 39 is not part of the name
-    reply[39] = 'X';
-    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), reply);
+    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"),
+                                 statusReply("10.1.200.255", "Hall", 13, 14, 15, 67, 0x03C1, 9));
     QCOMPARE(m_f->timers.rowCount(), 1);
     const QModelIndex row = m_f->timers.index(0);
-    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Fifteen chars!!"));
+    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Hall"));
     QCOMPARE(m_f->timers.timerIpAddr(0), QStringLiteral("10.1.200.255"));
     QCOMPARE(m_f->timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
-    QCOMPARE(m_f->timers.data(row, TimerDataModel::DayRole).toInt(), 2047);
+    QCOMPARE(m_f->timers.data(row, TimerDataModel::DayRole).toInt(), 9);
     QCOMPARE(m_f->timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
     QVERIFY(!m_f->timers.isSelected(0));
-    // Sub-format 5 only matters for time-of-day rows; this one is a count-up with tenths.
-    QCOMPARE(m_f->timers.data(row, TimerDataModel::TimeStringRole).toString(),
-             QStringLiteral("49141:14:15.6"));
-}
-
-void TestDiscovery::ignoredReplies_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    const QByteArray good = statusReply(QStringLiteral("127.0.0.2"), "A", 1, 2, 3, 4, 0x41);
-    QTest::newRow("type code 0") << QByteArray(good).replace(0, 1, "\x00", 1);
-    QTest::newRow("type code 3") << QByteArray(good).replace(0, 1, "\x03");
-    QTest::newRow("type code 4") << QByteArray(good).replace(0, 1, "\x04");
-    QTest::newRow("type code 255") << QByteArray(good).replace(0, 1, "\xff");
-    QTest::newRow("80 bytes") << good + QByteArray(40, '\0');
-    QTest::newRow("39 bytes") << good.left(39);
-    QTest::newRow("41 bytes") << good + QByteArray(1, '\0');
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("acknowledgement") << QByteArray("A");
-    QTest::newRow("own query") << QByteArray::fromHex("a104b2");
-    QTest::newRow("short program reply") << QByteArray::fromHex("b2");
-    QTest::newRow("short run status") << QByteArray::fromHex("b1");
-}
-
-void TestDiscovery::ignoredReplies()
-{
-    QFETCH(QByteArray, reply);
-    m_f->controller->UDPResponse(QStringLiteral("127.0.0.2"), reply);
-    QCOMPARE(m_f->timers.rowCount(), 0);
-    QCOMPARE(m_f->upTime->count(), 0);
-    QCOMPARE(m_f->upStartPause->count() + m_f->dnStartPause->count(), 0);
 }
 
 void TestDiscovery::updateKeepsSelection()
@@ -212,43 +176,35 @@ void TestDiscovery::invalidTimeKeepsRowTime()
              QTime(5, 6, 7));
 }
 
-void TestDiscovery::pollGoesToFirstSelectedOnly()
+void TestDiscovery::poll_data()
 {
-    m_f->controller->handleSetIPParameters(0, 5000, 1);
+    QTest::addColumn<int>("refreshSecs");
+    QTest::addColumn<QList<int>>("selectedRows");
+    QTest::addColumn<QStringList>("polled");
+    // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
+    QTest::newRow("first selected only, every 2 s")
+        << 1 << QList<int>{1, 2} << QStringList{"127.0.0.3"};
+    QTest::newRow("everyone without a selection, every 61 s")
+        << 60 << QList<int>() << QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.4"});
+}
+
+void TestDiscovery::poll()
+{
+    QFETCH(int, refreshSecs);
+    QFETCH(QList<int>, selectedRows);
+    QFETCH(QStringList, polled);
+    m_f->controller->handleSetIPParameters(0, 5000, refreshSecs);
     for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
         m_f->addTimer(QString::fromLatin1(ip));
-    m_f->timers.setSelected(1, true);
-    m_f->timers.setSelected(2, true);
-    // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
-    m_f->tickFor(1900);
+    for (int row : selectedRows)
+        m_f->timers.setSelected(row, true);
+    const int periodMs = (refreshSecs + 1) * 1000;
+    m_f->tickFor(periodMs - 100);
     QVERIFY(queriesSent(*m_udpTx).isEmpty());
     m_f->tickFor(100);
-    QCOMPARE(queriesSent(*m_udpTx), QStringList{"127.0.0.3"});
-    m_f->tickFor(2000);
-    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.3", "127.0.0.3"}));
-}
-
-void TestDiscovery::pollGoesToAllWithoutSelection()
-{
-    for (const char *ip : {"127.0.0.2", "127.0.0.3"})
-        m_f->addTimer(QString::fromLatin1(ip));
-    m_f->tickFor(60900);
-    QVERIFY(queriesSent(*m_udpTx).isEmpty());
-    m_f->tickFor(100);
-    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.2", "127.0.0.3"}));
-}
-
-void TestDiscovery::replyOverTheWireAddsRow()
-{
-    ScriptedDisplay display(QStringLiteral("127.0.0.2"));
-    QVERIFY(display.isBound());
-    m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.2"));
-    QTRY_COMPARE(display.payloads().size(), 1);
-    QCOMPARE(display.payloads().at(0), QByteArray::fromHex("a104b2"));
-    display.reply(statusReply("127.0.0.2", "Wall", 8, 30, 0, 0, 0));
-    QTRY_COMPARE(m_f->timers.rowCount(), 1);
-    QCOMPARE(m_f->timers.timerName(0), QStringLiteral("Wall"));
-    QTRY_COMPARE(m_f->controller->link().queuedCount(), 0); // the answer ended the query
+    QCOMPARE(queriesSent(*m_udpTx), polled);
+    m_f->tickFor(periodMs);
+    QCOMPARE(queriesSent(*m_udpTx), polled + polled);
 }
 
 void TestDiscovery::storedListSurvivesRestart()

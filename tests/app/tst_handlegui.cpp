@@ -33,12 +33,9 @@ private slots:
     void displayText_data();
     void displayText();
     void textGoesToAllThreeScreens();
-    void countUpCrossesMidnight_data();
-    void countUpCrossesMidnight();
-    void countDownCrossesMidnightDownward();
-    void countDownPassingZeroStops();
+    void replyThenTicks_data();
+    void replyThenTicks();
     void lateTickAdvancesByRealTime();
-    void idleMirrorEmitsNothing();
     void setCountUpMode();
     void setCountDownMode();
     void clockWrap_data();
@@ -59,6 +56,7 @@ void TestHandleGui::displayText_data()
     QTest::newRow("days-hh:mm:ss") << 1 << 1 << 2 << 1 << 5 << "1-02:01:05";
     QTest::newRow("days-hh:mm:ss, no day") << 1 << 0 << 0 << 5 << 0 << "0-00:05:00";
     QTest::newRow("days:hh:mm") << 2 << 1 << 2 << 1 << 5 << "1:02:01";
+    QTest::newRow("99:60:60 carried into days") << 1 << 0 << 99 << 60 << 60 << "4-04:01:00";
     QTest::newRow("mode 4 has no text") << 4 << 0 << 0 << 1 << 0 << "";
     QTest::newRow("negative mode has no text") << -1 << 0 << 0 << 1 << 0 << "";
 }
@@ -86,43 +84,44 @@ void TestHandleGui::textGoesToAllThreeScreens()
     QCOMPARE(f.upTime->count(), f.intTime->count());
 }
 
-void TestHandleGui::countUpCrossesMidnight_data()
+void TestHandleGui::replyThenTicks_data()
 {
+    QTest::addColumn<QTime>("time");
     QTest::addColumn<int>("statusWord");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<int>("tickMs");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tenths") << kCountUpRunningTenths << "24:00:00.1";
-    QTest::newRow("days-hh:mm:ss") << kCountUpRunningDays << "1-00:00:00";
+    QTest::addColumn<bool>("running");
+
+    const QTime beforeMidnight(23, 59, 59, 900);
+    const QTime afterMidnight(0, 0, 0, 50);
+    QTest::newRow("count up past midnight, tenths")
+        << beforeMidnight << kCountUpRunningTenths << 0 << 200 << "24:00:00.1" << true;
+    QTest::newRow("count up past midnight, days-hh:mm:ss")
+        << beforeMidnight << kCountUpRunningDays << 0 << 200 << "1-00:00:00" << true;
+    QTest::newRow("count down back over midnight")
+        << afterMidnight << kCountDownRunningTenths << 1 << 100 << "23:59:59.9" << true;
+    QTest::newRow("count down passing zero stops there")
+        << afterMidnight << kCountDownRunningTenths << 0 << 100 << "00:00:00.0" << false;
 }
 
-void TestHandleGui::countUpCrossesMidnight()
+void TestHandleGui::replyThenTicks()
 {
+    QFETCH(QTime, time);
     QFETCH(int, statusWord);
+    QFETCH(int, days);
+    QFETCH(int, tickMs);
+    QFETCH(bool, running);
     ControllerFixture f;
-    f.controller->UDPResponse(QString(), status(23, 59, 59, 90, statusWord));
-    f.tickFor(200);
+    f.controller->UDPResponse(QString(), status(time.hour(), time.minute(), time.second(),
+                                                time.msec() / 10, statusWord, days));
+    f.tickFor(tickMs);
     QTEST(f.text(), "expected");
-}
-
-void TestHandleGui::countDownCrossesMidnightDownward()
-{
-    ControllerFixture f;
-    f.controller->UDPResponse(QString(), status(0, 0, 0, 5, kCountDownRunningTenths, 1));
-    f.tickFor(100);
-    QCOMPARE(f.text(), QStringLiteral("23:59:59.9"));
-    QVERIFY(f.lastBool(*f.dnStartPause)); // still running
-}
-
-void TestHandleGui::countDownPassingZeroStops()
-{
-    ControllerFixture f;
-    f.controller->UDPResponse(QString(), status(0, 0, 0, 5, kCountDownRunningTenths));
-    QVERIFY(f.lastBool(*f.dnStartPause));
-    f.tickFor(100);
-    QVERIFY(!f.lastBool(*f.dnStartPause));
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.0"));
+    const bool countingUp = (statusWord & 0x1F) == 1;
+    QCOMPARE(f.lastBool(countingUp ? *f.upStartPause : *f.dnStartPause), running);
     const int emitted = f.upTime->count();
     f.tickFor(500);
-    QCOMPARE(f.upTime->count(), emitted); // idle now
+    QCOMPARE(f.upTime->count() == emitted, !running); // a stopped mirror says nothing
 }
 
 void TestHandleGui::lateTickAdvancesByRealTime()
@@ -135,13 +134,6 @@ void TestHandleGui::lateTickAdvancesByRealTime()
     f.advance(1250);
     f.controller->qmlTimerTriggered();
     QCOMPARE(f.text(), QStringLiteral("00:00:02.0"));
-}
-
-void TestHandleGui::idleMirrorEmitsNothing()
-{
-    ControllerFixture f;
-    f.tickFor(1000);
-    QCOMPARE(f.upTime->count(), 0);
 }
 
 void TestHandleGui::setCountUpMode()

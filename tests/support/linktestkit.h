@@ -44,7 +44,6 @@ public:
 
     explicit ScriptedDisplay(const QString &address, AnswerRule rule = {});
 
-    bool isBound() const { return m_socket.state() == QAbstractSocket::BoundState; }
     const QList<Receipt> &received() const { return m_received; }
     QList<QByteArray> payloads() const;
     int answersSent() const { return m_answersSent; }
