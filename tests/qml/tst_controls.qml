@@ -53,13 +53,6 @@ Item {
             compare(target.bwidth, 1);
         }
 
-        function test_restLookAndCaption() {
-            verifyRestLook(button);
-            compare(button.text, "Go");
-            compare(button.implicitWidth, 145);
-            compare(button.implicitHeight, 60);
-        }
-
         function test_pressTurnsGradientUpsideDown() {
             mousePress(button);
             compareColor(button.grad1, "#f62626");
@@ -77,19 +70,6 @@ Item {
             mouseRelease(button, button.width + 40, button.height + 40);
             verifyRestLook(button);
             compare(clickSpy.count, 0);
-        }
-
-        function test_click() {
-            mouseClick(button);
-            compare(clickSpy.count, 1);
-            compare(button.text, "Go");
-        }
-
-        function test_longPressOnPlainButtonStillClicks() {
-            mousePress(button);
-            wait(1200);
-            mouseRelease(button);
-            compare(clickSpy.count, 1);
         }
 
         function test_longPressOnHoldableButtonHoldsWithoutClick() {
@@ -118,14 +98,6 @@ Item {
             compare(fresh.editable, true);
         }
 
-        function test_defaults() {
-            var fresh = createTemporaryObject(Qt.createComponent("qrc:/MySpinBox.qml"), root);
-            compare(fresh.value, 50);
-            compare(fresh.from, 0);
-            compare(fresh.boxsize, 40);
-            compare(fresh.boxwidth, 50);
-        }
-
         function test_typingSetsValueOnEachKeystroke() {
             spinBox.contentItem.forceActiveFocus();
             spinBox.contentItem.selectAll();
@@ -147,11 +119,10 @@ Item {
             compareColor(spinBox.up.indicator.color, "black");
             mouseRelease(spinBox.up.indicator);
             compareColor(spinBox.up.indicator.color, "#fa8787");
-        }
-
-        function test_stepBoxAtLimitStaysRed() {
             spinBox.value = 10;
-            compareColor(spinBox.up.indicator.color, "#fa8787");
+            mouseClick(spinBox.up.indicator);
+            compare(spinBox.value, 10);
+            compareColor(spinBox.up.indicator.color, "#fa8787"); // no grey at the limit
         }
 
         function test_disabledLookIsGreyAndInert() {
@@ -177,7 +148,6 @@ Item {
             compare(checkBox.checked, true);
             verify(mark.visible);
             compareColor(mark.color, "#f73e3e");
-            compare(mark.width, checkBox.boxsize * 0.7);
             mouseClick(checkBox);
             compare(checkBox.checked, false);
         }
@@ -192,11 +162,6 @@ Item {
             checkBox.enabled = true;
             compareColor(checkBox.indicator.border.color, "#f73e3e");
             checkBox.checked = false;
-        }
-
-        function test_indicatorSize() {
-            compare(checkBox.indicator.width, 40);
-            verify(checkBox.implicitWidth >= 40);
         }
     }
 }

@@ -56,33 +56,6 @@ Item {
             window.destroy();
         }
 
-        function test_rowTexts() {
-            fillList(1);
-            var card = rowCard(0);
-            verify(findItem(card, function (child) { return child.text === "Name: Clock 0"; }));
-            verify(findItem(card, function (child) { return child.text === "<b>IP Addr:</b> 127.0.0.2"; }));
-            verify(findItem(card, function (child) { return child.text === "12:00:00"; }));
-            compare(card.height, timerList().height / 8);
-            compare(card.radius, 10);
-            compare(card.border.width, 3);
-        }
-
-        function test_tapTogglesSelection() {
-            fillList(2);
-            var taps = spyOn("checkBoxChanged");
-            verifyLook(1, false);
-            mouseClick(rowCard(1));
-            compare(argumentsOf(taps, 0), [rowOf(1), true]);
-            verify(testSupport.isSelected(rowOf(1)));
-            compare(timerList().currentIndex, rowOf(1));
-            verifyLook(1, true);
-            verifyLook(0, false);
-            mouseClick(rowCard(1), 40, 10);
-            compare(argumentsOf(taps, 1), [rowOf(1), false]);
-            verify(!testSupport.isSelected(rowOf(1)));
-            verifyLook(1, false);
-        }
-
         function test_selectionMadeElsewhereIsShown() {
             fillList(3);
             handlegui.handlecheckBoxChanged(rowOf(2), true);

@@ -49,8 +49,6 @@ public:
             m_timers.removeTimer(0);
     }
 
-    Q_INVOKABLE bool isSelected(int row) const { return m_timers.isSelected(row); }
-
     // Other loopback displays on this machine may answer the window's start-up query, so the
     // tests find their own rows by address.
     Q_INVOKABLE int rowOf(const QString &ipaddr) const { return m_timers.addresses().indexOf(ipaddr); }
