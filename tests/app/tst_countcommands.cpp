@@ -1,8 +1,5 @@
 #include "controllerfixture.h"
-#include "link/udpcommthread.h"
-#include "linktestkit.h"
 
-#include <QSettings>
 #include <QtTest>
 
 namespace {
@@ -75,18 +72,14 @@ private slots:
 
 private:
     std::unique_ptr<ControllerFixture> m_f;
-    std::unique_ptr<QSignalSpy> m_udpTx;
 };
 
 void TestCountCommands::init()
 {
-    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
+    ControllerFixture::clearStore();
     m_f = std::make_unique<ControllerFixture>();
-    // One send each, no resends while a test looks at what went out.
-    m_f->controller->handleSetIPParameters(0, 5000, 60);
     for (const QString &ip : kAddresses)
         m_f->addTimer(ip);
-    m_udpTx = std::make_unique<QSignalSpy>(&m_f->controller->link(), &UDPCommThread::UDPTx);
 }
 
 void TestCountCommands::stateMachine_data()
@@ -157,12 +150,11 @@ void TestCountCommands::stateMachine()
 
     bringTo(*m_f, start);
     m_f->timers.setSelected(0, true);
-    m_udpTx->clear();
+    m_f->udpTx->clear();
     m_f->upStartPause->clear();
     m_f->dnStartPause->clear();
     fire(*m_f->controller, event);
-    QCOMPARE(sentPackets(*m_udpTx),
-             packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
+    QCOMPARE(m_f->sent(), packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
     QStringList told;
     for (const QList<QVariant> &args : qAsConst(*m_f->upStartPause))
         told << QStringLiteral("up %1").arg(args.at(0).toInt());
@@ -192,7 +184,7 @@ void TestCountCommands::presetPackets()
     m_f->timers.setSelected(0, true);
     m_f->controller->handleCountDnResetButton(preset[0], preset[1], preset[2], preset[3], preset[4],
                                               preset[5], preset[6]);
-    QCOMPARE(sentPackets(*m_udpTx), QStringList{"127.0.0.2 " + packet});
+    QCOMPARE(m_f->sent(), QStringList{"127.0.0.2 " + packet});
 }
 
 void TestCountCommands::selectionIsWalkedInRowOrder()
@@ -203,7 +195,7 @@ void TestCountCommands::selectionIsWalkedInRowOrder()
     m_f->controller->handleCountUpStartButton();
     m_f->controller->handleTimeModeButton();
     // Row 0 gets every command before row 2 does; row 1 is not selected.
-    QCOMPARE(sentPackets(*m_udpTx),
+    QCOMPARE(m_f->sent(),
              QStringList({"127.0.0.2 a30100", "127.0.0.4 a30100", "127.0.0.2 a30000",
                           "127.0.0.4 a30000", "127.0.0.2 a80100", "127.0.0.4 a80100"}));
 }
@@ -214,13 +206,13 @@ void TestCountCommands::entryQueriesFirstSelectedOnly()
     m_f->timers.setSelected(2, true);
     m_f->controller->handleCountUpEntry();
     m_f->controller->handleCountDnEntry();
-    QCOMPARE(sentPackets(*m_udpTx), QStringList({"127.0.0.3 a104b2", "127.0.0.3 a104b2"}));
+    QCOMPARE(m_f->sent(), QStringList({"127.0.0.3 a104b2", "127.0.0.3 a104b2"}));
 
     m_f->timers.setSelected(1, false);
     m_f->timers.setSelected(2, false);
-    m_udpTx->clear();
+    m_f->udpTx->clear();
     m_f->controller->handleCountUpEntry();
-    QVERIFY(m_udpTx->isEmpty());
+    QVERIFY(m_f->udpTx->isEmpty());
     QCOMPARE(m_f->upTime->count(), 0); // the mirror is not touched
 }
 
@@ -230,7 +222,7 @@ void TestCountCommands::noSelectionStillMovesMirror()
     QVERIFY(m_f->lastBool(*m_f->upStartPause));
     m_f->tickFor(2000);
     QCOMPARE(m_f->text(), QStringLiteral("00:00:02.0"));
-    QVERIFY(m_udpTx->isEmpty());
+    QVERIFY(m_f->udpTx->isEmpty());
 }
 
 void TestCountCommands::countUpPauseTakesLastStep()

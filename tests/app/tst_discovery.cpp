@@ -1,20 +1,12 @@
 #include "controllerfixture.h"
-#include "link/udpcommthread.h"
-#include "linktestkit.h"
 
-#include <QSettings>
 #include <QtTest>
 
 namespace {
 
-QSettings store()
-{
-    return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
-}
-
 void writeStore(const QStringList &addresses, const QVariant &size)
 {
-    QSettings settings = store();
+    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
     settings.clear();
     settings.beginWriteArray(QStringLiteral("timerlist"));
     for (int i = 0; i < addresses.size(); ++i) {
@@ -23,16 +15,6 @@ void writeStore(const QStringList &addresses, const QVariant &size)
     }
     settings.endArray();
     settings.setValue(QStringLiteral("timerlist/size"), size);
-}
-
-QStringList queriesSent(const QSignalSpy &udpTx)
-{
-    QStringList list;
-    for (const QList<QVariant> &args : udpTx) {
-        if (args.at(0).toByteArray() == QByteArray::fromHex("a104b2"))
-            list << args.at(2).toString();
-    }
-    return list;
 }
 
 } // namespace
@@ -58,31 +40,26 @@ private slots:
 
 private:
     std::unique_ptr<ControllerFixture> m_f;
-    std::unique_ptr<QSignalSpy> m_udpTx;
-    void start()
-    {
-        m_f = std::make_unique<ControllerFixture>();
-        m_f->controller->handleSetIPParameters(0, 5000, 60);
-        m_udpTx = std::make_unique<QSignalSpy>(&m_f->controller->link(), &UDPCommThread::UDPTx);
-    }
+    void start() { m_f = std::make_unique<ControllerFixture>(); }
 };
 
 void TestDiscovery::init()
 {
     m_f.reset();
-    store().clear();
+    ControllerFixture::clearStore();
     start();
 }
 
 void TestDiscovery::queryOrder()
 {
     m_f->controller->handleSubmitQuery(QStringLiteral("127.255.255.255"));
-    QCOMPARE(queriesSent(*m_udpTx), QStringList{"127.255.255.255"});
+    QCOMPARE(m_f->sent(), QStringList{"127.255.255.255 a104b2"});
     m_f->addTimer(QStringLiteral("127.0.0.3"));
     m_f->addTimer(QStringLiteral("127.0.0.2"));
-    m_udpTx->clear();
+    m_f->udpTx->clear();
     m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.9"));
-    QCOMPARE(queriesSent(*m_udpTx), QStringList({"127.0.0.3", "127.0.0.2", "127.0.0.9"}));
+    QCOMPARE(m_f->sent(),
+             QStringList({"127.0.0.3 a104b2", "127.0.0.2 a104b2", "127.0.0.9 a104b2"}));
     QCOMPARE(m_f->timers.rowCount(), 2); // the query alone adds nothing
 }
 
@@ -183,9 +160,10 @@ void TestDiscovery::poll_data()
     QTest::addColumn<QStringList>("polled");
     // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
     QTest::newRow("first selected only, every 2 s")
-        << 1 << QList<int>{1, 2} << QStringList{"127.0.0.3"};
+        << 1 << QList<int>{1, 2} << QStringList{"127.0.0.3 a104b2"};
     QTest::newRow("everyone without a selection, every 61 s")
-        << 60 << QList<int>() << QStringList({"127.0.0.2", "127.0.0.3", "127.0.0.4"});
+        << 60 << QList<int>()
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"});
 }
 
 void TestDiscovery::poll()
@@ -200,11 +178,11 @@ void TestDiscovery::poll()
         m_f->timers.setSelected(row, true);
     const int periodMs = (refreshSecs + 1) * 1000;
     m_f->tickFor(periodMs - 100);
-    QVERIFY(queriesSent(*m_udpTx).isEmpty());
+    QVERIFY(m_f->sent().isEmpty());
     m_f->tickFor(100);
-    QCOMPARE(queriesSent(*m_udpTx), polled);
+    QCOMPARE(m_f->sent(), polled);
     m_f->tickFor(periodMs);
-    QCOMPARE(queriesSent(*m_udpTx), polled + polled);
+    QCOMPARE(m_f->sent(), polled + polled);
 }
 
 void TestDiscovery::storedListSurvivesRestart()

@@ -1,7 +1,5 @@
 #include "controllerfixture.h"
-#include "linktestkit.h"
 
-#include <QSettings>
 #include <QtTest>
 
 namespace {
@@ -11,11 +9,6 @@ constexpr int kCountUpRunningTenths = 0x01 | 0x40 | 0x80;
 constexpr int kCountUpRunningDays = 0x01 | 0x40;
 constexpr int kCountUpRunningInterval = 0x01 | 0x40 | 0x20;
 constexpr int kCountDownRunningTenths = 0x02 | 0x40 | 0x80;
-
-void clearStore()
-{
-    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
-}
 
 QByteArray status(int h, int m, int s, int hundredths, int word, int days = 0)
 {
@@ -29,7 +22,7 @@ class TestHandleGui : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { clearStore(); }
+    void init() { ControllerFixture::clearStore(); }
     void displayText_data();
     void displayText();
     void textGoesToAllThreeScreens();

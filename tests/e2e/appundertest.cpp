@@ -45,23 +45,14 @@ void keepDiscoveryOnLoopback()
 
 } // namespace
 
-void AppUnderTest::forgetStoredSettings()
-{
-    requirePrivateConfigFolder();
-    windowStore().clear();
-    QSettings(kOrganisation, kControllerStore).clear();
-}
-
-void AppUnderTest::storeLinkValues(const LinkValues &values)
+void AppUnderTest::forgetStoredSettings(const QVariantMap &values)
 {
     requirePrivateConfigFolder();
     QSettings store = windowStore();
-    if (values.retries)
-        store.setValue(QStringLiteral("main/mainRetries"), *values.retries);
-    if (values.delayMs)
-        store.setValue(QStringLiteral("main/mainDelay"), *values.delayMs);
-    if (values.refreshSecs)
-        store.setValue(QStringLiteral("main/mainRefresh"), *values.refreshSecs);
+    store.clear();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        store.setValue(it.key(), it.value());
+    QSettings(kOrganisation, kControllerStore).clear();
 }
 
 AppUnderTest::AppUnderTest()

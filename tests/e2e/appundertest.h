@@ -7,7 +7,6 @@
 #include <QQmlApplicationEngine>
 #include <QVariant>
 #include <memory>
-#include <optional>
 
 class QQuickWindow;
 
@@ -21,17 +20,9 @@ class QQuickWindow;
 class AppUnderTest
 {
 public:
-    // Link values for the window's store; unset ones keep what is stored (or the defaults).
-    struct LinkValues
-    {
-        std::optional<int> retries;
-        std::optional<int> delayMs;
-        std::optional<int> refreshSecs;
-    };
-
-    // Empties the window's and the controller's settings stores: a first run.
-    static void forgetStoredSettings();
-    static void storeLinkValues(const LinkValues &values);
+    // Empties the window's and the controller's settings stores: a first run, with the window's
+    // `values` ("main/mainRefresh" and so on) stored.
+    static void forgetStoredSettings(const QVariantMap &values = {});
 
     AppUnderTest();
     ~AppUnderTest();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QQmlProperty>
@@ -17,15 +18,15 @@ public:
         qint64 wallMs = 0;
     };
 
-    PropertyTrace(QObject *object, const QString &property);
+    PropertyTrace(QObject *object, const QString &property) : m_property(object, property)
+    {
+        m_property.connectNotifySignal(this, SLOT(record()));
+    }
 
-    bool isValid() const { return m_property.isValid(); }
     const QList<Sample> &samples() const { return m_samples; }
-    // The last value taken at or before `wallMs`; none when the property had not changed yet.
-    const Sample *lastAt(qint64 wallMs) const;
 
 private slots:
-    void record();
+    void record() { m_samples.append({m_property.read(), QDateTime::currentMSecsSinceEpoch()}); }
 
 private:
     QQmlProperty m_property;

@@ -66,8 +66,6 @@ class TestSimClock : public QObject
 private slots:
     void countStateMachine_data();
     void countStateMachine();
-    void answers_data();
-    void answers();
     void statusReplyFollowsClock();
     void clockText_data();
     void clockText();
@@ -207,50 +205,6 @@ void TestSimClock::countStateMachine()
         QVERIFY2(eventNames(display.clock().takeEvents()) == step.events,
                  qPrintable(context + " events"));
     }
-}
-
-void TestSimClock::answers_data()
-{
-    QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<QString>("answer"); // "status", "ack" or "none"
-    QTest::addColumn<QString>("event");
-    QTest::addColumn<bool>("problem");
-
-    QTest::newRow("status query") << hex("A1 04 B2") << "status"
-                                  << "status-query" << false;
-    QTest::newRow("short status query") << hex("A1 04") << "none"
-                                        << "ignored" << true;
-    QTest::newRow("count-up mode") << hex("A2 00 00") << "ack"
-                                   << "count-up-mode" << false;
-    QTest::newRow("count-up pause") << hex("A3 00 00") << "ack"
-                                    << "count-up-pause" << true;
-    QTest::newRow("count-down reset") << hex("A7 01 00 05 00 00 01 0A 00 00") << "ack"
-                                      << "count-down-reset" << false;
-    QTest::newRow("program command") << hex("B1") << "ack"
-                                     << "program-command" << true;
-    QTest::newRow("empty") << QByteArray() << "none"
-                           << "ignored" << true;
-}
-
-void TestSimClock::answers()
-{
-    QFETCH(QByteArray, datagram);
-    QFETCH(QString, answer);
-    QFETCH(QString, event);
-    QFETCH(bool, problem);
-
-    ManualTime time;
-    DisplayState display({QHostAddress(QStringLiteral("127.0.0.9")), QStringLiteral("Nine"), 0},
-                         time);
-    const Outcome outcome = display.handle(datagram);
-    QCOMPARE(outcome.event, event);
-    QCOMPARE(!outcome.problem.isEmpty(), problem);
-    if (answer == QLatin1String("status"))
-        QCOMPARE(outcome.reply, display.statusReply());
-    else if (answer == QLatin1String("ack"))
-        QCOMPARE(outcome.reply, QByteArray("A"));
-    else
-        QVERIFY(outcome.reply.isEmpty());
 }
 
 void TestSimClock::statusReplyFollowsClock()

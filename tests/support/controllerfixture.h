@@ -1,19 +1,31 @@
 #pragma once
 
 #include "app/handlegui.h"
+#include "link/udpcommthread.h"
+#include "linktestkit.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <memory>
 
-// A controller on a hand-driven clock, with spies on what it tells the window.
+// A controller on a hand-driven clock that sends every packet once (no resends), with spies on
+// what it hands the link and tells the window.
 class ControllerFixture
 {
 public:
+    // The controller's settings store as on a first run.
+    static void clearStore()
+    {
+        QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
+    }
+
     explicit ControllerFixture(qint64 startMs = 0) : m_now(startMs)
     {
         controller = std::make_unique<HandleGui>(timers, programs, [this] { return m_now; });
+        controller->handleSetIPParameters(0, 5000, 60);
+        udpTx = std::make_unique<QSignalSpy>(&controller->link(), &UDPCommThread::UDPTx);
         upTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateUpTime);
         dnTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateDnTime);
         intTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateIntTime);
@@ -33,6 +45,8 @@ public:
             controller->qmlTimerTriggered();
         }
     }
+    // "address hex" of each packet handed to the link.
+    QStringList sent() const { return sentPackets(*udpTx); }
     QString text() const
     {
         return upTime->isEmpty() ? QString() : upTime->constLast().at(0).toString();
@@ -46,7 +60,8 @@ public:
     TimerDataModel timers;
     ProgramDataModel programs;
     std::unique_ptr<HandleGui> controller;
-    std::unique_ptr<QSignalSpy> upTime, dnTime, intTime, upStartPause, dnStartPause, upFormat;
+    std::unique_ptr<QSignalSpy> udpTx, upTime, dnTime, intTime, upStartPause, dnStartPause,
+        upFormat;
 
 private:
     qint64 m_now;

@@ -12,16 +12,12 @@
 
 namespace {
 
-constexpr int kStatusReplyLength = 40;
-constexpr qint64 kDayMs = 24LL * 60 * 60 * 1000;
 constexpr int kStopWaitMs = 5000;
 
 QStringList arguments(const SimHarness::Options &options, const QString &logPath)
 {
     QStringList args{QStringLiteral("--count"),         QString::number(options.count),
                      QStringLiteral("--first-address"), options.firstAddress,
-                     QStringLiteral("--loss"),          QString::number(options.lossPercent),
-                     QStringLiteral("--delay"),         QString::number(options.delayMs),
                      QStringLiteral("--log"),           logPath};
     if (!options.names.isEmpty())
         args << QStringLiteral("--names") << options.names.join(QLatin1Char(','));
@@ -44,21 +40,6 @@ void keepEventsFlowing()
 }
 
 } // namespace
-
-std::optional<SimHarness::ReportedClock> SimHarness::decodeStatusReply(const QByteArray &bytes)
-{
-    if (bytes.size() != kStatusReplyLength)
-        return std::nullopt;
-    const auto byte = [&bytes](int offset) { return int(quint8(bytes.at(offset))); };
-    const int word = byte(19) | byte(20) << 8;
-    const int days = byte(21) | (byte(22) >> 5) << 8;
-    ReportedClock clock;
-    clock.mode = word & 0x1F;
-    clock.running = (word & 0x40) != 0;
-    clock.valueMs =
-        days * kDayMs + ((byte(15) * 60 + byte(16)) * 60 + byte(17)) * 1000LL + byte(18) * 10;
-    return clock;
-}
 
 QStringList SimHarness::hexOf(const QList<Record> &records)
 {
@@ -132,12 +113,6 @@ void SimHarness::stop()
     readLog();
 }
 
-QString SimHarness::endpoint(int display) const
-{
-    const quint32 first = QHostAddress(m_options.firstAddress).toIPv4Address();
-    return QStringLiteral("%1:7372").arg(QHostAddress(first + quint32(display - 1)).toString());
-}
-
 void SimHarness::readLog()
 {
     if (!m_log.isOpen() && !m_log.open(QIODevice::ReadOnly))
@@ -209,19 +184,12 @@ QList<SimHarness::Record> SimHarness::sent(int display, int since)
 
 QList<SimHarness::Record> SimHarness::unicastReceived(int display, int since)
 {
-    const QString own = endpoint(display);
+    const quint32 first = QHostAddress(m_options.firstAddress).toIPv4Address();
+    const QString own =
+        QStringLiteral("%1:7372").arg(QHostAddress(first + quint32(display - 1)).toString());
     return records(
         [display, &own](const Record &r) {
             return r.display == display && r.dir == QLatin1String("rx") && r.to == own;
-        },
-        since);
-}
-
-QList<SimHarness::Record> SimHarness::events(int display, const QString &event, int since)
-{
-    return records(
-        [display, &event](const Record &r) {
-            return r.display == display && r.dir.isEmpty() && r.event == event;
         },
         since);
 }

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <optional>
 
 // The display simulator (qb-timer-sim) as a child process, with its JSON-lines log read back as
 // it grows. Every display lives on loopback; the controller under test is expected on
@@ -37,9 +36,7 @@ public:
     {
         int count = 4;
         QString firstAddress = QStringLiteral("127.0.0.2");
-        QStringList names; // display k takes names[k-1]; the simulator names the rest
-        double lossPercent = 0;
-        int delayMs = 0;       // every reply held back this long
+        QStringList names;     // display k takes names[k-1]; the simulator names the rest
         QList<int> silent;     // display numbers (from 1) that hear but never answer
         bool broadcast = true; // listen on 127.255.255.255 as well
     };
@@ -58,14 +55,6 @@ public:
         QJsonObject line; // everything the line holds
     };
 
-    // What a 40-byte status reply reports.
-    struct ReportedClock
-    {
-        int mode = 0; // 0 time of day, 1 count up, 2 count down, ...
-        bool running = false;
-        qint64 valueMs = 0; // days included, to the hundredth
-    };
-    static std::optional<ReportedClock> decodeStatusReply(const QByteArray &bytes);
     // The datagrams as the log writes them: upper-case hex bytes with blanks, "A1 04 B2".
     static QStringList hexOf(const QList<Record> &records);
 
@@ -81,9 +70,6 @@ public:
     void stop();
     QString errorString() const { return m_error; }
 
-    // "a.b.c.d:7372" of display k.
-    QString endpoint(int display) const;
-
     // Reads what the log has gained and returns the number of lines read so far: pass it as
     // `since` to look only at what comes later.
     int mark();
@@ -93,8 +79,6 @@ public:
     QList<Record> sent(int display, int since = 0);
     // Those datagrams display k received at its own address rather than the broadcast address.
     QList<Record> unicastReceived(int display, int since = 0);
-    // Clock events of display k, such as "count-down-zero".
-    QList<Record> events(int display, const QString &event, int since = 0);
 
 private:
     // Takes the simulator down with the test, should the test die without cleaning up: a
