@@ -61,17 +61,6 @@ Item {
                            " Save All Programs", "--", "Exit Application"]);
         }
 
-        function test_toolButtonOpensDrawerAtHome() {
-            var toolButton = findChild(window, "toolButton");
-            var drawer = findChild(window, "drawer");
-            compare(toolButton.text, "\u22EE");
-            mouseClick(toolButton);
-            tryCompare(drawer, "position", 1.0);
-            drawer.close();
-            tryCompare(drawer, "position", 0.0);
-            compare(stackView.depth, 1);
-        }
-
         function test_drawerPushesPages_data() {
             return [
                 { tag: "Setup Parameters", page: "setupScreen", signal: "" },
