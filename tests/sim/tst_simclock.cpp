@@ -67,8 +67,6 @@ private slots:
     void countStateMachine_data();
     void countStateMachine();
     void statusReplyFollowsClock();
-    void clockText_data();
-    void clockText();
 };
 
 void TestSimClock::countStateMachine_data()
@@ -225,40 +223,6 @@ void TestSimClock::statusReplyFollowsClock()
     display.handle(hex("A6 00 00"));
     time.now += 10000;
     QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("02 00 01 32 a2 00 01 01"));
-}
-
-void TestSimClock::clockText_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<int>("subFormat");
-    QTest::addColumn<qint64>("valueMs");
-    QTest::addColumn<QString>("text");
-
-    const qint64 value = kDayMs + (2 * 3600 + 1 * 60 + 5) * 1000 + 321;
-    const qint64 wall = kWallMsOfDay;
-    QTest::newRow("count, tenths, days in the hours") << 1 << 0 << 0 << value << "26:01:05.3";
-    QTest::newRow("count, days-hh:mm:ss") << 2 << 1 << 0 << value << "1-02:01:05";
-    QTest::newRow("count, days:hh:mm") << 1 << 2 << 0 << value << "1:02:01";
-    QTest::newRow("count, zero, tenths") << 2 << 0 << 0 << qint64(0) << "00:00:00.0";
-    QTest::newRow("time of day") << 0 << 0 << 0 << wall << "12:34:56";
-    QTest::newRow("time of day with day") << 0 << 0 << 1 << wall << "0-12:34:56";
-    QTest::newRow("time of day with tenths") << 0 << 2 << 2 << wall << "12:34:56.7";
-}
-
-void TestSimClock::clockText()
-{
-    QFETCH(int, mode);
-    QFETCH(int, format);
-    QFETCH(int, subFormat);
-    QFETCH(qint64, valueMs);
-    QFETCH(QString, text);
-
-    ClockReading reading;
-    reading.mode = ClockMode(mode);
-    reading.format = format;
-    reading.valueMs = valueMs;
-    QCOMPARE(qbsim::clockText(reading, subFormat), text);
 }
 
 QTEST_APPLESS_MAIN(TestSimClock)

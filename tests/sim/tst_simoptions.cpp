@@ -52,17 +52,12 @@ void TestSimOptions::refuses_data()
 
     QTest::newRow("private address") << "--first-address 192.168.1.10";
     QTest::newRow("controller's address") << "--first-address 127.0.0.1";
-    QTest::newRow("network address") << "--first-address 127.0.0.0";
     QTest::newRow("last display on the broadcast address")
         << "--count 5 --first-address 127.255.255.251";
-    QTest::newRow("IPv6") << "--first-address ::1";
-    QTest::newRow("no displays") << "--count 0";
     QTest::newRow("more names than displays") << "--count 2 --names A,B,C";
     QTest::newRow("name of 16 characters") << "--names ABCDEFGHIJKLMNOP";
-    QTest::newRow("name beyond Latin-1") << QStringLiteral("--names \u03a9mega");
     QTest::newRow("silent display out of range") << "--count 4 --silent 2,5";
     QTest::newRow("loss above 100") << "--loss 101";
-    QTest::newRow("negative delay") << "--delay -1";
     QTest::newRow("unknown option") << "--bogus";
 }
 
