@@ -150,15 +150,15 @@ void TestCountCommands::stateMachine()
 
     bringTo(*m_f, start);
     m_f->timers.setSelected(0, true);
-    m_f->udpTx->clear();
-    m_f->upStartPause->clear();
-    m_f->dnStartPause->clear();
+    m_f->udpTx.clear();
+    m_f->upStartPause.clear();
+    m_f->dnStartPause.clear();
     fire(*m_f->controller, event);
     QCOMPARE(m_f->sent(), packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
     QStringList told;
-    for (const QList<QVariant> &args : qAsConst(*m_f->upStartPause))
+    for (const QList<QVariant> &args : m_f->upStartPause)
         told << QStringLiteral("up %1").arg(args.at(0).toInt());
-    for (const QList<QVariant> &args : qAsConst(*m_f->dnStartPause))
+    for (const QList<QVariant> &args : m_f->dnStartPause)
         told << QStringLiteral("dn %1").arg(args.at(0).toInt());
     QTEST(told.join(QLatin1Char(' ')), "startPause");
     m_f->tickFor(1000);
@@ -210,19 +210,19 @@ void TestCountCommands::entryQueriesFirstSelectedOnly()
 
     m_f->timers.setSelected(1, false);
     m_f->timers.setSelected(2, false);
-    m_f->udpTx->clear();
+    m_f->udpTx.clear();
     m_f->controller->handleCountUpEntry();
-    QVERIFY(m_f->udpTx->isEmpty());
-    QCOMPARE(m_f->upTime->count(), 0); // the mirror is not touched
+    QVERIFY(m_f->udpTx.isEmpty());
+    QCOMPARE(m_f->upTime.count(), 0); // the mirror is not touched
 }
 
 void TestCountCommands::noSelectionStillMovesMirror()
 {
     m_f->controller->handleCountUpStartButton();
-    QVERIFY(m_f->lastBool(*m_f->upStartPause));
+    QVERIFY(m_f->lastBool(m_f->upStartPause));
     m_f->tickFor(2000);
     QCOMPARE(m_f->text(), QStringLiteral("00:00:02.0"));
-    QVERIFY(m_f->udpTx->isEmpty());
+    QVERIFY(m_f->udpTx.isEmpty());
 }
 
 void TestCountCommands::countUpPauseTakesLastStep()

@@ -56,7 +56,7 @@ void TestDiscovery::queryOrder()
     QCOMPARE(m_f->sent(), QStringList{"127.255.255.255 a104b2"});
     m_f->addTimer(QStringLiteral("127.0.0.3"));
     m_f->addTimer(QStringLiteral("127.0.0.2"));
-    m_f->udpTx->clear();
+    m_f->udpTx.clear();
     m_f->controller->handleSubmitQuery(QStringLiteral("127.0.0.9"));
     QCOMPARE(m_f->sent(),
              QStringList({"127.0.0.3 a104b2", "127.0.0.2 a104b2", "127.0.0.9 a104b2"}));
@@ -124,9 +124,9 @@ void TestDiscovery::mirrorFollowsReply()
     m_f->controller->UDPResponse(QString(),
                                  statusReply("127.0.0.2", "T", 1, 2, 3, 45, statusWord, days));
     QTEST(m_f->text(), "textNow");
-    QCOMPARE(m_f->upFormat->isEmpty() ? -1 : m_f->upFormat->constLast().at(0).toInt(), upFormat);
-    QCOMPARE(m_f->upStartPause->isEmpty() ? -1 : int(m_f->lastBool(*m_f->upStartPause)), upRunning);
-    QCOMPARE(m_f->dnStartPause->isEmpty() ? -1 : int(m_f->lastBool(*m_f->dnStartPause)), dnRunning);
+    QCOMPARE(m_f->upFormat.isEmpty() ? -1 : m_f->upFormat.constLast().at(0).toInt(), upFormat);
+    QCOMPARE(m_f->upStartPause.isEmpty() ? -1 : int(m_f->lastBool(m_f->upStartPause)), upRunning);
+    QCOMPARE(m_f->dnStartPause.isEmpty() ? -1 : int(m_f->lastBool(m_f->dnStartPause)), dnRunning);
     m_f->tickFor(1000);
     QTEST(m_f->text(), "textAfterOneSecond");
 }
@@ -138,11 +138,11 @@ void TestDiscovery::timeOfDayReplyStopsMirror()
     m_f->controller->UDPResponse(QString(), statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
     // The time part goes to zero; days and the display mode stay.
     QCOMPARE(m_f->text(), QStringLiteral("3-00:00:00"));
-    QVERIFY(!m_f->lastBool(*m_f->upStartPause));
-    QVERIFY(!m_f->lastBool(*m_f->dnStartPause));
-    const int emitted = m_f->upTime->count();
+    QVERIFY(!m_f->lastBool(m_f->upStartPause));
+    QVERIFY(!m_f->lastBool(m_f->dnStartPause));
+    const int emitted = m_f->upTime.count();
     m_f->tickFor(500);
-    QCOMPARE(m_f->upTime->count(), emitted);
+    QCOMPARE(m_f->upTime.count(), emitted);
 }
 
 void TestDiscovery::invalidTimeKeepsRowTime()

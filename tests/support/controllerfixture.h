@@ -14,6 +14,8 @@
 // what it hands the link and tells the window.
 class ControllerFixture
 {
+    qint64 m_now; // declared first: the controller may read its clock while it is built
+
 public:
     // The controller's settings store as on a first run.
     static void clearStore()
@@ -23,17 +25,7 @@ public:
 
     explicit ControllerFixture(qint64 startMs = 0) : m_now(startMs)
     {
-        controller = std::make_unique<HandleGui>(timers, programs, [this] { return m_now; });
         controller->handleSetIPParameters(0, 5000, 60);
-        udpTx = std::make_unique<QSignalSpy>(&controller->link(), &UDPCommThread::UDPTx);
-        upTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateUpTime);
-        dnTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateDnTime);
-        intTime = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateIntTime);
-        upStartPause =
-            std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateUpStartPause);
-        dnStartPause =
-            std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateDnStartPause);
-        upFormat = std::make_unique<QSignalSpy>(controller.get(), &HandleGui::updateUpTimeFormat);
     }
 
     void advance(qint64 ms) { m_now += ms; }
@@ -46,23 +38,26 @@ public:
         }
     }
     // "address hex" of each packet handed to the link.
-    QStringList sent() const { return sentPackets(*udpTx); }
+    QStringList sent() const { return sentPackets(udpTx); }
     QString text() const
     {
-        return upTime->isEmpty() ? QString() : upTime->constLast().at(0).toString();
+        return upTime.isEmpty() ? QString() : upTime.constLast().at(0).toString();
     }
     static bool lastBool(const QSignalSpy &spy) { return spy.constLast().at(0).toBool(); }
-    void addTimer(const QString &ip, bool selected = false)
+    void addTimer(const QString &ip)
     {
-        timers.addOrUpdateTimer(TimerData(QString(), ip, selected, QTime(0, 0), 0, 0, 0));
+        timers.addOrUpdateTimer(TimerData(QString(), ip, false, QTime(0, 0), 0, 0, 0));
     }
 
     TimerDataModel timers;
     ProgramDataModel programs;
-    std::unique_ptr<HandleGui> controller;
-    std::unique_ptr<QSignalSpy> udpTx, upTime, dnTime, intTime, upStartPause, dnStartPause,
-        upFormat;
-
-private:
-    qint64 m_now;
+    std::unique_ptr<HandleGui> controller =
+        std::make_unique<HandleGui>(timers, programs, [this] { return m_now; });
+    QSignalSpy udpTx{&controller->link(), &UDPCommThread::UDPTx};
+    QSignalSpy upTime{controller.get(), &HandleGui::updateUpTime};
+    QSignalSpy dnTime{controller.get(), &HandleGui::updateDnTime};
+    QSignalSpy intTime{controller.get(), &HandleGui::updateIntTime};
+    QSignalSpy upStartPause{controller.get(), &HandleGui::updateUpStartPause};
+    QSignalSpy dnStartPause{controller.get(), &HandleGui::updateDnStartPause};
+    QSignalSpy upFormat{controller.get(), &HandleGui::updateUpTimeFormat};
 };
