@@ -2,7 +2,6 @@
 #include "linktestkit.h"
 
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -81,7 +80,8 @@ void TestLinkStress::answersRetriesAndDropsUnderLoad()
                                                          acknowledgeFirstReceipt));
     QSignalSpy passedOn(&link, &UDPCommThread::RXDatagram);
 
-    // Two sender threads and the GUI thread draw packet numbers from one counter.
+    // Two sender threads draw packet numbers from one counter while the GUI thread matches the
+    // answers and changes the delay, which only changes the interval of later packets.
     std::atomic<int> nextPacket{0};
     auto senderLoop = [&] {
         for (int i = nextPacket++; i < kPackets; i = nextPacket++) {
@@ -92,25 +92,12 @@ void TestLinkStress::answersRetriesAndDropsUnderLoad()
     std::vector<std::thread> senders;
     for (int s = 0; s < 2; ++s)
         senders.emplace_back(senderLoop);
-    QTimer guiSender;
-    connect(&guiSender, &QTimer::timeout, this, [&] {
-        const int i = nextPacket++;
-        if (i < kPackets)
-            sendPacket(link, i);
-    });
-    guiSender.start(2);
-    // Changing the delay meanwhile only changes the interval of later packets.
-    int delayToggles = 0;
-    QTimer delayChanger;
-    connect(&delayChanger, &QTimer::timeout, this,
-            [&] { link.setIPParameters(kRetries, ++delayToggles % 2 ? 150 : 100); });
-    delayChanger.start(25);
-
-    QTRY_VERIFY_WITH_TIMEOUT(nextPacket >= kPackets, 60000);
+    for (int toggles = 0; nextPacket < kPackets; ++toggles) {
+        link.setIPParameters(kRetries, toggles % 2 ? 150 : 100);
+        QTest::qWait(25);
+    }
     for (std::thread &sender : senders)
         sender.join();
-    guiSender.stop();
-    delayChanger.stop();
     QTRY_COMPARE_WITH_TIMEOUT(link.queuedCount(), 0, 60000);
     QTest::qWait(200); // late resends or answers would show now
     link.stopThread();

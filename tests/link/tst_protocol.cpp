@@ -108,8 +108,6 @@ void TestProtocol::decodeStatusReply_data()
                              << "Gym Clock|192.168.1.50|12:34:56.780|256|3c1|0";
     QTest::newRow("day 2047, sub-format 31")
         << withBytes(21, hex("FFFF")) << "Gym Clock|192.168.1.50|12:34:56.780|2047|3c1|31";
-    QTest::newRow("day 0, sub-format 31")
-        << withBytes(21, hex("001F")) << "Gym Clock|192.168.1.50|12:34:56.780|0|3c1|31";
     QTest::newRow("name of 15 characters, no NUL")
         << withBytes(24, "ABCDEFGHIJKLMNO")
         << "ABCDEFGHIJKLMNO|192.168.1.50|12:34:56.780|300|3c1|10";
@@ -122,8 +120,6 @@ void TestProtocol::decodeStatusReply_data()
                                  << "Gym Clock|192.168.1.50|23:59:59.990|300|3c1|10";
     QTest::newRow("hours 24") << withBytes(15, hex("18000000"))
                               << "Gym Clock|192.168.1.50|invalid|300|3c1|10";
-    QTest::newRow("minutes 60") << withBytes(15, hex("003C0000"))
-                                << "Gym Clock|192.168.1.50|invalid|300|3c1|10";
     QTest::newRow("hundredths 100")
         << withBytes(15, hex("00000064")) << "Gym Clock|192.168.1.50|invalid|300|3c1|10";
     QTest::newRow("type 0") << withBytes(0, hex("00")) << "none";
