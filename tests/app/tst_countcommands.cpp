@@ -155,12 +155,7 @@ void TestCountCommands::stateMachine()
     m_f->dnStartPause.clear();
     fire(*m_f->controller, event);
     QCOMPARE(m_f->sent(), packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
-    QStringList told;
-    for (const QList<QVariant> &args : m_f->upStartPause)
-        told << QStringLiteral("up %1").arg(args.at(0).toInt());
-    for (const QList<QVariant> &args : m_f->dnStartPause)
-        told << QStringLiteral("dn %1").arg(args.at(0).toInt());
-    QTEST(told.join(QLatin1Char(' ')), "startPause");
+    QTEST(m_f->told(), "startPause");
     m_f->tickFor(1000);
     QTEST(m_f->text(), "textAfterOneSecond");
 }

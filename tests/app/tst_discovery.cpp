@@ -29,7 +29,6 @@ private slots:
     void updateKeepsSelection();
     void mirrorFollowsReply_data();
     void mirrorFollowsReply();
-    void timeOfDayReplyStopsMirror();
     void invalidTimeKeepsRowTime();
     void poll_data();
     void poll();
@@ -94,55 +93,50 @@ void TestDiscovery::updateKeepsSelection()
 
 void TestDiscovery::mirrorFollowsReply_data()
 {
+    QTest::addColumn<bool>("countingDown"); // a count-down of 3 days 10 s runs when the reply comes
     QTest::addColumn<int>("statusWord");
     QTest::addColumn<int>("days");
     QTest::addColumn<QString>("textNow");
+    QTest::addColumn<QString>("told");
     QTest::addColumn<QString>("textAfterOneSecond");
-    QTest::addColumn<int>("upFormat"); // -1: not emitted
-    QTest::addColumn<int>("upRunning");
-    QTest::addColumn<int>("dnRunning");
 
-    QTest::newRow("count up running, tenths") << 0xC1 << 0 << "01:02:03.4"
-                                              << "01:02:04.4" << 0 << 1 << -1;
-    QTest::newRow("count up paused, days-h:m:s") << 0x01 << 2 << "2-01:02:03"
-                                                 << "2-01:02:03" << 1 << 0 << -1;
-    QTest::newRow("count up running, days:h:m") << 0xE1 << 1 << "1:01:02"
-                                                << "1:01:02" << 2 << 1 << -1;
-    QTest::newRow("count down running, tenths") << 0xC2 << 0 << "01:02:03.4"
-                                                << "01:02:02.4" << -1 << -1 << 1;
-    QTest::newRow("count down paused") << 0x82 << 0 << "01:02:03.4"
-                                       << "01:02:03.4" << -1 << -1 << 0;
+    QTest::newRow("count up running, tenths") << false << 0xC1 << 0 << "01:02:03.4"
+                                              << "up 1 format 0"
+                                              << "01:02:04.4";
+    QTest::newRow("count up paused, days-h:m:s") << false << 0x01 << 2 << "2-01:02:03"
+                                                 << "up 0 format 1"
+                                                 << "2-01:02:03";
+    QTest::newRow("count up running, days:h:m") << false << 0xE1 << 1 << "1:01:02"
+                                                << "up 1 format 2"
+                                                << "1:01:02";
+    QTest::newRow("count down running, tenths") << false << 0xC2 << 0 << "01:02:03.4"
+                                                << "dn 1"
+                                                << "01:02:02.4";
+    QTest::newRow("count down paused") << false << 0x82 << 0 << "01:02:03.4"
+                                       << "dn 0"
+                                       << "01:02:03.4";
+    // The time part goes to zero; days and the display mode stay.
+    QTest::newRow("time of day stops a count-down") << true << 0x00 << 0 << "3-00:00:00"
+                                                    << "up 0 dn 0"
+                                                    << "3-00:00:00";
 }
 
 void TestDiscovery::mirrorFollowsReply()
 {
+    QFETCH(bool, countingDown);
     QFETCH(int, statusWord);
     QFETCH(int, days);
-    QFETCH(int, upFormat);
-    QFETCH(int, upRunning);
-    QFETCH(int, dnRunning);
+    if (countingDown) {
+        m_f->controller->handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
+        m_f->controller->handleCountDnStartButton();
+        m_f->dnStartPause.clear();
+    }
     m_f->controller->UDPResponse(QString(),
                                  statusReply("127.0.0.2", "T", 1, 2, 3, 45, statusWord, days));
     QTEST(m_f->text(), "textNow");
-    QCOMPARE(m_f->upFormat.isEmpty() ? -1 : m_f->upFormat.constLast().at(0).toInt(), upFormat);
-    QCOMPARE(m_f->upStartPause.isEmpty() ? -1 : int(m_f->lastBool(m_f->upStartPause)), upRunning);
-    QCOMPARE(m_f->dnStartPause.isEmpty() ? -1 : int(m_f->lastBool(m_f->dnStartPause)), dnRunning);
+    QTEST(m_f->told(), "told");
     m_f->tickFor(1000);
     QTEST(m_f->text(), "textAfterOneSecond");
-}
-
-void TestDiscovery::timeOfDayReplyStopsMirror()
-{
-    m_f->controller->handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
-    m_f->controller->handleCountDnStartButton();
-    m_f->controller->UDPResponse(QString(), statusReply("127.0.0.2", "T", 9, 0, 0, 0, 0));
-    // The time part goes to zero; days and the display mode stay.
-    QCOMPARE(m_f->text(), QStringLiteral("3-00:00:00"));
-    QVERIFY(!m_f->lastBool(m_f->upStartPause));
-    QVERIFY(!m_f->lastBool(m_f->dnStartPause));
-    const int emitted = m_f->upTime.count();
-    m_f->tickFor(500);
-    QCOMPARE(m_f->upTime.count(), emitted);
 }
 
 void TestDiscovery::invalidTimeKeepsRowTime()

@@ -44,6 +44,19 @@ public:
         return upTime.isEmpty() ? QString() : upTime.constLast().at(0).toString();
     }
     static bool lastBool(const QSignalSpy &spy) { return spy.constLast().at(0).toBool(); }
+    // What the start/pause captions and the count-up format were told, oldest first: "up 1 dn 0
+    // format 2" (a count-up caption to Pause, a count-down caption to Start, format 2).
+    QString told() const
+    {
+        QStringList told;
+        for (const QList<QVariant> &args : upStartPause)
+            told << QStringLiteral("up %1").arg(args.at(0).toInt());
+        for (const QList<QVariant> &args : dnStartPause)
+            told << QStringLiteral("dn %1").arg(args.at(0).toInt());
+        for (const QList<QVariant> &args : upFormat)
+            told << QStringLiteral("format %1").arg(args.at(0).toInt());
+        return told.join(QLatin1Char(' '));
+    }
     void addTimer(const QString &ip)
     {
         timers.addOrUpdateTimer(TimerData(QString(), ip, false, QTime(0, 0), 0, 0, 0));
