@@ -1,24 +1,23 @@
 import QtQuick 2.10
 import QtTest 1.2
 
-// The main window: persisted values, drawer, tool button, stack, tick and the functions the
-// controller calls.
+// The main window: persisted values, drawer, tool button, stack, the setup and manual address
+// pages, and the functions the controller calls.
 Item {
     MainWindowTestCase {
         id: test
         name: "MainWindow"
-        snapshotProperties: ["broadcastIP", "iRetries", "iRefresh", "iDelay"]
+        snapshotProperties: ["broadcastIP", "iRetries", "iRefresh"]
 
-        function test_valuesRestoredOrDefault_data() {
+        function test_valuesRestored_data() {
             return [
                 { tag: "stored address", property: "broadcastIP", value: "127.255.255.255" },
                 { tag: "stored retries", property: "iRetries", value: 7 },
-                { tag: "stored refresh", property: "iRefresh", value: 12 },
-                { tag: "default delay", property: "iDelay", value: 350 }
+                { tag: "stored refresh", property: "iRefresh", value: 12 }
             ];
         }
 
-        function test_valuesRestoredOrDefault(data) {
+        function test_valuesRestored(data) {
             compare(loadedValues[data.property], data.value);
         }
 
