@@ -1,5 +1,4 @@
 #include "simdisplaystate.h"
-#include "simprotocol.h"
 #include "simtext.h"
 
 #include <QtTest>
@@ -66,7 +65,6 @@ class TestSimClock : public QObject
 private slots:
     void countStateMachine_data();
     void countStateMachine();
-    void statusReplyFollowsClock();
 };
 
 void TestSimClock::countStateMachine_data()
@@ -203,26 +201,6 @@ void TestSimClock::countStateMachine()
         QVERIFY2(eventNames(display.clock().takeEvents()) == step.events,
                  qPrintable(context + " events"));
     }
-}
-
-void TestSimClock::statusReplyFollowsClock()
-{
-    ManualTime time;
-    DisplayState display({QHostAddress(QStringLiteral("127.0.0.3")), QStringLiteral("Three"), 1},
-                         time);
-    // Time of day from the wall clock, the sub-format in byte 22.
-    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("0c 22 38 4e 00 00 00 01"));
-
-    // 1 day 2 h 0 min 3 s, format 2, alarm on; running 1.5 s later: 1-02:00:01.50.
-    display.handle(hex("A5 02 02 00 03 00 01 05 01 00"));
-    display.handle(hex("A6 01 00"));
-    time.now += 1500;
-    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("02 00 01 32 e2 00 01 01"));
-
-    // Paused: the running bit goes, the value stays.
-    display.handle(hex("A6 00 00"));
-    time.now += 10000;
-    QCOMPARE(display.statusReply().mid(15, 8).toHex(' '), QByteArray("02 00 01 32 a2 00 01 01"));
 }
 
 QTEST_APPLESS_MAIN(TestSimClock)
