@@ -80,16 +80,6 @@ Item {
             verifyLook(1, false);
         }
 
-        function test_rowsMadeAgainShowModelSelection() {
-            fillList(3);
-            var list = timerList();
-            mouseClick(rowCard(1));
-            list.model = null;
-            list.model = timerModel;
-            verifyLook(1, true);
-            verifyLook(0, false);
-        }
-
         function test_newRowStartsUnselected() {
             fillList(1);
             mouseClick(rowCard(0));
