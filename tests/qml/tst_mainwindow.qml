@@ -119,38 +119,25 @@ Item {
             compare(entry.count, 2);
         }
 
-        function test_setupPageCopiesClampsAndSaves() {
+        function test_setupPageClampsCancelsAndSaves() {
             var saved = spyOn("submitIPParameters");
             window.iRetries = 12; // from an older store, above the spin box's range
             openFromDrawer("Setup Parameters");
             var setup = page("setupScreen");
             compare(setup.setupBroadcastIP, "127.255.255.255");
             compare(setup.setupRetries, 10);
-            setup.setupDelay = 500;
-            mouseClick(findByText(setup, "Save"));
-            waitForStack();
-            compare(argumentsOf(saved, 0), [10, 500, 12]);
-            compare(window.iRetries, 10);
-            compare(window.iDelay, 500);
-            window.iRetries = 7;
-            window.iDelay = 350;
-        }
-
-        function test_setupCancelKeepsWindowValues() {
-            var saved = spyOn("submitIPParameters");
-            openFromDrawer("Setup Parameters");
-            var setup = page("setupScreen");
-            setup.setupRetries = 1;
             setup.setupDelay = 900;
-            setup.refreshDelay = 600;
             setup.setupBroadcastIP = "127.0.0.5";
             mouseClick(findByText(setup, "Cancel"));
             waitForStack();
             compare(saved.count, 0);
-            compare(window.iRetries, 7);
-            compare(window.iDelay, 350);
-            compare(window.iRefresh, 12);
-            compare(window.broadcastIP, "127.255.255.255");
+            compare([window.iRetries, window.iDelay, window.broadcastIP], [12, 350, "127.255.255.255"]);
+            openFromDrawer("Setup Parameters");
+            mouseClick(findByText(setup, "Save"));
+            waitForStack();
+            compare(argumentsOf(saved, 0), [10, 350, 12]);
+            compare(window.iRetries, 10);
+            window.iRetries = 7;
         }
 
         function test_manualAddQueriesTypedAddress() {
