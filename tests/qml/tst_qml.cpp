@@ -51,7 +51,10 @@ public:
 
     // Other loopback displays on this machine may answer the window's start-up query, so the
     // tests find their own rows by address.
-    Q_INVOKABLE int rowOf(const QString &ipaddr) const { return m_timers.addresses().indexOf(ipaddr); }
+    Q_INVOKABLE int rowOf(const QString &ipaddr) const
+    {
+        return m_timers.addresses().indexOf(ipaddr);
+    }
 
     Q_INVOKABLE QVariant storedValue(const QString &key) const
     {
@@ -75,7 +78,8 @@ public slots:
         seedWindowStore();
         QSettings(kOrganisation, kControllerStore).clear();
         qmlRegisterUncreatableType<ProgramDataModel>(
-            "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
+            "ProgEnums", 1, 0, "ProgDataRoles",
+            QStringLiteral("ProgDataRoles is a context property"));
         m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
     }
 
