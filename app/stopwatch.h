@@ -16,7 +16,6 @@ class Stopwatch
 public:
     explicit Stopwatch(TimeSource source);
     void restart();
-    bool isValid() const { return m_started; }
     quint32 elapsedMs() const;
 
     // The signed difference of two readings, later minus earlier.
