@@ -109,8 +109,10 @@ Item {
         dialog.open();
     }
 
+    // A line holds at most 65535 seconds; a longer time is stored as that, not cut to 16 bits
+    // into some shorter one.
     function seconds(days, hours, mins, secs) {
-        return days * 86400 + hours * 3600 + mins * 60 + secs;
+        return Math.min(days * 86400 + hours * 3600 + mins * 60 + secs, 65535);
     }
 
     // Writes the dialog back field by field in the order the controller's store expects.
@@ -364,6 +366,7 @@ Item {
     }
 
     CommandButton {
+        id: getActiveButton
         anchors.bottom: parent.bottom
         anchors.right: parent.right
         width: parent.width * 0.4
@@ -372,6 +375,13 @@ Item {
         background: Rectangle {
             color: "lightgray"
             border.color: "black"
+        }
+        // Two lines, neither of them cut short.
+        contentItem: Text {
+            text: getActiveButton.text
+            font: getActiveButton.font
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
         }
         onClicked: window.submitGetProgram()
     }
