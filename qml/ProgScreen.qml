@@ -1,6 +1,7 @@
 import QtQuick 2.10
 import QtQuick.Controls 2.3
 import QtQuick.Dialogs 1.2
+import QtQuick.Templates 2.3 as T
 import Qt.labs.settings 1.0
 import ProgEnums 1.0
 
@@ -180,7 +181,18 @@ Item {
         model: programNameListModel
         textRole: "programNameValue"
         onActivated: window.submitProgChange(index, textAt(index))
-        onAccepted: progPage.renameProgram(currentIndex, editText)
+
+        // Enter renames the shown program. It is taken here, before the combo box would move to
+        // an entry whose name matches the typed text and rename that one instead.
+        contentItem: T.TextField {
+            leftPadding: 12
+            text: programChoice.editText
+            font: programChoice.font
+            verticalAlignment: Text.AlignVCenter
+            selectByMouse: true
+            Keys.onReturnPressed: progPage.renameProgram(programChoice.currentIndex, text)
+            Keys.onEnterPressed: progPage.renameProgram(programChoice.currentIndex, text)
+        }
 
         // Names come from the settings and from displays: shown as plain text.
         delegate: ItemDelegate {

@@ -68,6 +68,18 @@ QQuickItem *WindowOperator::findNamed(const QString &objectName) const
     });
 }
 
+QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
+{
+    QList<QQuickItem *> found;
+    collectVisible(
+        m_window->contentItem(),
+        [&objectName](QQuickItem *item) { return item->objectName() == objectName; }, &found);
+    std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+    });
+    return found;
+}
+
 QQuickItem *WindowOperator::fieldBeside(const QString &wanted) const
 {
     // The caption is a label inside its form row; the field is the row's other child.
@@ -131,16 +143,9 @@ bool WindowOperator::typeInto(QQuickItem *field, const QString &text)
 
 QList<ShownRow> WindowOperator::rows() const
 {
-    QList<QQuickItem *> cards;
-    collectVisible(
-        findNamed(QStringLiteral("timerList")),
-        [](QQuickItem *item) { return item->objectName() == QLatin1String("rowCard"); }, &cards);
-    std::sort(cards.begin(), cards.end(), [](QQuickItem *a, QQuickItem *b) {
-        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
-    });
-
     QList<ShownRow> rows;
-    for (QQuickItem *card : qAsConst(cards)) {
+    const QList<QQuickItem *> cards = allNamed(QStringLiteral("rowCard"));
+    for (QQuickItem *card : cards) {
         // A row shows three texts: the name line and the address line on the left, the
         // display's time on the right.
         QList<QQuickItem *> texts;

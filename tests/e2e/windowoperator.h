@@ -28,6 +28,8 @@ public:
     QQuickItem *find(const QString &caption) const;
     // The first visible item with this objectName, or null.
     QQuickItem *findNamed(const QString &objectName) const;
+    // The visible items with this objectName, top to bottom.
+    QList<QQuickItem *> allNamed(const QString &objectName) const;
     // The editable field (text field or spin box) on the form row captioned `caption`.
     QQuickItem *fieldBeside(const QString &caption) const;
 

@@ -40,6 +40,26 @@ Item {
             tryCompare(dialog(), "visible", false);
         }
 
+        // Typing the name of another program renames the shown one and stays on it.
+        function test_renameKeepsTheShownProgram() {
+            openFromDrawer("Timer Programs");
+            var prog = page("progScreen");
+            var combo = prog.progChoiceCombo;
+            var rename = spyOn("submitProgNameChange");
+            var change = spyOn("submitProgChange");
+            var other = combo.textAt(1);
+            combo.currentIndex = 3;
+            combo.contentItem.forceActiveFocus();
+            combo.contentItem.selectAll();
+            other.toUpperCase().split("").forEach(function (c) { keyClick(c); });
+            keyClick(Qt.Key_Return);
+            compare(rename.count, 1);
+            compare(rename.signalArguments[0][0], 3);
+            compare([combo.currentIndex, combo.editText, prog.progName4, prog.progName2], [3, rename.signalArguments[0][1], rename.signalArguments[0][1], other]);
+            compare(change.count, 0);
+            tryVerify(function () { return String(testSupport.storedValue("Programs/saveProgName4")) === prog.progName4; }, 5000);
+        }
+
         // Flags: increment interval, target line, repeat count, days, h/m/s, alarm, Stop/Reset.
         function test_enabledFields_data() {
             var timed = [0, 0, 0, 1, 1, 1, 0];
