@@ -212,3 +212,26 @@ int ProgramDataModel::setRepeatCountAct(int row, int value)
     m_lines[row].repeatcountact = static_cast<quint8>(value);
     return 0;
 }
+
+void ProgramDataModel::loadFromText(const ProgramText &text)
+{
+    for (const ProgramLine &line : ProgramCodec::linesFromText(text))
+        appendLine(line);
+}
+
+ProgramText ProgramDataModel::toText() const
+{
+    return ProgramCodec::textFromLines(m_lines);
+}
+
+ProgramStepArray ProgramDataModel::toStepArray() const
+{
+    return ProgramCodec::stepArrayFromLines(m_lines);
+}
+
+void ProgramDataModel::loadFromStepArray(const ProgramStepArray &steps)
+{
+    clearLines();
+    for (const ProgramLine &line : ProgramCodec::linesFromStepArray(steps))
+        appendLine(line);
+}

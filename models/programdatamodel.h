@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/programcodec.h"
 #include "models/programline.h"
 
 #include <QAbstractListModel>
@@ -55,6 +56,13 @@ public:
     void validateLines();
     bool setSelected(int row, bool selected);
     int setRepeatCountAct(int row, int value); // no change notification: run-time bookkeeping
+
+    // The stored and the display forms (models/programcodec.h). loadFromText adds to the lines
+    // that are there; loadFromStepArray replaces them.
+    void loadFromText(const ProgramText &text);
+    ProgramText toText() const;
+    ProgramStepArray toStepArray() const;
+    void loadFromStepArray(const ProgramStepArray &steps);
 
     const QVector<ProgramLine> &lines() const { return m_lines; }
 
