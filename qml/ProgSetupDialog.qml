@@ -59,10 +59,11 @@ Dialog {
         }
     }
 
+    // A caption with a start and a stop box side by side.
     component TimeRow: Row {
         property alias caption: label.text
-        property alias start: startBox.value
-        property alias stop: stopBox.value
+        property alias start: startTime.value
+        property alias stop: stopTime.value
         property int to: 60
 
         width: parent.width
@@ -74,9 +75,10 @@ Dialog {
             height: parent.height
         }
         MySpinBox {
-            id: startBox
+            id: startTime
             width: parent.width * 0.36
             height: parent.height
+            boxsize: 30
             to: parent.to
         }
         Item {
@@ -84,9 +86,10 @@ Dialog {
             height: parent.height
         }
         MySpinBox {
-            id: stopBox
+            id: stopTime
             width: parent.width * 0.36
             height: parent.height
+            boxsize: 30
             to: parent.to
         }
     }
