@@ -33,6 +33,7 @@ Item {
         function edit(row) {
             page("progScreen").editLine(row);
             tryCompare(dialog(), "visible", true);
+            waitForRendering(dialog().contentItem); // the dialog's own window takes clicks once shown
         }
 
         function close(button) {
@@ -48,6 +49,8 @@ Item {
             var rename = spyOn("submitProgNameChange");
             var change = spyOn("submitProgChange");
             var other = combo.textAt(1);
+            window.requestActivate(); // keys go to the focus window
+            tryCompare(window, "active", true);
             combo.currentIndex = 3;
             combo.contentItem.forceActiveFocus();
             combo.contentItem.selectAll();
