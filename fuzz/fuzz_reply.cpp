@@ -1,9 +1,11 @@
 // One datagram from anywhere on the LAN, through the link's reply classification and matching
 // rules and into the controller's dispatch. Crashes, reads past the datagram and undefined
 // behaviour are caught by the sanitizers; a state change from a datagram that must be ignored
-// traps.
+// traps. The same bytes are also read as a hand-edited stored program text and as a program's
+// step image, the two forms a program arrives in from outside.
 #include "app/handlegui.h"
 #include "link/protocol.h"
+#include "models/programcodec.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
@@ -40,6 +42,37 @@ const QByteArray kQueuedCommands[] = {
     Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10),
 };
 
+void check(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
+// A loaded program has one to ten lines of known commands; an image is always 200 bytes and reads
+// back as itself.
+void readAsProgramForms(const QByteArray &bytes)
+{
+    static ProgramDataModel model;
+    for (const ProgramText &text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
+        model.clearLines();
+        model.loadFromText(text);
+        model.validateLines();
+        check(model.rowCount() >= 1 && model.rowCount() <= ProgramDataModel::kMaxLines);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const uint command = model.getCommand(row);
+            check(command >= TC_INTERVAL_DOWN && command <= TC_DOWN_DHM);
+        }
+        const ProgramStepArray steps = ProgramCodec::textToStepArray(text);
+        check(steps.size() == ProgramCodec::kStepArraySize);
+        check(ProgramCodec::textToStepArray(ProgramCodec::stepArrayToText(steps)) == steps);
+    }
+    model.loadFromStepArray(bytes);
+    check(model.rowCount() <= ProgramDataModel::kMaxLines);
+    const ProgramText text = ProgramCodec::stepArrayToText(bytes);
+    check(text.size() == ProgramCodec::kTextLineLength * model.rowCount());
+    check(ProgramCodec::stepArrayToText(ProgramCodec::textToStepArray(text)) == text);
+}
+
 QCoreApplication &application()
 {
     static int argc = 1;
@@ -65,8 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int before = harness.changes;
     if (Protocol::isPassedOn(kind, datagram))
         harness.controller.UDPResponse(QStringLiteral("127.0.0.2"), datagram);
-    if (!decodable && harness.changes != before)
-        std::abort();
+    check(decodable || harness.changes == before);
+    readAsProgramForms(datagram);
 
     // Keep the list small so that long runs stay fast.
     if (harness.timers.rowCount() > 256) {

@@ -20,6 +20,13 @@ def status(type_code=1, word=0x0000, days=0, sub=0, name=b"Wall", time=(8, 30, 1
     return bytes(b)
 
 
+def step_image(*steps):
+    image = bytearray(200)
+    for k, step in enumerate(steps):
+        image[20 * k:20 * k + len(step)] = step
+    return bytes(image)
+
+
 seeds = {
     "status-time-of-day": status(),
     "status-count-up-running": status(word=0xC1, days=3),
@@ -37,6 +44,18 @@ seeds = {
     "ack-trailing": b"A\x00\x01",
     "own-query": bytes([0xA1, 0x04, 0xB2]),
     "empty": b"",
+    # Stored program texts, as written and as a user may have edited them.
+    "program-text-tabata": (
+        b"09000000000000020100000000010100000000003c000000000209000000000000020000000000"
+        b"010000000000000f00000000020700000300000000000000000008000000000000000000000002"),
+    # Non-hex digits, command 0, command 255, eleven lines and a cut-off twelfth.
+    "program-text-hand-edited": b"0A00zz00000100000000000002" + b"00" * 13 + b"ff" * 13
+                                + b"08000000000000000000000000" * 9 + b"0800",
+    # Step images: a repeat that has been taken, 32-bit seconds, a colour step, the end.
+    "program-steps": step_image(bytes.fromhex("0700000000020305"),
+                                bytes.fromhex("050000000000000000000100030001000200"),
+                                bytes.fromhex("0900000001020304050607089999"),
+                                bytes.fromhex("08")),
 }
 for name, data in seeds.items():
     (out / name).write_bytes(data)
