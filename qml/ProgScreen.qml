@@ -190,6 +190,9 @@ Item {
             font: programChoice.font
             verticalAlignment: Text.AlignVCenter
             selectByMouse: true
+            // A long name shows its start until the operator edits it.
+            autoScroll: activeFocus
+            clip: true
             Keys.onReturnPressed: progPage.renameProgram(programChoice.currentIndex, text)
             Keys.onEnterPressed: progPage.renameProgram(programChoice.currentIndex, text)
         }
@@ -260,7 +263,8 @@ Item {
                     PropertyChanges { target: lineRow; color: Theme.accent }
                 }
                 transitions: Transition {
-                    ColorAnimation { from: "white"; to: Theme.accent; duration: 100 }
+                    to: "active"
+                    ColorAnimation { duration: 100 }
                 }
 
                 // Shrunk as a whole when a line has more to say than its row holds.
