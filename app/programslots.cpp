@@ -16,7 +16,9 @@ const char kPresentationDefault[] =
     "03c0000000000090000000000000000000000000300000000000000000000000208000000000000000000000000";
 const char kEndOnlyDefault[] = "08000000000000000000000000";
 
-QString defaultText(int n)
+} // namespace
+
+ProgramText ProgramSlots::defaultText(int n)
 {
     switch (n) {
     case 0:
@@ -28,7 +30,7 @@ QString defaultText(int n)
     }
 }
 
-QString defaultName(int n)
+QString ProgramSlots::defaultName(int n)
 {
     switch (n) {
     case 0:
@@ -39,6 +41,8 @@ QString defaultName(int n)
         return QStringLiteral("Program%1").arg(n + 1);
     }
 }
+
+namespace {
 
 QString textKey(int n)
 {
