@@ -54,7 +54,6 @@ Item {
 
     function renameProgram(index, name) {
         window.submitProgNameChange(index, name);
-        programNameListModel.setProperty(index, "programNameValue", name);
         progPage["progName" + (index + 1)] = name;
         fillNameList();
         // Refilling the list empties the selector; it goes on showing the renamed program.
@@ -116,7 +115,8 @@ Item {
         return Math.min(days * 86400 + hours * 3600 + mins * 60 + secs, 65535);
     }
 
-    // Writes the dialog back field by field in the order the controller's store expects.
+    // Writes the dialog back into the edited line: the command first, then the fields it uses;
+    // the controller then stores the program.
     function storeEdit() {
         const dialog = progSetupDialog;
         const at = programModel.index(iIndexOfEdit, 0);
