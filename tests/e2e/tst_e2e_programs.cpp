@@ -49,6 +49,7 @@ void TestE2ePrograms::editedLineSurvivesARestart()
 
         QQuickWindow *dialog = nullptr;
         QTRY_VERIFY((dialog = shownDialog(app.window())));
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
         WindowOperator editor(dialog);
         QVERIFY(editor.typeInto(editor.fieldBeside(QStringLiteral("Repeat Count:")),
                                 QStringLiteral("12")));
