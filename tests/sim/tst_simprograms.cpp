@@ -152,16 +152,6 @@ void TestSimPrograms::runsPrograms_data()
         {3000, {}, "count-up running 5000 row 1 interval 0 -1/-1", "s1"},
         {100000, {}, "count-up running 105000 row 1 interval 0 -1/-1", ""},
     };
-    QTest::newRow("count-up interval lines, an end line without flags stops") << QVector<Step>{
-        {0,
-         arm("02000000 01000000 00000000 02000000 00000000"
-             "02000000 00000000 00000000 01000000 00000000"
-             "08000000 00000000 00000000 00000000 00000000"),
-         "interval-up stopped 0 row 0 interval 1 -1/-1", "s0"},
-        {0, kRun, "interval-up running 0 row 0 interval 1 -1/-1", ""},
-        {2500, {}, "interval-up running 500 row 1 interval 1 -1/-1", "s1"},
-        {500, {}, "interval-up stopped 0 ended -1/-1", "s2 end"},
-    };
     QTest::newRow("a zero-time loop is stopped") << QVector<Step>{
         {0,
          arm("06000000 00000000 01000000 00000000 00000000"
@@ -170,9 +160,6 @@ void TestSimPrograms::runsPrograms_data()
          "count-down stopped 1000 row 0 interval 0 -1/-1", "s0"},
         {0, kRun, "count-down running 1000 row 0 interval 0 -1/-1", ""},
         {1000, {}, "count-down stopped 0 ended 6/6", "cwhite/white halt"},
-    };
-    QTest::newRow("run without an armed program") << QVector<Step>{
-        {0, kRun, "time-of-day", ""},
     };
 }
 
@@ -231,11 +218,9 @@ void TestSimPrograms::answersProgramCommands()
         {0, kPause, ack},
         // Refused without an answer: program numbers beyond 9 and short commands.
         {0, hex("B2 0A"), none},
-        {0, hex("B3 0A") + name4 + repeatAt, none},
         {0, hex("AC D7 0A") + name4 + repeatAt, none},
         {0, hex("B3 04") + name4 + repeatAt.left(199), none},
         {0, hex("AE 01"), none},
-        {0, hex("B1 00"), none},
     };
     for (const auto &step : conversation) {
         time.now += step.advanceMs;
