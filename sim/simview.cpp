@@ -47,13 +47,22 @@ QString painted(const QString &text, const QString &colour)
 QString colouredClock(const ClockReading &reading, int subFormat, const DigitColours &colours)
 {
     const QString text = clockText(reading, subFormat).rightJustified(13);
-    const int split = reading.format == kIntervalFormat && reading.mode != ClockMode::TimeOfDay
-                          ? text.indexOf(QLatin1Char('-')) + 1
-                          : text.indexOf(QLatin1Char(':'));
+    const int split = reading.format == kIntervalFormat ? text.indexOf(QLatin1Char('-')) + 1
+                                                        : text.indexOf(QLatin1Char(':'));
     if (split <= 0)
         return painted(text, colourCode(colours.rest, colours.rgbRest));
     return painted(text.left(split), colourCode(colours.hours, colours.rgbHours)) +
            painted(text.mid(split), colourCode(colours.rest, colours.rgbRest));
+}
+
+// A program's name comes from the wire: control characters in it must not reach the terminal.
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return text;
 }
 
 QString programText(const SimDisplay &display)
@@ -63,7 +72,7 @@ QString programText(const SimDisplay &display)
         return QString();
     return QStringLiteral("program %1 \"%2\" %3")
         .arg(program->number)
-        .arg(program->program.name())
+        .arg(printable(program->program.name()))
         .arg(program->active ? QStringLiteral("line %1").arg(program->row + 1)
                              : QStringLiteral("ended"));
 }
