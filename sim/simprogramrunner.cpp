@@ -73,7 +73,6 @@ bool ProgramRunner::run(bool run)
         m_state.sinceMs = nowMs;
         soundAlarm(m_state, m_state.pendingAlarmSeconds, nowMs, &m_events);
         m_state.pendingAlarmSeconds = 0;
-        settle(); // a line that starts at its stop time ends at once
     } else if (!run && m_state.running) {
         m_state.baseMs = valueAt(m_state, nowMs);
         m_state.sinceMs = nowMs;
