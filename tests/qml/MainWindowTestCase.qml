@@ -55,8 +55,7 @@ QbTestCase {
             loadedValues[snapshotProperties[i]] = window[snapshotProperties[i]];
         tryVerify(function () { return window.visible && window.width > 0; });
         // Key presses go to the active window.
-        window.requestActivate();
-        tryVerify(function () { return window.active; });
+        verify(testSupport.activateWindowOf(window.contentItem));
     }
 
     function cleanupTestCase() {
