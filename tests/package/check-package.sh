@@ -1,43 +1,25 @@
 #!/bin/sh
 # Builds the Debian package from a finished build, unpacks it into a scratch root and checks that
-# the installed programs start and that the tree holds what a desktop needs.
+# the unpacked programs start and that the tree holds what a desktop needs.
 # Usage: check-package.sh BUILD_DIR VERSION
 set -eu
-build=$1
-version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
-    fail "cpack: $(cat "$work/cpack.log")"
-deb=$(ls "$work"/out/*.deb)
+cpack --config "$1/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+    { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/*.deb)
 dpkg -x "$deb" "$work/root"
-
-for path in bin/qb-timer bin/qb-timer-sim share/applications/qb-timer.desktop \
-    share/icons/hicolor/256x256/apps/qb-timer.png \
-    share/metainfo/example.quillbrook.qbtimer.metainfo.xml; do
-    [ -s "$work/root/usr/$path" ] || fail "/usr/$path is not in the package"
-done
-grep -q '<launchable type="desktop-id">qb-timer.desktop</launchable>' \
-    "$work/root/usr/share/metainfo/example.quillbrook.qbtimer.metainfo.xml" ||
-    fail "the metainfo does not name the installed desktop entry"
-
+cd "$work/root/usr"
+ls bin/qb-timer bin/qb-timer-sim share/applications/qb-timer.desktop \
+    share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml
+grep -q '>qb-timer.desktop</launchable>' share/metainfo/example.quillbrook.qbtimer.metainfo.xml
 for program in qb-timer qb-timer-sim; do
-    answer=$(QT_QPA_PLATFORM=offscreen timeout 20 "$work/root/usr/bin/$program" --version)
-    [ "$answer" = "$program $version" ] || fail "$program --version said \"$answer\""
+    answer=$(QT_QPA_PLATFORM=offscreen timeout 20 "bin/$program" --version)
+    [ "$answer" = "$program $2" ] || { echo "$program --version said: $answer"; exit 1; }
 done
-
-# Libraries as dpkg-shlibdeps found them, QML modules and the font as named in the build.
-depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt5core5a libqt5network5 qml-module-qtquick-dialogs qml-module-qtquick-controls \
-    qml-module-qt-labs-settings fonts-dseg; do
-    case ", $depends," in
-    *", $package "* | *", $package,"*) ;;
-    *) fail "Depends lacks $package: $depends" ;;
-    esac
+# Libraries as dpkg-shlibdeps found them; the QML modules and the font as the build names them.
+depends=", $(dpkg-deb -f "$deb" Depends),"
+for package in libqt5core5a libqt5network5 qml-module-qtquick-dialogs qml-module-qtquick-controls fonts-dseg; do
+    echo "$depends" | grep -q ", $package[ ,]" || { echo "Depends lacks $package: $depends"; exit 1; }
 done
-echo "$(basename "$deb"): Depends: $depends"
+echo "$(basename "$deb") Depends:$depends"
