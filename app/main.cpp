@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/handlegui.h"
 #include "app/windowwiring.h"
 #include "models/programdatamodel.h"
@@ -14,6 +15,9 @@ static ProgramDataModel programModel;
 int main(int argc, char *argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    if (const std::optional<int> answered =
+            answerHelpOrVersion(argc, argv, QStringLiteral(QB_VERSION)))
+        return *answered;
     auto controller = std::make_unique<HandleGui>(timerModel, programModel);
 
     int exitCode = -1;
@@ -24,8 +28,10 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
 
         QQmlApplicationEngine engine;
-        if (QObject *window =
-                loadMainWindow(engine, controller.get(), &timerModel, &programModel)) {
+        if (!acceptArguments(QCoreApplication::arguments()))
+            exitCode = 2;
+        else if (QObject *window =
+                     loadMainWindow(engine, controller.get(), &timerModel, &programModel)) {
             connectWindow(window, controller.get());
             exitCode = app.exec();
         }

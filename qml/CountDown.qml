@@ -6,6 +6,7 @@ Item {
     id: countDnPage
 
     property alias timeDisplay: display.text
+    property alias startPauseButton: startButton
     property alias dnStartButtonText: startButton.nameStrig
 
     TimeDisplay {

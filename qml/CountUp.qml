@@ -5,6 +5,7 @@ Item {
     id: countUpPage
 
     property alias timeDisplay: display.text
+    property alias startPauseButton: startButton
     property alias timeMode: formatBox.currentIndex
     property alias upStartButtonText: startButton.nameStrig
 

@@ -4,6 +4,8 @@ import QtQuick 2.10
 Item {
     id: homePage
 
+    property alias queryButton: queryButton
+
     Rectangle {
         id: listArea
         width: stackView.width

@@ -5,6 +5,7 @@ Item {
     id: presentPage
 
     property alias timeDisplay: display.text
+    property alias startPauseButton: startButton
     property alias presentStartButtonText: startButton.nameStrig
 
     TimeDisplay {

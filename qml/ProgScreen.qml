@@ -11,6 +11,7 @@ Item {
     id: progPage
 
     property alias timeDisplay: display.text
+    property alias startPauseButton: startButton
     property alias progStartButtonText: startButton.nameStrig
     property alias progNameListModel: programNameListModel
     property alias progChoiceCombo: programChoice

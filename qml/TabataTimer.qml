@@ -5,6 +5,7 @@ Item {
     id: tabataPage
 
     property alias timeDisplay: display.text
+    property alias startPauseButton: startButton
     property alias tabStartButtonText: startButton.nameStrig
 
     TimeDisplay {

@@ -289,6 +289,7 @@ ApplicationWindow {
             DrawerSeparator {}
 
             DrawerEntry {
+                id: exitEntry
                 text: qsTr("Exit Application")
                 onClicked: Qt.quit()
             }
@@ -302,8 +303,9 @@ ApplicationWindow {
         initialItem: homeScreen
     }
 
-    // Every page is made once and pushed again on each visit, so it keeps its state.
-    Item {
+    // Every page is made once and pushed again on each visit, so it keeps its state. The focus
+    // scope keeps the pages' text fields from taking the keys while their page is not shown.
+    FocusScope {
         visible: false
 
         HomeScreen {
@@ -338,6 +340,30 @@ ApplicationWindow {
             id: progScreen
             objectName: "progScreen"
         }
+    }
+
+    // Keyboard. Each shortcut clicks the button it stands for, so the controller hears the same
+    // signal as from the mouse. A page takes part in Space by exposing its Start/Pause button
+    // as `startPauseButton`; dialogs close themselves on Escape.
+    Shortcut {
+        sequence: "Space"
+        enabled: !drawer.visible && !!stackView.currentItem
+                 && stackView.currentItem.startPauseButton !== undefined
+        onActivated: stackView.currentItem.startPauseButton.clicked()
+    }
+    Shortcut {
+        sequence: "F5"
+        enabled: !drawer.visible && stackView.currentItem === homeScreen
+        onActivated: homeScreen.queryButton.clicked()
+    }
+    Shortcut {
+        sequence: "Escape"
+        enabled: stackView.depth > 1
+        onActivated: stackView.pop(null)
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        onActivated: exitEntry.clicked()
     }
 
     Timer {

@@ -15,9 +15,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qb-timer-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QB_VERSION));
 
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
-    if (parsed.status == ParseStatus::Help) {
+    if (parsed.status == ParseStatus::Answer) {
         std::fputs(qPrintable(parsed.message), stdout);
         return 0;
     }

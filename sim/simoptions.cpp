@@ -1,6 +1,7 @@
 #include "simoptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace qbsim {
 
@@ -143,6 +144,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(
         QStringLiteral("Simulates timer displays on loopback addresses, UDP port 7372."));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("count"), QStringLiteral("Number of displays (default 4)."),
          QStringLiteral("N"), QStringLiteral("4")},
@@ -182,9 +184,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         result.message = parser.errorText();
         return result;
     }
-    if (parser.isSet(help)) {
-        result.status = ParseStatus::Help;
-        result.message = parser.helpText();
+    if (parser.isSet(help) || parser.isSet(version)) {
+        result.status = ParseStatus::Answer;
+        result.message = parser.isSet(help)
+                             ? parser.helpText()
+                             : QCoreApplication::applicationName() + QLatin1Char(' ') +
+                                   QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return result;
     }
     OptionReader reader(parser);

@@ -24,13 +24,14 @@ struct SimOptions
     QHostAddress displayAddress(int number) const;
 };
 
-enum class ParseStatus { Run, Help, Error };
+// Answer: --help or --version, whose text is printed instead of running.
+enum class ParseStatus { Run, Answer, Error };
 
 struct ParsedCommandLine
 {
     ParseStatus status = ParseStatus::Error;
     SimOptions options;
-    QString message; // the help text or the error
+    QString message; // the help text, the version line or the error
 };
 
 // Every address the simulator binds lies in 127.0.0.0/8: it only ever lives on loopback.

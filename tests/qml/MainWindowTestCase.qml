@@ -54,6 +54,8 @@ QbTestCase {
         for (var i = 0; i < snapshotProperties.length; ++i)
             loadedValues[snapshotProperties[i]] = window[snapshotProperties[i]];
         tryVerify(function () { return window.visible && window.width > 0; });
+        // Key presses go to the active window.
+        verify(testSupport.activateWindowOf(window.contentItem));
     }
 
     function cleanupTestCase() {

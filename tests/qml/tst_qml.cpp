@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSettings>
 #include <QtQuickTest>
 #include <memory>
@@ -63,8 +65,21 @@ public:
         return store.value(key);
     }
 
+    // Gives the keyboard to the window that shows `item`, as the operator's click into it does.
+    Q_INVOKABLE bool activateWindowOf(QQuickItem *item) const
+    {
+        QQuickWindow *target = item->window();
+        target->requestActivate();
+        return QTest::qWaitFor([target] { return QGuiApplication::focusWindow() == target; });
+    }
+
+    // How often a document asked the application to quit.
+    Q_INVOKABLE int quitRequests() const { return m_quitRequests; }
+    void countQuitRequest() { ++m_quitRequests; }
+
 private:
     TimerDataModel &m_timers;
+    int m_quitRequests = 0;
 };
 
 class QmlTestSetup : public QObject
@@ -90,6 +105,7 @@ public slots:
         context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
         context->setContextProperty(QStringLiteral("programModel"), &m_programs);
         context->setContextProperty(QStringLiteral("testSupport"), &m_support);
+        connect(engine, &QQmlEngine::quit, &m_support, &QmlTestSupport::countQuitRequest);
     }
 
     void cleanupTestCase() { m_controller.reset(); }

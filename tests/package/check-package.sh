@@ -1,0 +1,25 @@
+#!/bin/sh
+# Builds the Debian package from a finished build, unpacks it into a scratch root and checks that
+# the unpacked programs start and that the tree holds what a desktop needs.
+# Usage: check-package.sh BUILD_DIR VERSION
+set -eu
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cpack --config "$1/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+    { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/*.deb)
+dpkg -x "$deb" "$work/root"
+cd "$work/root/usr"
+ls bin/qb-timer bin/qb-timer-sim share/applications/qb-timer.desktop \
+    share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml
+grep -q '>qb-timer.desktop</launchable>' share/metainfo/example.quillbrook.qbtimer.metainfo.xml
+for program in qb-timer qb-timer-sim; do
+    answer=$(QT_QPA_PLATFORM=offscreen timeout 20 "bin/$program" --version)
+    [ "$answer" = "$program $2" ] || { echo "$program --version said: $answer"; exit 1; }
+done
+# Libraries as dpkg-shlibdeps found them; the QML modules and the font as the build names them.
+depends=", $(dpkg-deb -f "$deb" Depends),"
+for package in libqt5core5a libqt5network5 qml-module-qtquick-dialogs qml-module-qtquick-controls fonts-dseg; do
+    echo "$depends" | grep -q ", $package[ ,]" || { echo "Depends lacks $package: $depends"; exit 1; }
+done
+echo "$(basename "$deb") Depends:$depends"
