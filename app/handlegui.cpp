@@ -242,6 +242,7 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
 {
     for (int row = 0; row < m_timers.rowCount(); ++row)
         sendStatusQuery(m_timers.timerIpAddr(row));
+    m_timers.noteQueryTarget(broadcastIP);
     sendStatusQuery(broadcastIP);
 }
 
@@ -257,11 +258,11 @@ void HandleGui::pollDisplays()
         sendStatusQuery(m_timers.timerIpAddr(row));
 }
 
-void HandleGui::UDPResponse(QString, QByteArray data)
+void HandleGui::UDPResponse(QString sourceIP, QByteArray data)
 {
     switch (Protocol::classifyReply(data)) {
     case Protocol::ReplyKind::Status:
-        applyStatusReply(data);
+        applyStatusReply(sourceIP, data);
         break;
     case Protocol::ReplyKind::ActiveProgram:
     case Protocol::ReplyKind::RunStatus:
@@ -274,13 +275,15 @@ void HandleGui::UDPResponse(QString, QByteArray data)
     }
 }
 
-void HandleGui::applyStatusReply(const QByteArray &data)
+void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data)
 {
     const std::optional<Protocol::StatusFields> reply = Protocol::decodeStatusReply(data);
-    if (!reply)
+    // A reply the list refuses is no display's: the mirror does not follow it either.
+    if (!reply ||
+        !m_timers.addReportedTimer(TimerData(reply->name, reply->ipaddr, false, reply->time,
+                                             reply->day, reply->format, reply->subFormat),
+                                   sourceIP))
         return;
-    m_timers.addOrUpdateTimer(TimerData(reply->name, reply->ipaddr, false, reply->time, reply->day,
-                                        reply->format, reply->subFormat));
 
     const bool running = reply->format & Protocol::Format::kRunning;
     const int formatNumber = Protocol::countFormatNumber(reply->format);
