@@ -278,12 +278,11 @@ void HandleGui::UDPResponse(QString sourceIP, QByteArray data)
 void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data)
 {
     const std::optional<Protocol::StatusFields> reply = Protocol::decodeStatusReply(data);
-    // A reply the list refuses is no display's: the mirror does not follow it either.
-    if (!reply ||
-        !m_timers.addReportedTimer(TimerData(reply->name, reply->ipaddr, false, reply->time,
-                                             reply->day, reply->format, reply->subFormat),
-                                   sourceIP))
+    if (!reply)
         return;
+    m_timers.addReportedTimer(TimerData(reply->name, reply->ipaddr, false, reply->time, reply->day,
+                                        reply->format, reply->subFormat),
+                              sourceIP);
 
     const bool running = reply->format & Protocol::Format::kRunning;
     const int formatNumber = Protocol::countFormatNumber(reply->format);

@@ -16,16 +16,7 @@ constexpr int kReadBatch = 256;
 constexpr qint64 kTurnNs = 4 * kNsPerMs;
 constexpr int kRestMs = 16;
 
-// "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for other senders.
-std::optional<QString> dottedIPv4(const QHostAddress &address)
-{
-    bool isIPv4 = false;
-    const quint32 ip = address.toIPv4Address(&isIPv4);
-    if (!isIPv4)
-        return std::nullopt;
-    return QString::asprintf("%u.%u.%u.%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF,
-                             ip & 0xFF);
-}
+constexpr int kSourceNames = 1024;
 
 } // namespace
 
@@ -203,8 +194,9 @@ void UDPCommThread::queuePass()
 
 void UDPCommThread::readDatagrams()
 {
-    // The rest of a flood waits for the next wake-up, after the timers and posted sends.
-    for (int i = 0; i < kReadBatch && udpSocket->hasPendingDatagrams(); ++i) {
+    // The rest of a flood waits for the next wake-up, after the timers and posted sends. A read
+    // of an empty socket ends the batch: asking first would cost a system call per datagram.
+    for (int i = 0; i < kReadBatch; ++i) {
         QHostAddress sender;
         const qint64 size =
             udpSocket->readDatagram(m_readBuffer.data(), m_readBuffer.size(), &sender);
@@ -215,6 +207,22 @@ void UDPCommThread::readDatagrams()
     }
 }
 
+std::optional<QString> UDPCommThread::sourceName(const QHostAddress &sender)
+{
+    bool isIPv4 = false;
+    const quint32 ip = sender.toIPv4Address(&isIPv4);
+    if (!isIPv4)
+        return std::nullopt;
+    // A flood comes from few senders: their names are made once, not per datagram.
+    if (m_sourceNames.size() >= kSourceNames)
+        m_sourceNames.clear();
+    QString &name = m_sourceNames[ip];
+    if (name.isEmpty())
+        name = QString::asprintf("%u.%u.%u.%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF,
+                                 (ip >> 8) & 0xFF, ip & 0xFF);
+    return name;
+}
+
 // Hands over what the answer rules give the owning thread something to do with; the rest of
 // the datagrams, however many, cost it nothing.
 void UDPCommThread::triage(const QHostAddress &sender, const QByteArray &payload)
@@ -222,7 +230,7 @@ void UDPCommThread::triage(const QHostAddress &sender, const QByteArray &payload
     const Protocol::ReplyKind kind = Protocol::classifyReply(payload);
     if (kind == Protocol::ReplyKind::Ignored)
         return;
-    const std::optional<QString> sourceIP = dottedIPv4(sender);
+    const std::optional<QString> sourceIP = sourceName(sender);
     if (!sourceIP)
         return;
     bool isAnswer = false;

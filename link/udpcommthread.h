@@ -2,12 +2,14 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "link/logthrottle.h"
 #include "link/protocol.h"
@@ -77,6 +79,8 @@ private:
     void queuePass();
     void readDatagrams();
     void triage(const QHostAddress &sender, const QByteArray &payload);
+    // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for others.
+    std::optional<QString> sourceName(const QHostAddress &sender);
 
     // Owning thread.
     void handleReply(const ReplyBacklog::Reply &reply);
@@ -90,6 +94,7 @@ private:
     QTimer *m_queueTimer = nullptr;  // run()'s timer for the next due packet; link thread only
     QByteArray m_readBuffer;         // link thread only
     LogThrottle m_dropLog;           // link thread only
+    QHash<quint32, QString> m_sourceNames; // link thread only
     std::atomic<bool> m_passPosted{false};
     std::atomic<bool> m_stopRequested{false};
     std::atomic<qint64> m_datagramsRead{0};
