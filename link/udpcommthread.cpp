@@ -203,7 +203,7 @@ void UDPCommThread::readDatagrams()
         if (size < 0)
             break;
         ++m_datagramsRead;
-        triage(sender, QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
+        receiveDatagram(sender, QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
     }
 }
 
@@ -225,7 +225,7 @@ std::optional<QString> UDPCommThread::sourceName(const QHostAddress &sender)
 
 // Hands over what the answer rules give the owning thread something to do with; the rest of
 // the datagrams, however many, cost it nothing.
-void UDPCommThread::triage(const QHostAddress &sender, const QByteArray &payload)
+void UDPCommThread::receiveDatagram(const QHostAddress &sender, const QByteArray &payload)
 {
     const Protocol::ReplyKind kind = Protocol::classifyReply(payload);
     if (kind == Protocol::ReplyKind::Ignored)

@@ -55,6 +55,10 @@ public:
     int queuedCount() const;
     ReceiveCounts receiveCounts() const;
 
+    // Link thread: one datagram read from the socket. The fuzz target feeds datagrams here too,
+    // on one thread, to an instance it never starts.
+    void receiveDatagram(const QHostAddress &sender, const QByteArray &payload);
+
 signals:
     // An immediate send, emitted by sendUDPCommand before the link thread writes it.
     void UDPTx(const QByteArray &data, int length, const QString &addr, int port);
@@ -78,7 +82,6 @@ private:
     void resetUDPSocket();
     void queuePass();
     void readDatagrams();
-    void triage(const QHostAddress &sender, const QByteArray &payload);
     // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for others.
     std::optional<QString> sourceName(const QHostAddress &sender);
 

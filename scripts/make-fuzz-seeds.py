@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz target's seed corpus: one valid datagram of each kind a display sends,
-and the edge forms the reply rules single out."""
+the edge forms the reply rules single out, and runs of answers to the queued commands. An input
+is a run of datagrams, each after a byte choosing its sender (0 and 1: displays with commands
+queued, 2: one with none, 3: not IPv4) and a byte giving its length."""
 import pathlib
 
 out = pathlib.Path(__file__).resolve().parent.parent / "fuzz" / "corpus"
@@ -18,6 +20,10 @@ def status(type_code=1, word=0x0000, days=0, sub=0, name=b"Wall", time=(8, 30, 1
     b[22] = ((days >> 8) << 5) | sub
     b[24:24 + len(name)] = name
     return bytes(b)
+
+
+def frame(datagram, sender=0):
+    return bytes([sender, len(datagram)]) + datagram
 
 
 seeds = {
@@ -38,5 +44,12 @@ seeds = {
     "own-query": bytes([0xA1, 0x04, 0xB2]),
     "empty": b"",
 }
+runs = {
+    "run-answers-in-order": frame(b"A") + frame(bytes([0xB2, 0, 3]) + bytes(212)) + frame(status()),
+    "run-program-0-ends-one-byte": frame(bytes([0xB2, 0, 0]) + bytes(212), 1) + frame(b"A", 1),
+    "run-strangers": frame(status(), 2) + frame(b"A", 2) + frame(status(), 3),
+}
 for name, data in seeds.items():
+    (out / name).write_bytes(frame(data))
+for name, data in runs.items():
     (out / name).write_bytes(data)
