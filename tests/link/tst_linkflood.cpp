@@ -52,7 +52,7 @@ qint64 flood(const std::atomic<bool> &stop)
         bind(senders[i], reinterpret_cast<const sockaddr *>(&from), sizeof from);
     }
     const sockaddr_in to{AF_INET, htons(7372), {htonl(INADDR_LOOPBACK)}, {}};
-    QByteArray forged = statusReply(kDisplay, QStringLiteral("Forged"), 1, 2, 3, 4, 0x41);
+    QByteArray forged = statusReply(kDisplay, QStringLiteral("Forged"), 1, 2, 3, 4, 0);
     const QByteArray kinds[] = {forged, "A", QByteArray(60, '\x07')};
     qint64 sent = 0;
     for (; !stop; ++sent) {
