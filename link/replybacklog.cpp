@@ -8,7 +8,7 @@ bool ReplyBacklog::isWorthHandingOver(Protocol::ReplyKind kind, const QByteArray
     return senderHasPackets || Protocol::isPassedOn(kind, payload);
 }
 
-ReplyBacklog::Push ReplyBacklog::push(Reply reply)
+ReplyBacklog::Push ReplyBacklog::push(const Reply &reply)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     Lane &lane = reply.isAnswer ? m_answers : m_others;
@@ -18,7 +18,9 @@ ReplyBacklog::Push ReplyBacklog::push(Reply reply)
         return Push::Dropped;
     }
     lane.bytes += size;
-    lane.replies.push_back(std::move(reply));
+    lane.replies.push_back(reply);
+    QByteArray &payload = lane.replies.back().payload;
+    payload = QByteArray(payload.constData(), size);
     return std::exchange(m_awake, true) ? Push::Queued : Push::QueuedWake;
 }
 

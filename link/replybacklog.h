@@ -31,7 +31,8 @@ public:
     static bool isWorthHandingOver(Protocol::ReplyKind kind, const QByteArray &payload,
                                    bool senderHasPackets);
 
-    Push push(Reply reply);
+    // Keeps a copy of the reply's payload, which may be a view of a buffer that is reused.
+    Push push(const Reply &reply);
     std::optional<Reply> take();
     // Ends one turn of the owner: true while replies remain, so the owner stays awake and comes
     // back; false when it may sleep until the next push wakes it.

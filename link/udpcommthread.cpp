@@ -240,9 +240,7 @@ void UDPCommThread::receiveDatagram(const QHostAddress &sender, const QByteArray
     }
     if (!ReplyBacklog::isWorthHandingOver(kind, payload, isAnswer))
         return;
-    // The read buffer is reused: the backlog keeps a copy.
-    const QByteArray copy(payload.constData(), payload.size());
-    switch (m_backlog.push({*sourceIP, copy, kind, isAnswer})) {
+    switch (m_backlog.push({*sourceIP, payload, kind, isAnswer})) {
     case ReplyBacklog::Push::QueuedWake:
         emit UDPRx();
         break;
