@@ -133,7 +133,12 @@ int TimerDataModel::rowOf(const QString &address) const
 
 bool TimerDataModel::addOrUpdateTimer(const TimerData &rec)
 {
-    if (const int row = rowOf(rec.ipaddr); row >= 0) {
+    return addOrUpdateAt(rowOf(rec.ipaddr), rec);
+}
+
+bool TimerDataModel::addOrUpdateAt(int row, const TimerData &rec)
+{
+    if (row >= 0) {
         const QModelIndex at = index(row);
         setData(at, rec.name, NameRole);
         setData(at, rec.time, TimeRole);
@@ -148,7 +153,7 @@ bool TimerDataModel::addOrUpdateTimer(const TimerData &rec)
                       kMaxTimers, qUtf8Printable(rec.ipaddr), *refused);
         return false;
     }
-    const int row = rowCount();
+    row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     m_timers.push_back(std::make_unique<TimerData>(rec));
     ++m_addressRevision;
@@ -167,9 +172,10 @@ bool TimerDataModel::isListable(const QString &address, const QString &sourceIP)
 
 bool TimerDataModel::addReportedTimer(const TimerData &rec, const QString &sourceIP)
 {
-    if (rowOf(rec.ipaddr) < 0 && !isListable(rec.ipaddr, sourceIP))
+    const int row = rowOf(rec.ipaddr);
+    if (row < 0 && !isListable(rec.ipaddr, sourceIP))
         return false;
-    return addOrUpdateTimer(rec);
+    return addOrUpdateAt(row, rec);
 }
 
 void TimerDataModel::noteQueryTarget(const QString &address)

@@ -69,6 +69,8 @@ signals:
 private:
     bool isRow(int row) const;
     int rowOf(const QString &address) const;
+    // Updates the row, or appends rec when row is -1 and the list has room.
+    bool addOrUpdateAt(int row, const TimerData &rec);
     bool isListable(const QString &address, const QString &sourceIP) const;
 
     std::vector<std::unique_ptr<TimerData>> m_timers;
