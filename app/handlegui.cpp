@@ -235,6 +235,7 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
 {
     for (int row = 0; row < m_timers.rowCount(); ++row)
         sendStatusQuery(m_timers.timerIpAddr(row));
+    m_timers.noteQueryTarget(broadcastIP);
     sendStatusQuery(broadcastIP);
 }
 
@@ -250,11 +251,11 @@ void HandleGui::pollDisplays()
         sendStatusQuery(m_timers.timerIpAddr(row));
 }
 
-void HandleGui::UDPResponse(QString, QByteArray data)
+void HandleGui::UDPResponse(QString sourceIP, QByteArray data)
 {
     switch (Protocol::classifyReply(data)) {
     case Protocol::ReplyKind::Status:
-        applyStatusReply(data);
+        applyStatusReply(sourceIP, data);
         break;
     case Protocol::ReplyKind::ActiveProgram:
     case Protocol::ReplyKind::RunStatus:
@@ -267,13 +268,14 @@ void HandleGui::UDPResponse(QString, QByteArray data)
     }
 }
 
-void HandleGui::applyStatusReply(const QByteArray &data)
+void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data)
 {
     const std::optional<Protocol::StatusFields> reply = Protocol::decodeStatusReply(data);
     if (!reply)
         return;
-    m_timers.addOrUpdateTimer(TimerData(reply->name, reply->ipaddr, false, reply->time, reply->day,
-                                        reply->format, reply->subFormat));
+    m_timers.addReportedTimer(TimerData(reply->name, reply->ipaddr, false, reply->time, reply->day,
+                                        reply->format, reply->subFormat),
+                              sourceIP);
 
     const bool running = reply->format & Protocol::Format::kRunning;
     const int formatNumber = Protocol::countFormatNumber(reply->format);

@@ -79,7 +79,7 @@ private:
     void loadTimerList();
     void pollDisplays();
     void advanceMirror();
-    void applyStatusReply(const QByteArray &data);
+    void applyStatusReply(const QString &sourceIP, const QByteArray &data);
     void sendToSelected(const QByteArray &packet);
     void queryFirstSelected();
     qint32 takeMirrorStep();

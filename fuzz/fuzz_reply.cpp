@@ -1,15 +1,20 @@
-// One datagram from anywhere on the LAN, through the link's reply classification and matching
-// rules and into the controller's dispatch. Crashes, reads past the datagram and undefined
-// behaviour are caught by the sanitizers; a state change from a datagram that must be ignored
-// traps. The same bytes are also read as a hand-edited stored program text and as a program's
-// step image, the two forms a program arrives in from outside.
+// Datagrams from anywhere on the LAN, through the link's receive side (classification, the
+// backlog and answer matching against commands queued to two displays) into the controller's
+// dispatch, all on one thread. An input is a run of datagrams, each after one byte that chooses
+// its sender and one that gives its length. Crashes, reads past the datagram and undefined
+// behaviour are caught by the sanitizers; a datagram that ends more than one queued command, an
+// ignored one that ends any, and a state change from a datagram that must be ignored trap. The
+// whole input is also read as a hand-edited stored program text and as a program's step image,
+// the two forms a program arrives in from outside.
 #include "app/handlegui.h"
 #include "link/protocol.h"
+#include "link/udpcommthread.h"
 #include "models/programcodec.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <cstdint>
 #include <cstdlib>
 
@@ -19,6 +24,7 @@ struct Harness
 {
     Harness()
     {
+        QObject::connect(&link, &UDPCommThread::RXDatagram, &controller, &HandleGui::UDPResponse);
         QObject::connect(&controller, &HandleGui::updateUpTime, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateUpStartPause, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateDnStartPause, [this] { ++changes; });
@@ -28,18 +34,26 @@ struct Harness
     TimerDataModel timers;
     ProgramDataModel programs;
     HandleGui controller{timers, programs};
+    UDPCommThread link; // never started: no socket, and nothing it queues is ever sent
     int changes = 0;
 };
 
-// Commands a display may have queued from us, to run the matching rules against.
-const QByteArray kQueuedCommands[] = {
-    Protocol::statusQuery(),
-    Protocol::countUpRun(true),
-    QByteArray(1, char(0xAF)),
-    QByteArray(1, char(0xB1)),
-    QByteArray::fromHex("b203"),
-    QByteArray(),
-    Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10),
+// Two displays with commands queued, one with none, and a sender that is not IPv4.
+const QHostAddress kSenders[] = {
+    QHostAddress(QStringLiteral("127.0.0.2")), QHostAddress(QStringLiteral("127.0.0.3")),
+    QHostAddress(QStringLiteral("127.0.0.4")), QHostAddress(QHostAddress::LocalHostIPv6)};
+constexpr int kNeverMs = 1 << 30; // a first-send hold-back that no run outlives
+
+// Commands queued before each input, by sender, to run the matching rules against.
+const std::pair<int, QByteArray> kQueuedCommands[] = {
+    {0, Protocol::statusQuery()},
+    {0, Protocol::countUpRun(true)},
+    {0, QByteArray(1, char(0xAF))},
+    {0, QByteArray(1, char(0xB1))},
+    {0, QByteArray::fromHex("b203")},
+    {0, QByteArray(1, char(0xB0))},
+    {0, Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10)},
+    {1, QByteArray::fromHex("b200")},
 };
 
 void check(bool holds)
@@ -88,18 +102,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     application();
     static Harness harness;
+    UDPCommThread &link = harness.link;
 
-    const QByteArray datagram(reinterpret_cast<const char *>(data), static_cast<int>(size));
-    const Protocol::ReplyKind kind = Protocol::classifyReply(datagram);
-    for (const QByteArray &command : kQueuedCommands)
-        Protocol::endsCommand(kind, datagram, command);
+    link.stopThread(); // drops whatever the last input left queued
+    for (const auto &[sender, command] : kQueuedCommands)
+        link.sendUDPCommand(command, command.size(), kSenders[sender].toString(), Protocol::kPort,
+                            true, kNeverMs, 0);
+    for (std::size_t at = 0; at + 2 <= size;) {
+        const QHostAddress &sender = kSenders[data[at] % 4];
+        const std::size_t length = std::min<std::size_t>(data[at + 1], size - at - 2);
+        const QByteArray datagram(reinterpret_cast<const char *>(data + at + 2), int(length));
+        at += 2 + length;
 
-    const bool decodable = Protocol::decodeStatusReply(datagram).has_value();
-    const int before = harness.changes;
-    if (Protocol::isPassedOn(kind, datagram))
-        harness.controller.UDPResponse(QStringLiteral("127.0.0.2"), datagram);
-    check(decodable || harness.changes == before);
-    readAsProgramForms(datagram);
+        const bool ignored = Protocol::classifyReply(datagram) == Protocol::ReplyKind::Ignored;
+        const bool decodable = Protocol::decodeStatusReply(datagram).has_value();
+        const int queued = link.queuedCount();
+        const int before = harness.changes;
+        link.receiveDatagram(sender, datagram);
+        QCoreApplication::sendPostedEvents(&link); // the owning thread's turn
+        const int ended = queued - link.queuedCount();
+        check(ended >= 0 && ended <= 1 && !(ignored && ended != 0));
+        check(decodable || harness.changes == before);
+    }
+    readAsProgramForms(QByteArray(reinterpret_cast<const char *>(data), int(size)));
 
     // Keep the list small so that long runs stay fast.
     if (harness.timers.rowCount() > 256) {

@@ -4,30 +4,26 @@
 
 #include <QAbstractEventDispatcher>
 #include <QHostAddress>
-#include <QNetworkDatagram>
-#include <QTimer>
 #include <QUdpSocket>
 
 namespace {
 
 constexpr qint64 kNsPerMs = 1000000;
+// Datagrams read per wake-up of the link thread: a flood must not hold up due sends.
+constexpr int kReadBatch = 256;
+// The owning thread spends at most a turn on replies, then rests while a backlog remains, so
+// the window's 100 ms tick and the polls it sends stay on time whatever arrives.
+constexpr qint64 kTurnNs = 4 * kNsPerMs;
+constexpr int kRestMs = 16;
 
-// "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for other senders.
-std::optional<QString> dottedIPv4(const QHostAddress &address)
-{
-    bool isIPv4 = false;
-    const quint32 ip = address.toIPv4Address(&isIPv4);
-    if (!isIPv4)
-        return std::nullopt;
-    return QString::asprintf("%u.%u.%u.%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF,
-                             ip & 0xFF);
-}
+constexpr int kSourceNames = 1024;
 
 } // namespace
 
 UDPCommThread::UDPCommThread(QObject *parent)
     : QThread(parent), m_linkContext(std::make_unique<QObject>())
 {
+    m_clock.start();
     m_linkContext->moveToThread(this);
     // The packet is taken by value: this thread then drops its own reference to the shared
     // bytes after writing them, rather than leaving that to Qt's copy of the signal arguments,
@@ -39,6 +35,11 @@ UDPCommThread::UDPCommThread(QObject *parent)
     connect(
         this, &UDPCommThread::queueGrew, m_linkContext.get(), [this] { queuePass(); },
         Qt::QueuedConnection);
+    connect(this, &UDPCommThread::UDPRx, this, &UDPCommThread::readUDPResponses,
+            Qt::QueuedConnection);
+    m_nextTurn.setSingleShot(true);
+    m_nextTurn.setInterval(kRestMs);
+    connect(&m_nextTurn, &QTimer::timeout, this, &UDPCommThread::readUDPResponses);
 }
 
 UDPCommThread::~UDPCommThread()
@@ -53,16 +54,16 @@ void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QSt
     // A length beyond the array would send bytes that are not there.
     const QByteArray packet = data.left(qBound(0, length, data.size()));
     if (queue) {
-        auto record = std::make_unique<udpQueueStruct>();
-        record->data = packet;
-        record->addr = addr;
-        record->port = port;
-        record->waitFirstSend = firstDelay > 0;
-        record->firstDelay = firstDelay;
-        record->retryInterval = extraWait + delay.load();
-        record->timer.start();
+        udpQueueStruct record;
+        record.data = packet;
+        record.addr = addr;
+        record.port = port;
+        record.waitFirstSend = firstDelay > 0;
+        record.firstDelay = firstDelay;
+        record.retryInterval = extraWait + delay.load();
+        record.markNs = nowNs();
         const std::lock_guard<std::mutex> lock(m_queueMutex);
-        udpQueue.push_back(std::move(record));
+        udpQueue.append(std::move(record));
     }
     if (firstDelay == 0)
         emit UDPTx(packet, packet.size(), addr, port);
@@ -88,13 +89,20 @@ void UDPCommThread::stopThread()
         const std::lock_guard<std::mutex> lock(m_queueMutex);
         udpQueue.clear();
     }
+    m_backlog.clear();
+    m_nextTurn.stop();
     qCDebug(lcLink, "UDPCommThread has ended.");
 }
 
 int UDPCommThread::queuedCount() const
 {
     const std::lock_guard<std::mutex> lock(m_queueMutex);
-    return static_cast<int>(udpQueue.size());
+    return udpQueue.size();
+}
+
+UDPCommThread::ReceiveCounts UDPCommThread::receiveCounts() const
+{
+    return {m_datagramsRead.load(), m_backlog.dropped()};
 }
 
 void UDPCommThread::run()
@@ -102,6 +110,7 @@ void UDPCommThread::run()
     qCDebug(lcLink, "Starting UDPCommThread...");
     QUdpSocket socket;
     udpSocket = &socket;
+    m_readBuffer.resize(65536); // the largest UDP payload fits
     connect(&socket, &QUdpSocket::readyRead, m_linkContext.get(), [this] { readDatagrams(); });
     bindSocket();
 
@@ -129,8 +138,18 @@ void UDPCommThread::run()
 bool UDPCommThread::bindSocket()
 {
     // Address reuse lets displays simulated on loopback addresses share port 7372 with us.
-    return udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort,
-                           QAbstractSocket::ReuseAddressHint);
+    const bool bound =
+        udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort, QAbstractSocket::ReuseAddressHint);
+    if (bound) {
+        udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                   kReceiveBufferBytes);
+        // The kernel caps the size at its limit (net.core.rmem_max) and doubles it for its own
+        // bookkeeping; what it granted is what counts.
+        qCDebug(lcLink, "Receive buffer %d bytes (asked for %d)",
+                udpSocket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt(),
+                kReceiveBufferBytes);
+    }
+    return bound;
 }
 
 // Closing drops the native socket and whatever waited on it; binding again opens a fresh one.
@@ -153,106 +172,130 @@ void UDPCommThread::udpSocketSend(const QByteArray &data, const QString &addr, i
         resetUDPSocket();
 }
 
-qint64 udpQueueStruct::nsUntilDue() const
-{
-    return qint64(waitFirstSend ? firstDelay : retryInterval) * kNsPerMs - timer.nsecsElapsed();
-}
-
 // Sends what is due, drops what has run out of retries, and sleeps until the next packet falls
 // due: no wake-ups while nothing waits, and every send on time rather than on a polling grid.
 void UDPCommThread::queuePass()
 {
     m_passPosted = false;
-    std::vector<Send> due;
-    int dropped = 0;
-    qint64 nextDueNs = -1;
+    RequestQueue::Pass pass;
     {
         const std::lock_guard<std::mutex> lock(m_queueMutex);
-        const int maxRetries = retries.load();
-        for (auto it = udpQueue.begin(); it != udpQueue.end();) {
-            udpQueueStruct &record = **it;
-            if (record.nsUntilDue() <= 0) {
-                record.timer.restart();
-                if (record.waitFirstSend) {
-                    record.waitFirstSend = false;
-                } else if (++record.retryCount > maxRetries) {
-                    it = udpQueue.erase(it);
-                    ++dropped;
-                    continue;
-                }
-                due.push_back({record.data, record.addr, record.port});
-            }
-            const qint64 untilDue = qMax<qint64>(0, record.nsUntilDue());
-            nextDueNs = nextDueNs < 0 ? untilDue : qMin(nextDueNs, untilDue);
-            ++it;
-        }
+        pass = udpQueue.takeDue(nowNs(), retries.load());
     }
-    for (int i = 0; i < dropped; ++i)
+    for (int i = 0; i < pass.dropped; ++i)
         qCDebug(lcLink, "No response received, dropping packet");
-    for (const Send &send : due)
+    for (const RequestQueue::Send &send : pass.due)
         udpSocketSend(send.data, send.addr, send.port);
-    if (nextDueNs < 0)
-        m_queueTimer->stop();
+    if (pass.nextDueNs)
+        m_queueTimer->start(int((*pass.nextDueNs + kNsPerMs - 1) / kNsPerMs));
     else
-        m_queueTimer->start(int((nextDueNs + kNsPerMs - 1) / kNsPerMs));
+        m_queueTimer->stop();
 }
 
 void UDPCommThread::readDatagrams()
 {
-    while (udpSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = udpSocket->receiveDatagram();
-        if (!datagram.isValid())
+    // The rest of a flood waits for the next wake-up, after the timers and posted sends. A read
+    // of an empty socket ends the batch: asking first would cost a system call per datagram.
+    for (int i = 0; i < kReadBatch; ++i) {
+        QHostAddress sender;
+        const qint64 size =
+            udpSocket->readDatagram(m_readBuffer.data(), m_readBuffer.size(), &sender);
+        if (size < 0)
             break;
-        const std::optional<QString> sourceIP = dottedIPv4(datagram.senderAddress());
-        if (!sourceIP)
-            continue;
-        // Posted events keep their order, so the datagrams are handled in arrival order.
-        QMetaObject::invokeMethod(this, "handleDatagram", Qt::QueuedConnection,
-                                  Q_ARG(QString, *sourceIP), Q_ARG(QByteArray, datagram.data()));
+        ++m_datagramsRead;
+        receiveDatagram(sender, QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
     }
 }
 
-void UDPCommThread::handleDatagram(const QString &sourceIP, const QByteArray &payload)
+std::optional<QString> UDPCommThread::sourceName(const QHostAddress &sender)
+{
+    bool isIPv4 = false;
+    const quint32 ip = sender.toIPv4Address(&isIPv4);
+    if (!isIPv4)
+        return std::nullopt;
+    // A flood comes from few senders: their names are made once, not per datagram.
+    if (m_sourceNames.size() >= kSourceNames)
+        m_sourceNames.clear();
+    QString &name = m_sourceNames[ip];
+    if (name.isEmpty())
+        name = QString::asprintf("%u.%u.%u.%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF,
+                                 (ip >> 8) & 0xFF, ip & 0xFF);
+    return name;
+}
+
+// Hands over what the answer rules give the owning thread something to do with; the rest of
+// the datagrams, however many, cost it nothing.
+void UDPCommThread::receiveDatagram(const QHostAddress &sender, const QByteArray &payload)
 {
     const Protocol::ReplyKind kind = Protocol::classifyReply(payload);
-    if (Protocol::isPassedOn(kind, payload))
-        emit RXDatagram(sourceIP, payload);
-
-    if (const std::optional<int> elapsed = removeAnswered(kind, sourceIP, payload)) {
-        switch (kind) {
-        case Protocol::ReplyKind::ActiveProgram:
-        case Protocol::ReplyKind::RunStatus:
-            qCDebug(lcLink,
-                    "Removed Prog/RunningDownload sourceIP=%s Elapsed time=%d  Removed from Queue",
-                    qUtf8Printable(sourceIP), *elapsed);
-            break;
-        case Protocol::ReplyKind::Program:
-            qCDebug(lcLink, "Removed AllProgDownload  Elapsed time=%d  Removed from Queue",
-                    *elapsed);
-            break;
-        case Protocol::ReplyKind::Acknowledgement:
-            qCDebug(lcLink, "Elapsed time=%d", *elapsed);
-            break;
-        case Protocol::ReplyKind::Status:
-        case Protocol::ReplyKind::Ignored:
-            break;
-        }
+    if (kind == Protocol::ReplyKind::Ignored)
+        return;
+    const std::optional<QString> sourceIP = sourceName(sender);
+    if (!sourceIP)
+        return;
+    bool isAnswer = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        isAnswer = udpQueue.hasPacketsFor(*sourceIP);
     }
-    emit UDPRx();
+    if (!ReplyBacklog::isWorthHandingOver(kind, payload, isAnswer))
+        return;
+    switch (m_backlog.push({*sourceIP, payload, kind, isAnswer})) {
+    case ReplyBacklog::Push::QueuedWake:
+        emit UDPRx();
+        break;
+    case ReplyBacklog::Push::Queued:
+        break;
+    case ReplyBacklog::Push::Dropped:
+        if (const std::optional<qint64> dropped = m_dropLog.count(nowNs() / kNsPerMs))
+            qCWarning(lcLink, "Reply backlog full: %lld datagrams dropped", *dropped);
+        break;
+    }
 }
 
-// Removes the oldest packet to sourceIP that this reply ends; gives its timer reading if one did.
-std::optional<int> UDPCommThread::removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
-                                                 const QByteArray &payload)
+void UDPCommThread::readUDPResponses()
 {
-    const std::lock_guard<std::mutex> lock(m_queueMutex);
-    for (auto it = udpQueue.begin(); it != udpQueue.end(); ++it) {
-        const udpQueueStruct &record = **it;
-        if (record.addr == sourceIP && Protocol::endsCommand(kind, payload, record.data)) {
-            const int elapsed = static_cast<int>(record.timer.elapsed());
-            udpQueue.erase(it);
-            return elapsed;
-        }
+    QElapsedTimer turn;
+    turn.start();
+    while (turn.nsecsElapsed() < kTurnNs) {
+        const std::optional<ReplyBacklog::Reply> reply = m_backlog.take();
+        if (!reply)
+            break;
+        handleReply(*reply);
     }
-    return std::nullopt;
+    if (m_backlog.endTurn())
+        m_nextTurn.start();
+}
+
+void UDPCommThread::handleReply(const ReplyBacklog::Reply &reply)
+{
+    if (Protocol::isPassedOn(reply.kind, reply.payload))
+        emit RXDatagram(reply.sourceIP, reply.payload);
+    // A reply that came while nothing was queued to its sender answers nothing queued since.
+    if (!reply.isAnswer)
+        return;
+    std::optional<int> elapsed;
+    {
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        elapsed = udpQueue.removeAnswered(reply.kind, reply.sourceIP, reply.payload, nowNs());
+    }
+    if (!elapsed)
+        return;
+    switch (reply.kind) {
+    case Protocol::ReplyKind::ActiveProgram:
+    case Protocol::ReplyKind::RunStatus:
+        qCDebug(lcLink,
+                "Removed Prog/RunningDownload sourceIP=%s Elapsed time=%d  Removed from Queue",
+                qUtf8Printable(reply.sourceIP), *elapsed);
+        break;
+    case Protocol::ReplyKind::Program:
+        qCDebug(lcLink, "Removed AllProgDownload  Elapsed time=%d  Removed from Queue", *elapsed);
+        break;
+    case Protocol::ReplyKind::Acknowledgement:
+        qCDebug(lcLink, "Elapsed time=%d", *elapsed);
+        break;
+    case Protocol::ReplyKind::Status:
+    case Protocol::ReplyKind::Ignored:
+        break;
+    }
 }

@@ -2,47 +2,48 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
 
+#include "link/logthrottle.h"
 #include "link/protocol.h"
+#include "link/replybacklog.h"
+#include "link/requestqueue.h"
 
-class QTimer;
+class QHostAddress;
 class QUdpSocket;
-
-// One packet waiting for its answer.
-struct udpQueueStruct
-{
-    QByteArray data; // exactly the bytes sent
-    QString addr;
-    int port = 0;
-    int retryCount = 0; // sends made after the first one
-    bool waitFirstSend = false;
-    QElapsedTimer timer;   // restarted when queued and at every send
-    int firstDelay = 0;    // hold-back before the first send, ms
-    int retryInterval = 0; // extra wait + delay at queueing time, ms
-
-    qint64 nsUntilDue() const; // time left before the next send or the drop; <= 0 when due
-};
 
 // Owns the one UDP socket on port 7372. Packets are queued until the display answers, sent again
 // every retry interval and dropped when the retries are spent. Datagrams from the displays are
-// classified, end their queued packet and, when they carry data, are handed on by RXDatagram.
+// classified on the link thread; those the answer rules give something to do go through a
+// bounded backlog to the owning thread, which ends their queued packet and hands on those that
+// carry data by RXDatagram.
 //
 // Threading: the socket lives on the link thread and only that thread touches it. The queue is
-// shared with the GUI thread (sends, answer matching) and guarded by m_queueMutex. RXDatagram is
-// emitted on the thread that owns this object (the GUI thread), and its receiver runs to
-// completion before the answered packet leaves the queue. sendUDPCommand, setIPParameters and
-// queuedCount may be called from any thread.
+// shared with the owning (GUI) thread (sends, answer matching) and guarded by m_queueMutex.
+// RXDatagram is emitted on the owning thread, a bounded turn of replies at a time, and its
+// receiver runs to completion before the answered packet leaves the queue. sendUDPCommand,
+// setIPParameters, queuedCount and receiveCounts may be called from any thread.
 class UDPCommThread : public QThread
 {
     Q_OBJECT
 public:
+    // The kernel's buffer for datagrams not read yet: room for a discovery answered by a
+    // thousand displays at once, at up to 4 KiB of kernel bookkeeping per small datagram.
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+    struct ReceiveCounts
+    {
+        qint64 read = 0;    // datagrams taken from the socket
+        qint64 dropped = 0; // replies that found the backlog full
+    };
+
     explicit UDPCommThread(QObject *parent = nullptr);
     ~UDPCommThread() override;
 
@@ -52,11 +53,16 @@ public:
     void stopThread();
 
     int queuedCount() const;
+    ReceiveCounts receiveCounts() const;
+
+    // Link thread: one datagram read from the socket. The fuzz target feeds datagrams here too,
+    // on one thread, to an instance it never starts.
+    void receiveDatagram(const QHostAddress &sender, const QByteArray &payload);
 
 signals:
     // An immediate send, emitted by sendUDPCommand before the link thread writes it.
     void UDPTx(const QByteArray &data, int length, const QString &addr, int port);
-    // A received datagram has been handled (passed on and matched, or ignored); GUI thread.
+    // Link thread: replies wait in the backlog; once until the owning thread has taken them all.
     void UDPRx();
     void RXDatagram(const QString &sourceIP, const QByteArray &data);
     // A packet was queued: the link thread works out when it next has to wake up.
@@ -66,39 +72,42 @@ protected:
     void run() override;
 
 private slots:
-    // Owning thread: one datagram read by the link thread, in arrival order.
-    void handleDatagram(const QString &sourceIP, const QByteArray &payload);
+    // Owning thread: one turn over the backlog, oldest first, answers before the rest.
+    void readUDPResponses();
 
 private:
-    // A packet due for sending, copied out of the queue so the write happens without the lock.
-    struct Send
-    {
-        QByteArray data;
-        QString addr;
-        int port;
-    };
-
     // Link thread.
     void udpSocketSend(const QByteArray &data, const QString &addr, int port);
     bool bindSocket();
     void resetUDPSocket();
     void queuePass();
     void readDatagrams();
+    // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for others.
+    std::optional<QString> sourceName(const QHostAddress &sender);
 
     // Owning thread.
-    std::optional<int> removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
-                                      const QByteArray &payload);
+    void handleReply(const ReplyBacklog::Reply &reply);
+
+    qint64 nowNs() const { return m_clock.nsecsElapsed(); }
 
     // Lives on the link thread from construction, so sends posted to it before run() reaches its
     // event loop are delivered once it does.
     std::unique_ptr<QObject> m_linkContext;
     QUdpSocket *udpSocket = nullptr; // the socket of run(), used only by the link thread
     QTimer *m_queueTimer = nullptr;  // run()'s timer for the next due packet; link thread only
+    QByteArray m_readBuffer;         // link thread only
+    LogThrottle m_dropLog;           // link thread only
+    QHash<quint32, QString> m_sourceNames; // link thread only
     std::atomic<bool> m_passPosted{false};
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<qint64> m_datagramsRead{0};
+    QElapsedTimer m_clock; // the queue's time, read by both threads
 
     mutable std::mutex m_queueMutex;
-    std::vector<std::unique_ptr<udpQueueStruct>> udpQueue; // index 0 is the oldest
+    RequestQueue udpQueue;
+
+    ReplyBacklog m_backlog;
+    QTimer m_nextTurn; // owning thread: the next turn while a backlog remains
 
     std::atomic<int> retries{3};
     std::atomic<int> delay{50};

@@ -2,7 +2,31 @@
 
 #include "link/logging.h"
 
-TimerDataModel::TimerDataModel(QObject *parent) : QAbstractListModel(parent) {}
+#include <QHostAddress>
+#include <optional>
+
+namespace {
+
+// The address as a number, when it is a dotted IPv4 address.
+std::optional<quint32> ipv4(const QString &address)
+{
+    bool isIPv4 = false;
+    const quint32 ip = QHostAddress(address).toIPv4Address(&isIPv4);
+    return isIPv4 ? std::optional<quint32>(ip) : std::nullopt;
+}
+
+// 0.0.0.0, multicast 224.0.0.0/4 and reserved 240.0.0.0/4 (with 255.255.255.255) name no host.
+bool isHostAddress(quint32 ip)
+{
+    return ip != 0 && (ip >> 28) != 0xE && (ip >> 28) != 0xF;
+}
+
+} // namespace
+
+TimerDataModel::TimerDataModel(QObject *parent) : QAbstractListModel(parent)
+{
+    m_clock.start();
+}
 
 TimerDataModel::~TimerDataModel() = default;
 
@@ -98,25 +122,66 @@ QHash<int, QByteArray> TimerDataModel::roleNames() const
             {TimeStringRole, "timestring"}};
 }
 
-void TimerDataModel::addOrUpdateTimer(const TimerData &rec)
+int TimerDataModel::rowOf(const QString &address) const
 {
     for (int row = 0; row < rowCount(); ++row) {
-        if (m_timers[row]->ipaddr != rec.ipaddr)
-            continue;
+        if (m_timers[row]->ipaddr == address)
+            return row;
+    }
+    return -1;
+}
+
+bool TimerDataModel::addOrUpdateTimer(const TimerData &rec)
+{
+    return addOrUpdateAt(rowOf(rec.ipaddr), rec);
+}
+
+bool TimerDataModel::addOrUpdateAt(int row, const TimerData &rec)
+{
+    if (row >= 0) {
         const QModelIndex at = index(row);
         setData(at, rec.name, NameRole);
         setData(at, rec.time, TimeRole);
         setData(at, rec.day, DayRole);
         setData(at, rec.format, FormatRole);
         setData(at, rec.subFormat, SubFormatRole);
-        return;
+        return true;
     }
-    const int row = rowCount();
+    if (rowCount() >= kMaxTimers) {
+        if (const std::optional<qint64> refused = m_refusalLog.count(m_clock.elapsed()))
+            qCWarning(lcRegistry, "Display list full (%d displays): %s not listed (%lld refused)",
+                      kMaxTimers, qUtf8Printable(rec.ipaddr), *refused);
+        return false;
+    }
+    row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     m_timers.push_back(std::make_unique<TimerData>(rec));
     ++m_addressRevision;
     endInsertRows();
     emit dataUpdated();
+    return true;
+}
+
+bool TimerDataModel::isListable(const QString &address, const QString &sourceIP) const
+{
+    const std::optional<quint32> ip = ipv4(address);
+    if (!ip || !isHostAddress(*ip))
+        return false;
+    return !m_queryTargets.contains(*ip) || ipv4(sourceIP) == ip;
+}
+
+bool TimerDataModel::addReportedTimer(const TimerData &rec, const QString &sourceIP)
+{
+    const int row = rowOf(rec.ipaddr);
+    if (row < 0 && !isListable(rec.ipaddr, sourceIP))
+        return false;
+    return addOrUpdateAt(row, rec);
+}
+
+void TimerDataModel::noteQueryTarget(const QString &address)
+{
+    if (const std::optional<quint32> ip = ipv4(address))
+        m_queryTargets.insert(*ip);
 }
 
 void TimerDataModel::removeTimer(int row)

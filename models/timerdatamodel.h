@@ -2,15 +2,23 @@
 
 #include "models/timerdata.h"
 
+#include "link/logthrottle.h"
+
 #include <QAbstractListModel>
+#include <QElapsedTimer>
+#include <QSet>
 #include <memory>
 #include <vector>
 
-// The list of known displays, in the order they were found, keyed by address.
+// The list of known displays, in the order they were found, keyed by address. Anyone on the
+// network can send a status reply, so the list is bounded and lists only addresses that a
+// display can have.
 class TimerDataModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
+    static constexpr int kMaxTimers = 1000;
+
     enum TimerDataRoles {
         NameRole = Qt::UserRole + 1,
         IpAddrRole,
@@ -33,7 +41,16 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    void addOrUpdateTimer(const TimerData &rec);
+    // Updates the row with rec's address, or appends one while the list has room; true when
+    // rec is listed.
+    bool addOrUpdateTimer(const TimerData &rec);
+    // The same for an address reported in a status reply that came from sourceIP: an address
+    // not listed yet joins only when a display can have it, which rules out 0.0.0.0, multicast
+    // and reserved addresses and a discovery query's destination that the reply does not come
+    // from (a broadcast address; a manually added display answers from its own address).
+    bool addReportedTimer(const TimerData &rec, const QString &sourceIP);
+    // An address a discovery query was sent to.
+    void noteQueryTarget(const QString &address);
     void removeTimer(int row);
     bool isSelected(int row) const;
     bool setSelected(int row, bool on);
@@ -51,6 +68,14 @@ signals:
 
 private:
     bool isRow(int row) const;
+    int rowOf(const QString &address) const;
+    // Updates the row, or appends rec when row is -1 and the list has room.
+    bool addOrUpdateAt(int row, const TimerData &rec);
+    bool isListable(const QString &address, const QString &sourceIP) const;
+
     std::vector<std::unique_ptr<TimerData>> m_timers;
     quint64 m_addressRevision = 0;
+    QSet<quint32> m_queryTargets;
+    QElapsedTimer m_clock;
+    LogThrottle m_refusalLog;
 };

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz target's seed corpus: one valid datagram of each kind a display sends,
-and the edge forms the reply rules single out."""
+the edge forms the reply rules single out, and runs of answers to the queued commands. An input
+is a run of datagrams, each after a byte choosing its sender (0 and 1: displays with commands
+queued, 2: one with none, 3: not IPv4) and a byte giving its length."""
 import pathlib
 
 out = pathlib.Path(__file__).resolve().parent.parent / "fuzz" / "corpus"
@@ -27,6 +29,10 @@ def step_image(*steps):
     return bytes(image)
 
 
+def frame(datagram, sender=0):
+    return bytes([sender, len(datagram)]) + datagram
+
+
 seeds = {
     "status-time-of-day": status(),
     "status-count-up-running": status(word=0xC1, days=3),
@@ -44,6 +50,9 @@ seeds = {
     "ack-trailing": b"A\x00\x01",
     "own-query": bytes([0xA1, 0x04, 0xB2]),
     "empty": b"",
+}
+# Whole inputs: runs of datagrams, and the bytes the fuzz target also reads as a program.
+runs = {
     # Stored program texts, as written and as a user may have edited them.
     "program-text-tabata": (
         b"09000000000000020100000000010100000000003c000000000209000000000000020000000000"
@@ -56,6 +65,11 @@ seeds = {
                                 bytes.fromhex("050000000000000000000100030001000200"),
                                 bytes.fromhex("0900000001020304050607089999"),
                                 bytes.fromhex("08")),
+    "run-answers-in-order": frame(b"A") + frame(bytes([0xB2, 0, 3]) + bytes(212)) + frame(status()),
+    "run-program-0-ends-one-byte": frame(bytes([0xB2, 0, 0]) + bytes(212), 1) + frame(b"A", 1),
+    "run-strangers": frame(status(), 2) + frame(b"A", 2) + frame(status(), 3),
 }
 for name, data in seeds.items():
+    (out / name).write_bytes(frame(data))
+for name, data in runs.items():
     (out / name).write_bytes(data)

@@ -297,7 +297,6 @@ void TestUdpCommThread::answerMatching()
     ScriptedDisplay display(kDisplay);
     ScriptedDisplay other(kOtherDisplay);
     QSignalSpy passed(m_link.get(), &UDPCommThread::RXDatagram);
-    QSignalSpy handled(m_link.get(), &UDPCommThread::UDPRx);
     m_link->setIPParameters(1, kInterval);
     const QStringList packets = queued.split(QLatin1Char(' '));
     for (const QString &packet : packets)
@@ -305,7 +304,7 @@ void TestUdpCommThread::answerMatching()
     QTRY_COMPARE(display.received().size(), packets.size());
 
     (replyFrom == kDisplay ? display : other).reply(reply);
-    QTRY_COMPARE(handled.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, 4 * kInterval + 2000);
     QCOMPARE(passed.count(), passedOn ? 1 : 0);
     if (passedOn)
         QCOMPARE(passed.first(), (QList<QVariant>{replyFrom, reply}));
@@ -318,7 +317,6 @@ void TestUdpCommThread::answerMatching()
                  qPrintable(text));
     }
 
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->queuedCount(), 0, 4 * kInterval + 2000);
     QStringList resent;
     for (const QByteArray &payload : display.payloads().mid(packets.size()))
         resent << QString::fromLatin1(payload.toHex().toUpper());
@@ -352,9 +350,8 @@ void TestUdpCommThread::receiverRunsBeforeRemovalAndMaySend()
         queuedInReceiver = m_link->queuedCount();
         send(followUp); // the receiver may queue the next command at once
     });
-    QSignalSpy handled(m_link.get(), &UDPCommThread::UDPRx);
     display.reply(reply);
-    QTRY_COMPARE(handled.count(), 1);
+    QTRY_VERIFY(queuedInReceiver >= 0);
 
     QCOMPARE(queuedInReceiver, 1);
     QCOMPARE(m_link->queuedCount(), 1); // the request left, the follow-up stays

@@ -1,0 +1,73 @@
+#include "link/requestqueue.h"
+
+namespace {
+
+constexpr qint64 kNsPerMs = 1000000;
+
+} // namespace
+
+void RequestQueue::append(udpQueueStruct record)
+{
+    ++m_perAddress[record.addr];
+    m_records.push_back(std::move(record));
+}
+
+qint64 RequestQueue::nsUntilDue(const udpQueueStruct &record, qint64 nowNs)
+{
+    const int waitMs =
+        record.waitFirstSend ? record.firstDelay : qMax(record.retryInterval, kMinRetryIntervalMs);
+    return waitMs * kNsPerMs - (nowNs - record.markNs);
+}
+
+std::vector<udpQueueStruct>::iterator
+RequestQueue::forget(std::vector<udpQueueStruct>::iterator record)
+{
+    const auto count = m_perAddress.find(record->addr);
+    if (--*count == 0)
+        m_perAddress.erase(count);
+    return m_records.erase(record);
+}
+
+RequestQueue::Pass RequestQueue::takeDue(qint64 nowNs, int maxRetries)
+{
+    Pass pass;
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        udpQueueStruct &record = *it;
+        if (nsUntilDue(record, nowNs) <= 0) {
+            record.markNs = nowNs;
+            if (record.waitFirstSend) {
+                record.waitFirstSend = false;
+            } else if (++record.retryCount > maxRetries) {
+                it = forget(it);
+                ++pass.dropped;
+                continue;
+            }
+            pass.due.push_back({record.data, record.addr, record.port});
+        }
+        const qint64 untilDue = qMax<qint64>(0, nsUntilDue(record, nowNs));
+        pass.nextDueNs = pass.nextDueNs ? qMin(*pass.nextDueNs, untilDue) : untilDue;
+        ++it;
+    }
+    return pass;
+}
+
+std::optional<int> RequestQueue::removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
+                                                const QByteArray &reply, qint64 nowNs)
+{
+    if (!hasPacketsFor(sourceIP))
+        return std::nullopt;
+    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
+        if (it->addr == sourceIP && Protocol::endsCommand(kind, reply, it->data)) {
+            const int waitedMs = static_cast<int>((nowNs - it->markNs) / kNsPerMs);
+            forget(it);
+            return waitedMs;
+        }
+    }
+    return std::nullopt;
+}
+
+void RequestQueue::clear()
+{
+    m_records.clear();
+    m_perAddress.clear();
+}
