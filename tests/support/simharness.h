@@ -44,15 +44,13 @@ public:
     // One line of the log.
     struct Record
     {
-        double t = 0;      // ms since the simulator opened its log (its own monotonic clock)
-        qint64 wallMs = 0; // the same moment as ms since the epoch, to millisecond resolution
-        int display = 0;   // from 1; 0 for lines about the whole simulator
-        QString dir;       // "rx", "tx" or "lost" for datagrams; empty for events
-        QString event;     // what a received datagram asked for, or the clock event
-        QString from;      // "a.b.c.d:port"
+        double t = 0;    // ms since the simulator opened its log (its own monotonic clock)
+        int display = 0; // from 1; 0 for lines about the whole simulator
+        QString dir;     // "rx", "tx" or "lost" for datagrams; empty for events
+        QString event;   // what a received datagram asked for, or the clock event
+        QString from;    // "a.b.c.d:port"
         QString to;
         QByteArray bytes; // the datagram
-        QJsonObject line; // everything the line holds
     };
 
     // The datagrams as the log writes them: upper-case hex bytes with blanks, "A1 04 B2".
