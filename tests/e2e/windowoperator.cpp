@@ -43,11 +43,6 @@ QString caption(const QQuickItem *item)
     return nameStrig.isValid() ? nameStrig.toString() : item->property("text").toString();
 }
 
-bool isEditableField(const QQuickItem *item)
-{
-    return item->inherits("QQuickSpinBox") || item->inherits("QQuickTextField");
-}
-
 QString plainText(const QQuickItem *text)
 {
     return QTextDocumentFragment::fromHtml(text->property("text").toString()).toPlainText();
@@ -66,15 +61,6 @@ QQuickItem *WindowOperator::findNamed(const QString &objectName) const
     return firstVisible(m_window->contentItem(), [&objectName](QQuickItem *item) {
         return item->objectName() == objectName;
     });
-}
-
-QQuickItem *WindowOperator::fieldBeside(const QString &wanted) const
-{
-    // The caption is a label inside its form row; the field is the row's other child.
-    QQuickItem *label = find(wanted);
-    if (!label || !label->parentItem())
-        return nullptr;
-    return firstVisible(label->parentItem(), isEditableField);
 }
 
 bool WindowOperator::tap(QQuickItem *item)
@@ -109,24 +95,6 @@ bool WindowOperator::chooseFromDrawer(const QString &entry)
 bool WindowOperator::goBack()
 {
     return tap(findNamed(QStringLiteral("toolButton"))) && waitForStackToSettle();
-}
-
-bool WindowOperator::typeInto(QQuickItem *field, const QString &text)
-{
-    if (!tap(field))
-        return false;
-    if (!QTest::qWaitFor(
-            [this, field] {
-                QQuickItem *focused = m_window->activeFocusItem();
-                return focused && (focused == field || field->isAncestorOf(focused));
-            },
-            kSettleMs)) {
-        return false;
-    }
-    QTest::keySequence(m_window, QKeySequence::SelectAll);
-    for (const QChar character : text)
-        QTest::keyClick(m_window, character.toLatin1());
-    return true;
 }
 
 QList<ShownRow> WindowOperator::rows() const

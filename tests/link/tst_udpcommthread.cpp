@@ -29,8 +29,6 @@ private slots:
     void retryTiming();
     void replyEndsItsPacket_data();
     void replyEndsItsPacket();
-    void receiverMayQueueTheNextCommand();
-    void failedWriteRebuildsTheSocket();
 
 private:
     void send(const QByteArray &packet, int firstDelay = 0, int extraWait = 0)
@@ -139,43 +137,6 @@ void TestUdpCommThread::replyEndsItsPacket()
         resent << QString::fromLatin1(payload.toHex().toUpper());
     QTEST(resent.join(QLatin1Char(' ')), "resent");
     QCOMPARE(m_log->count(kDropLine), resent.size());
-}
-
-void TestUdpCommThread::receiverMayQueueTheNextCommand()
-{
-    ScriptedDisplay display(kDisplay);
-    m_link->setIPParameters(3, 2000);
-    send(hex("B204"));
-    QTRY_COMPARE(display.received().size(), 1);
-
-    // The receiver runs before the answered packet leaves the queue.
-    int queuedInReceiver = -1;
-    connect(m_link.get(), &UDPCommThread::RXDatagram, this, [&] {
-        queuedInReceiver = m_link->queuedCount();
-        send(hex("B0"));
-    });
-    QByteArray program(215, '\0');
-    program[0] = char(0xB2);
-    program[2] = 4;
-    display.reply(program);
-    QTRY_COMPARE(display.received().size(), 2);
-    QCOMPARE(queuedInReceiver, 1);
-    QCOMPARE(m_link->queuedCount(), 1);
-    QCOMPARE(display.received().last().payload, hex("B0"));
-}
-
-void TestUdpCommThread::failedWriteRebuildsTheSocket()
-{
-    m_link->setIPParameters(3, 2000);
-    // Larger than any UDP datagram can be, so the write fails.
-    m_link->sendUDPCommand(QByteArray(70000, 'x'), 70000, kDisplay, 7372, false, 0, 0);
-    QTRY_COMPARE(m_log->count(QStringLiteral("resetUDPSocket bind returned=1")), 1);
-
-    ScriptedDisplay display(kDisplay, [](const QByteArray &, int) { return hex("41"); });
-    send(hex("A30100"));
-    QTRY_COMPARE(m_link->queuedCount(), 0);
-    QCOMPARE(display.payloads(), QList<QByteArray>{hex("A30100")});
-    QCOMPARE(m_log->count(kDropLine), 0);
 }
 
 QTEST_GUILESS_MAIN(TestUdpCommThread)

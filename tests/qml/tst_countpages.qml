@@ -71,25 +71,6 @@ Item {
             compare(String(testSupport.storedValue("countdown3/buttonMode")), "1");
         }
 
-        // The dialog is shared: a Save after another preset's Cancel changes only its own preset.
-        function test_cancelChangesNothing() {
-            openFromDrawer("Count Down Controls");
-            var cancelled = presetButton("countdown5");
-            var saved = presetButton("countdown6");
-            editPreset(cancelled, StandardButton.Cancel, function (dialog) {
-                dialog.buttonName = "Never";
-                dialog.buttonMin = 9;
-            });
-            editPreset(saved, StandardButton.Save, function (dialog) {
-                dialog.buttonName = "7 Min";
-                dialog.buttonMin = 7;
-            });
-            compare([saved.text, saved.min], ["7 Min", 7]);
-            compare([cancelled.text, cancelled.min, cancelled.sec], ["2:30 Min", 2, 30]);
-            wait(1000); // longer than the store's write delay
-            verify(String(testSupport.storedValue("countdown5/buttonName")) !== "Never");
-        }
-
         // Captions are point size 12 but for the name and the two headings.
         function test_dialogCaptionSizes() {
             openFromDrawer("Count Down Controls");

@@ -66,23 +66,6 @@ Item {
             verifyLook(2, false);
         }
 
-        function test_recreatedRowShowsModelSelection() {
-            var names = [];
-            for (var i = 0; i < 30; ++i)
-                names.push("Clock " + i);
-            fillList(names);
-            var list = timerList();
-            list.cacheBuffer = 0;
-            mouseClick(rowCard(0));
-            verifyLook(0, true);
-            list.currentIndex = -1; // the view keeps its current row alive
-            list.positionViewAtEnd();
-            tryVerify(function () { return list.itemAtIndex(rowOf(0)) === null; }, 5000, "row still exists");
-            list.positionViewAtBeginning();
-            verifyLook(0, true);
-            verifyLook(1, false);
-        }
-
         function test_onlyTheAddressLineIsMarkup() {
             fillList(["<h1>X</h1> &lt;"]);
             var texts = [];

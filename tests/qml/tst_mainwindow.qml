@@ -20,12 +20,9 @@ Item {
                 { tag: "Manual IP Add", page: "manualIP", signal: "" },
                 { tag: "Count Up Controls", page: "countUpScreen", signal: "submitCountUpEntry" },
                 { tag: "Count Down Controls", page: "countDnScreen", signal: "submitCountDnEntry" },
-                { tag: "Tabata Controls", page: "tabataScreen", signal: "" },
-                { tag: "Presentation Controls", page: "presentScreen", signal: "" },
                 { tag: "Timer Programs", page: "progScreen", signal: "submitProgEntry" },
                 { tag: "Remove Selected", page: "", signal: "submitRemoveSelected" },
                 { tag: " Get All Programs", page: "", signal: "submitGetAllPrograms" },
-                { tag: " Save All Programs", page: "", signal: "submitSaveAllPrograms" }
             ];
         }
 

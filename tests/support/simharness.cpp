@@ -163,13 +163,6 @@ QList<SimHarness::Record> SimHarness::records(const std::function<bool(const Rec
     return found;
 }
 
-QList<SimHarness::Record> SimHarness::received(int display, int since)
-{
-    return records(
-        [display](const Record &r) { return r.display == display && r.dir == QLatin1String("rx"); },
-        since);
-}
-
 QList<SimHarness::Record> SimHarness::sent(int display, int since)
 {
     return records(
