@@ -26,6 +26,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+mkdir -p "$work" && work="$(cd "$work" && pwd)"
 src="$work/src"
 build="$work/build"
 pristine="$work/pristine"
