@@ -115,7 +115,8 @@ void TestProtocol::countFormatNumber()
 {
     // Tenths, days-h:m:s, days:h:m and interval; mode and running bits do not count.
     const QList<int> numbers = {Protocol::countFormatNumber(0x80), Protocol::countFormatNumber(0),
-                                Protocol::countFormatNumber(0xA0), Protocol::countFormatNumber(0x20),
+                                Protocol::countFormatNumber(0xA0),
+                                Protocol::countFormatNumber(0x20),
                                 Protocol::countFormatNumber(0x03C1)};
     QCOMPARE(numbers, QList<int>({0, 1, 2, 3, 0}));
 }

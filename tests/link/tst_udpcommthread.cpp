@@ -105,12 +105,13 @@ void TestUdpCommThread::replyEndsItsPacket_data()
     program[0] = char(0xB2);
     program[2] = 3;
     QTest::newRow("status ends the oldest") << "A30100 A80100" << status << kDisplay << "A80100";
-    QTest::newRow("acknowledgement ends the oldest") << "AF A30100" << hex("41") << kDisplay
-                                                     << "A30100";
-    QTest::newRow("program 3 ends its request") << "B201 A40300 B203" << program << kDisplay
-                                                << "B201 B203";
+    QTest::newRow("acknowledgement ends the oldest")
+        << "AF A30100" << hex("41") << kDisplay << "A30100";
+    QTest::newRow("program 3 ends its request")
+        << "B201 A40300 B203" << program << kDisplay << "B201 B203";
     QTest::newRow("another display's reply ends nothing")
-        << "A30100 A80100" << status << "127.0.0.3" << "A30100 A80100";
+        << "A30100 A80100" << status << "127.0.0.3"
+        << "A30100 A80100";
 }
 
 void TestUdpCommThread::replyEndsItsPacket()

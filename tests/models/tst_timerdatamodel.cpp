@@ -50,8 +50,8 @@ void TestTimerDataModel::timeString()
     QFETCH(int, subFormat);
     QFETCH(int, day);
     TimerDataModel model;
-    model.addOrUpdateTimer(record(QStringLiteral("10.0.0.1"), QTime(2, 1, 5, 345), day, format,
-                                  subFormat));
+    model.addOrUpdateTimer(
+        record(QStringLiteral("10.0.0.1"), QTime(2, 1, 5, 345), day, format, subFormat));
     QTEST(model.data(model.index(0), TimerDataModel::TimeStringRole).toString(), "expected");
 }
 
