@@ -88,57 +88,39 @@ void TestHandleGui::commands_data()
 {
     QTest::addColumn<Start>("start");
     QTest::addColumn<Event>("event");
-    QTest::addColumn<QString>("packet");
-    QTest::addColumn<QString>("told"); // what the captions were told
-    QTest::addColumn<QString>("textAfterOneSecond");
+    // "packet sent | what the captions were told | the mirror's text a second later"
+    QTest::addColumn<QString>("expected");
 
-    QTest::newRow("count-up mode stops a count-down") << CountingDown << CountUpMode << "a20000"
-                                                      << ""
-                                                      << "3-00:00:00";
-    QTest::newRow("count-up reset") << CountingDown << CountUpReset << "a40200"
-                                    << ""
-                                    << "0:00:00";
-    QTest::newRow("count-up reset refused while counting up") << CountingUp << CountUpReset << ""
-                                                              << ""
-                                                              << "00:00:01.0";
-    QTest::newRow("count-up start") << Idle << CountUpStart << "a30100"
-                                    << "up 1"
-                                    << "00:00:01.0";
-    QTest::newRow("count-up pause") << CountingUp << CountUpStart << "a30000"
-                                    << "up 0"
-                                    << "00:00:00.0";
-    QTest::newRow("time mode stops a count-down") << CountingDown << TimeMode << "a80100"
-                                                  << "up 0 dn 0"
-                                                  << "3-00:00:00";
-    QTest::newRow("count-down mode") << CountingDown << CountDownMode << "a5000000000000000000"
-                                     << ""
-                                     << "0-00:00:00";
-    QTest::newRow("count-down reset") << Idle << CountDownReset << "a70100050000010a0000"
-                                      << ""
-                                      << "0-00:05:00";
+    QTest::newRow("count-up mode stops a count-down")
+        << CountingDown << CountUpMode << "a20000 |  | 3-00:00:00";
+    QTest::newRow("count-up reset") << CountingDown << CountUpReset << "a40200 |  | 0:00:00";
+    QTest::newRow("count-up reset refused while counting up")
+        << CountingUp << CountUpReset << " |  | 00:00:01.0";
+    QTest::newRow("count-up start") << Idle << CountUpStart << "a30100 | up 1 | 00:00:01.0";
+    QTest::newRow("count-up pause") << CountingUp << CountUpStart << "a30000 | up 0 | 00:00:00.0";
+    QTest::newRow("time mode stops a count-down")
+        << CountingDown << TimeMode << "a80100 | up 0 dn 0 | 3-00:00:00";
+    QTest::newRow("count-down mode")
+        << CountingDown << CountDownMode << "a5000000000000000000 |  | 0-00:00:00";
+    QTest::newRow("count-down reset")
+        << Idle << CountDownReset << "a70100050000010a0000 |  | 0-00:05:00";
     QTest::newRow("count-down reset refused while counting down")
-        << CountingDown << CountDownReset << ""
-        << ""
-        << "3-00:00:09";
-    QTest::newRow("count-down start") << AtTenSeconds << CountDownStart << "a60100"
-                                      << "dn 1"
-                                      << "3-00:00:09";
-    QTest::newRow("count-down start of a whole day") << AtOneDay << CountDownStart << "a60100"
-                                                     << "dn 1"
-                                                     << "23:59:59.0";
-    QTest::newRow("count-down start refused at zero") << Idle << CountDownStart << ""
-                                                      << ""
-                                                      << "";
-    QTest::newRow("count-down pause") << CountingDown << CountDownStart << "a60000"
-                                      << "dn 0"
-                                      << "3-00:00:10";
+        << CountingDown << CountDownReset << " |  | 3-00:00:09";
+    QTest::newRow("count-down start")
+        << AtTenSeconds << CountDownStart << "a60100 | dn 1 | 3-00:00:09";
+    QTest::newRow("count-down start of a whole day")
+        << AtOneDay << CountDownStart << "a60100 | dn 1 | 23:59:59.0";
+    QTest::newRow("count-down start refused at zero") << Idle << CountDownStart << " |  | ";
+    QTest::newRow("count-down pause")
+        << CountingDown << CountDownStart << "a60000 | dn 0 | 3-00:00:10";
 }
 
 void TestHandleGui::commands()
 {
     QFETCH(Start, start);
     QFETCH(Event, event);
-    QFETCH(QString, packet);
+    QFETCH(QString, expected);
+    const QStringList want = expected.split(QStringLiteral(" | "));
 
     ControllerFixture f;
     f.addTimer(QStringLiteral("127.0.0.2"));
@@ -146,10 +128,10 @@ void TestHandleGui::commands()
     bringTo(*f.controller, start);
     f.clear();
     fire(*f.controller, event);
-    QCOMPARE(f.sent(), packet.isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + packet});
-    QTEST(f.told(), "told");
+    QCOMPARE(f.sent(), want[0].isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + want[0]});
+    QCOMPARE(f.told(), want[1]);
     f.tickFor(1000);
-    QTEST(f.text(), "textAfterOneSecond");
+    QCOMPARE(f.text(), want[2]);
 }
 
 void TestHandleGui::selectedRowsInOrder()
@@ -173,52 +155,35 @@ void TestHandleGui::replies_data()
     QTest::addColumn<QTime>("time");
     QTest::addColumn<int>("statusWord");
     QTest::addColumn<int>("days");
-    QTest::addColumn<QString>("textNow");
-    QTest::addColumn<QString>("textAfterOneSecond");
-    QTest::addColumn<QString>("told"); // by then
+    // "the mirror's text at once | a second later | what the captions were told by then"
+    QTest::addColumn<QString>("expected");
 
     const QTime t(1, 2, 3, 450);
     const QTime beforeMidnight(23, 59, 59, 900);
     const QTime afterMidnight(0, 0, 0, 50);
-    QTest::newRow("count up running, tenths") << Idle << t << 0xC1 << 0 << "01:02:03.4"
-                                              << "01:02:04.4"
-                                              << "up 1 dn 0 format 0";
-    QTest::newRow("count up paused, days-h:m:s") << Idle << t << 0x01 << 2 << "2-01:02:03"
-                                                 << "2-01:02:03"
-                                                 << "up 0 dn 0 format 1";
-    QTest::newRow("count up running, days:h:m") << Idle << t << 0xE1 << 1 << "1:01:02"
-                                                << "1:01:02"
-                                                << "up 1 dn 0 format 2";
-    QTest::newRow("count up past midnight") << Idle << beforeMidnight << 0xC1 << 0 << "23:59:59.9"
-                                            << "24:00:00.9"
-                                            << "up 1 dn 0 format 0";
-    QTest::newRow("count down running") << Idle << t << 0xC2 << 0 << "01:02:03.4"
-                                        << "01:02:02.4"
-                                        << "up 0 dn 1";
-    QTest::newRow("count down paused") << Idle << t << 0x82 << 0 << "01:02:03.4"
-                                       << "01:02:03.4"
-                                       << "up 0 dn 0";
+    QTest::newRow("count up running, tenths")
+        << Idle << t << 0xC1 << 0 << "01:02:03.4 | 01:02:04.4 | up 1 dn 0 format 0";
+    QTest::newRow("count up paused, days-h:m:s")
+        << Idle << t << 0x01 << 2 << "2-01:02:03 | 2-01:02:03 | up 0 dn 0 format 1";
+    QTest::newRow("count up running, days:h:m")
+        << Idle << t << 0xE1 << 1 << "1:01:02 | 1:01:02 | up 1 dn 0 format 2";
+    QTest::newRow("count up past midnight")
+        << Idle << beforeMidnight << 0xC1 << 0 << "23:59:59.9 | 24:00:00.9 | up 1 dn 0 format 0";
+    QTest::newRow("count down running")
+        << Idle << t << 0xC2 << 0 << "01:02:03.4 | 01:02:02.4 | up 0 dn 1";
+    QTest::newRow("count down paused")
+        << Idle << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
     QTest::newRow("count down back over midnight")
-        << Idle << afterMidnight << 0xC2 << 1 << "24:00:00.0"
-        << "23:59:59.0"
-        << "up 0 dn 1";
+        << Idle << afterMidnight << 0xC2 << 1 << "24:00:00.0 | 23:59:59.0 | up 0 dn 1";
     QTest::newRow("count down passing zero stops there")
-        << Idle << afterMidnight << 0xC2 << 0 << "00:00:00.0"
-        << "00:00:00.0"
-        << "up 0 dn 1 dn 0";
+        << Idle << afterMidnight << 0xC2 << 0 << "00:00:00.0 | 00:00:00.0 | up 0 dn 1 dn 0";
     QTest::newRow("count-up reply stops a count-down")
-        << CountingDown << t << 0x01 << 0 << "0-01:02:03"
-        << "0-01:02:03"
-        << "up 0 dn 0 format 1";
+        << CountingDown << t << 0x01 << 0 << "0-01:02:03 | 0-01:02:03 | up 0 dn 0 format 1";
     QTest::newRow("count-down reply stops a count-up")
-        << CountingUp << t << 0x82 << 0 << "01:02:03.4"
-        << "01:02:03.4"
-        << "up 0 dn 0";
+        << CountingUp << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
     // The time part goes to zero; days and the display mode stay.
     QTest::newRow("time of day stops a count-down")
-        << CountingDown << t << 0x00 << 0 << "3-00:00:00"
-        << "3-00:00:00"
-        << "up 0 dn 0";
+        << CountingDown << t << 0x00 << 0 << "3-00:00:00 | 3-00:00:00 | up 0 dn 0";
 }
 
 void TestHandleGui::replies()
@@ -227,18 +192,20 @@ void TestHandleGui::replies()
     QFETCH(QTime, time);
     QFETCH(int, statusWord);
     QFETCH(int, days);
+    QFETCH(QString, expected);
+    const QStringList want = expected.split(QStringLiteral(" | "));
     ControllerFixture f;
     bringTo(*f.controller, start);
     f.clear();
     f.controller->UDPResponse(QString(),
                               statusReply("127.0.0.2", "T", time.hour(), time.minute(),
                                           time.second(), time.msec() / 10, statusWord, days));
-    QTEST(f.text(), "textNow");
+    QCOMPARE(f.text(), want[0]);
     QCOMPARE(f.dnTime.constLast().at(0).toString(), f.text()); // every page shows the mirror
     QCOMPARE(f.intTime.constLast().at(0).toString(), f.text());
     f.tickFor(1000);
-    QTEST(f.text(), "textAfterOneSecond");
-    QTEST(f.told(), "told");
+    QCOMPARE(f.text(), want[1]);
+    QCOMPARE(f.told(), want[2]);
 }
 
 void TestHandleGui::pausesTakeTheLastStep()
