@@ -292,6 +292,7 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
         m_days = reply->day;
         emit updateUpTimeFormat(formatNumber);
         emit updateUpStartPause(running);
+        emit updateDnStartPause(false);
         break;
     case 2:
         qCDebug(lcRegistry, "CountDn Running time=%d:%s\n", reply->day, timeText.constData());
@@ -302,6 +303,7 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
         m_bCountDn = running;
         m_days = reply->day;
         m_displayMode = formatNumber;
+        emit updateUpStartPause(false);
         emit updateDnStartPause(running);
         break;
     case 0:
@@ -444,7 +446,8 @@ void HandleGui::handleCountDnStartButton()
         catchUpDown(m_days);
         updateDisplayTime();
     } else {
-        if (m_mirrorTime == QTime(0, 0))
+        // A preset of whole days (24 h, 48 h) has a zero time part but is not zero.
+        if (m_mirrorTime == QTime(0, 0) && m_days == 0)
             return;
         m_bCountDn = true;
         emit updateDnStartPause(true);

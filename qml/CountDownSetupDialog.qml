@@ -132,6 +132,7 @@ Dialog {
         FormRow {
             height: form.rowHeight
             caption: qsTr("Mode:")
+            captionPointSize: 12
             captionShare: 0.3
 
             FormatComboBox {

@@ -49,6 +49,7 @@ Rectangle {
         id: caption
         anchors.centerIn: parent
         text: button.nameStrig
+        textFormat: Text.PlainText // preset captions come from the settings
         font.pointSize: 16
         color: "black"
     }

@@ -81,6 +81,7 @@ Item {
                         anchors.rightMargin: 10
                         anchors.verticalCenter: parent.verticalCenter
                         text: model.timestring
+                        textFormat: Text.PlainText
                         font.pointSize: 12
                         font.bold: true
                         color: "black"

@@ -169,6 +169,8 @@ ApplicationWindow {
         objectName: "drawer"
         width: window.width * 0.75
         height: window.height
+        // Pages are one level deep: on a pushed page the drawer would push a third.
+        interactive: stackView.depth === 1
 
         Column {
             objectName: "drawerEntries"

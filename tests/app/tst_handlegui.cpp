@@ -2,171 +2,226 @@
 
 #include <QtTest>
 
+// The controller on a hand-driven clock: the commands it sends, the mirror clock and captions it
+// shows, status replies, polls and the stored display list.
 namespace {
 
-// Status words of a display: mode | running | style bits.
-constexpr int kCountUpRunningTenths = 0x01 | 0x40 | 0x80;
-constexpr int kCountUpRunningDays = 0x01 | 0x40;
-constexpr int kCountUpRunningInterval = 0x01 | 0x40 | 0x20;
-constexpr int kCountDownRunningTenths = 0x02 | 0x40 | 0x80;
+enum Start { Idle, AtTenSeconds, AtOneDay, CountingUp, CountingDown };
+enum Event {
+    CountUpMode,
+    CountUpReset,
+    CountUpStart,
+    TimeMode,
+    CountDownMode,
+    CountDownReset,
+    CountDownStart
+};
 
-QByteArray status(int h, int m, int s, int hundredths, int word, int days = 0)
+void bringTo(HandleGui &c, Start start)
 {
-    return statusReply(QStringLiteral("127.0.0.2"), QStringLiteral("Wall"), h, m, s, hundredths,
-                       word, days);
+    if (start == AtTenSeconds || start == CountingDown)
+        c.handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
+    if (start == AtOneDay)
+        c.handleCountDnResetButton(0, 0, 24, 0, 0, 0, 0);
+    if (start == CountingUp)
+        c.handleCountUpStartButton();
+    if (start == CountingDown)
+        c.handleCountDnStartButton();
+}
+
+void fire(HandleGui &c, Event event)
+{
+    switch (event) {
+    case CountUpMode:
+        return c.handleSetCountUpModeButton();
+    case CountUpReset:
+        return c.handleCountUpResetButton(2);
+    case CountUpStart:
+        return c.handleCountUpStartButton();
+    case TimeMode:
+        return c.handleTimeModeButton();
+    case CountDownMode:
+        return c.handleSetCountDnModeButton(0, 0, 0, 0, 0, 0, 0);
+    case CountDownReset:
+        return c.handleCountDnResetButton(1, 0, 0, 5, 0, 1, 10);
+    case CountDownStart:
+        return c.handleCountDnStartButton();
+    }
+}
+
+void writeStore(const QStringList &addresses, const QVariant &size)
+{
+    QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+    settings.clear();
+    for (int i = 0; i < addresses.size(); ++i)
+        settings.setValue(QStringLiteral("timerlist/%1/IP").arg(i + 1), addresses.at(i));
+    settings.setValue(QStringLiteral("timerlist/size"), size);
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Start)
+Q_DECLARE_METATYPE(Event)
 
 class TestHandleGui : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { ControllerFixture::clearStore(); }
-    void displayText_data();
-    void displayText();
-    void textGoesToAllThreeScreens();
-    void replyThenTicks_data();
-    void replyThenTicks();
-    void lateTickAdvancesByRealTime();
-    void setCountUpMode();
-    void setCountDownMode();
+    void commands_data();
+    void commands();
+    void selectedRowsInOrder();
+    void replies_data();
+    void replies();
+    void pausesTakeTheLastStep();
     void clockWrap_data();
     void clockWrap();
+    void replyFillsARow();
+    void poll_data();
+    void poll();
+    void storedListSurvivesRestart();
+    void storeLoads_data();
+    void storeLoads();
 };
 
-void TestHandleGui::displayText_data()
+void TestHandleGui::commands_data()
 {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("days");
-    QTest::addColumn<int>("hours");
-    QTest::addColumn<int>("mins");
-    QTest::addColumn<int>("secs");
+    QTest::addColumn<Start>("start");
+    QTest::addColumn<Event>("event");
+    // "packet sent | what the captions were told | the mirror's text a second later"
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("tenths") << 0 << 0 << 0 << 1 << 5 << "00:01:05.0";
-    QTest::newRow("tenths with a day") << 0 << 1 << 2 << 1 << 5 << "26:01:05.0";
-    QTest::newRow("days-hh:mm:ss") << 1 << 1 << 2 << 1 << 5 << "1-02:01:05";
-    QTest::newRow("days-hh:mm:ss, no day") << 1 << 0 << 0 << 5 << 0 << "0-00:05:00";
-    QTest::newRow("days:hh:mm") << 2 << 1 << 2 << 1 << 5 << "1:02:01";
-    QTest::newRow("99:60:60 carried into days") << 1 << 0 << 99 << 60 << 60 << "4-04:01:00";
-    QTest::newRow("mode 4 has no text") << 4 << 0 << 0 << 1 << 0 << "";
-    QTest::newRow("negative mode has no text") << -1 << 0 << 0 << 1 << 0 << "";
+    QTest::newRow("count-up mode stops a count-down")
+        << CountingDown << CountUpMode << "a20000 |  | 3-00:00:00";
+    QTest::newRow("count-up reset") << CountingDown << CountUpReset << "a40200 |  | 0:00:00";
+    QTest::newRow("count-up reset refused while counting up")
+        << CountingUp << CountUpReset << " |  | 00:00:01.0";
+    QTest::newRow("count-up start") << Idle << CountUpStart << "a30100 | up 1 | 00:00:01.0";
+    QTest::newRow("count-up pause") << CountingUp << CountUpStart << "a30000 | up 0 | 00:00:00.0";
+    QTest::newRow("time mode stops a count-down")
+        << CountingDown << TimeMode << "a80100 | up 0 dn 0 | 3-00:00:00";
+    QTest::newRow("count-down mode")
+        << CountingDown << CountDownMode << "a5000000000000000000 |  | 0-00:00:00";
+    QTest::newRow("count-down reset")
+        << Idle << CountDownReset << "a70100050000010a0000 |  | 0-00:05:00";
+    QTest::newRow("count-down reset refused while counting down")
+        << CountingDown << CountDownReset << " |  | 3-00:00:09";
+    QTest::newRow("count-down start")
+        << AtTenSeconds << CountDownStart << "a60100 | dn 1 | 3-00:00:09";
+    QTest::newRow("count-down start of a whole day")
+        << AtOneDay << CountDownStart << "a60100 | dn 1 | 23:59:59.0";
+    QTest::newRow("count-down start refused at zero") << Idle << CountDownStart << " |  | ";
+    QTest::newRow("count-down pause")
+        << CountingDown << CountDownStart << "a60000 | dn 0 | 3-00:00:10";
 }
 
-void TestHandleGui::displayText()
+void TestHandleGui::commands()
 {
-    QFETCH(int, mode);
-    QFETCH(int, days);
-    QFETCH(int, hours);
-    QFETCH(int, mins);
-    QFETCH(int, secs);
+    QFETCH(Start, start);
+    QFETCH(Event, event);
+    QFETCH(QString, expected);
+    const QStringList want = expected.split(QStringLiteral(" | "));
+
     ControllerFixture f;
-    f.controller->handleCountDnResetButton(mode, days, hours, mins, secs, 0, 0);
-    QTEST(f.text(), "expected");
+    f.addTimer(QStringLiteral("127.0.0.2"));
+    f.timers.setSelected(0, true);
+    bringTo(*f.controller, start);
+    f.clear();
+    fire(*f.controller, event);
+    QCOMPARE(f.sent(), want[0].isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + want[0]});
+    QCOMPARE(f.told(), want[1]);
+    f.tickFor(1000);
+    QCOMPARE(f.text(), want[2]);
 }
 
-void TestHandleGui::textGoesToAllThreeScreens()
+void TestHandleGui::selectedRowsInOrder()
 {
     ControllerFixture f;
-    f.controller->UDPResponse(QString(), status(0, 0, 45, 0, kCountUpRunningInterval));
-    // Style bit 5 alone is the interval form, with interval number 0.
-    QCOMPARE(f.text(), QStringLiteral("0-00:45"));
-    QCOMPARE(f.dnTime.constLast().at(0).toString(), f.text());
-    QCOMPARE(f.intTime.constLast().at(0).toString(), f.text());
-    QCOMPARE(f.upTime.count(), f.intTime.count());
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    f.timers.setSelected(2, true);
+    f.timers.setSelected(0, true);
+    f.controller->handleCountUpStartButton();
+    f.controller->handleTimeModeButton();
+    // A page's entry asks only the first selected display.
+    f.controller->handleCountDnEntry();
+    QCOMPARE(f.sent(), QStringList({"127.0.0.2 a30100", "127.0.0.4 a30100", "127.0.0.2 a80100",
+                                    "127.0.0.4 a80100", "127.0.0.2 a104b2"}));
 }
 
-void TestHandleGui::replyThenTicks_data()
+void TestHandleGui::replies_data()
 {
+    QTest::addColumn<Start>("start");
     QTest::addColumn<QTime>("time");
     QTest::addColumn<int>("statusWord");
     QTest::addColumn<int>("days");
-    QTest::addColumn<int>("tickMs");
+    // "the mirror's text at once | a second later | what the captions were told by then"
     QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("running");
 
+    const QTime t(1, 2, 3, 450);
     const QTime beforeMidnight(23, 59, 59, 900);
     const QTime afterMidnight(0, 0, 0, 50);
-    QTest::newRow("count up past midnight, tenths")
-        << beforeMidnight << kCountUpRunningTenths << 0 << 200 << "24:00:00.1" << true;
-    QTest::newRow("count up past midnight, days-hh:mm:ss")
-        << beforeMidnight << kCountUpRunningDays << 0 << 200 << "1-00:00:00" << true;
+    QTest::newRow("count up running, tenths")
+        << Idle << t << 0xC1 << 0 << "01:02:03.4 | 01:02:04.4 | up 1 dn 0 format 0";
+    QTest::newRow("count up paused, days-h:m:s")
+        << Idle << t << 0x01 << 2 << "2-01:02:03 | 2-01:02:03 | up 0 dn 0 format 1";
+    QTest::newRow("count up running, days:h:m")
+        << Idle << t << 0xE1 << 1 << "1:01:02 | 1:01:02 | up 1 dn 0 format 2";
+    QTest::newRow("count up past midnight")
+        << Idle << beforeMidnight << 0xC1 << 0 << "23:59:59.9 | 24:00:00.9 | up 1 dn 0 format 0";
+    QTest::newRow("count down running")
+        << Idle << t << 0xC2 << 0 << "01:02:03.4 | 01:02:02.4 | up 0 dn 1";
+    QTest::newRow("count down paused")
+        << Idle << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
     QTest::newRow("count down back over midnight")
-        << afterMidnight << kCountDownRunningTenths << 1 << 100 << "23:59:59.9" << true;
+        << Idle << afterMidnight << 0xC2 << 1 << "24:00:00.0 | 23:59:59.0 | up 0 dn 1";
     QTest::newRow("count down passing zero stops there")
-        << afterMidnight << kCountDownRunningTenths << 0 << 100 << "00:00:00.0" << false;
+        << Idle << afterMidnight << 0xC2 << 0 << "00:00:00.0 | 00:00:00.0 | up 0 dn 1 dn 0";
+    QTest::newRow("count-up reply stops a count-down")
+        << CountingDown << t << 0x01 << 0 << "0-01:02:03 | 0-01:02:03 | up 0 dn 0 format 1";
+    QTest::newRow("count-down reply stops a count-up")
+        << CountingUp << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
+    // The time part goes to zero; days and the display mode stay.
+    QTest::newRow("time of day stops a count-down")
+        << CountingDown << t << 0x00 << 0 << "3-00:00:00 | 3-00:00:00 | up 0 dn 0";
 }
 
-void TestHandleGui::replyThenTicks()
+void TestHandleGui::replies()
 {
+    QFETCH(Start, start);
     QFETCH(QTime, time);
     QFETCH(int, statusWord);
     QFETCH(int, days);
-    QFETCH(int, tickMs);
-    QFETCH(bool, running);
+    QFETCH(QString, expected);
+    const QStringList want = expected.split(QStringLiteral(" | "));
     ControllerFixture f;
-    f.controller->UDPResponse(QString(), status(time.hour(), time.minute(), time.second(),
-                                                time.msec() / 10, statusWord, days));
-    f.tickFor(tickMs);
-    QTEST(f.text(), "expected");
-    const bool countingUp = (statusWord & 0x1F) == 1;
-    QCOMPARE(f.lastBool(countingUp ? f.upStartPause : f.dnStartPause), running);
-    const int emitted = f.upTime.count();
-    f.tickFor(500);
-    QCOMPARE(f.upTime.count() == emitted, !running); // a stopped mirror says nothing
+    bringTo(*f.controller, start);
+    f.clear();
+    f.controller->UDPResponse(QString(),
+                              statusReply("127.0.0.2", "T", time.hour(), time.minute(),
+                                          time.second(), time.msec() / 10, statusWord, days));
+    QCOMPARE(f.text(), want[0]);
+    QCOMPARE(f.dnTime.constLast().at(0).toString(), f.text()); // every page shows the mirror
+    QCOMPARE(f.intTime.constLast().at(0).toString(), f.text());
+    f.tickFor(1000);
+    QCOMPARE(f.text(), want[1]);
+    QCOMPARE(f.told(), want[2]);
 }
 
-void TestHandleGui::lateTickAdvancesByRealTime()
+void TestHandleGui::pausesTakeTheLastStep()
 {
     ControllerFixture f;
     f.controller->handleCountUpStartButton();
-    f.advance(750);
-    f.controller->qmlTimerTriggered();
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.7"));
-    f.advance(1250);
-    f.controller->qmlTimerTriggered();
-    QCOMPARE(f.text(), QStringLiteral("00:00:02.0"));
-}
-
-void TestHandleGui::setCountUpMode()
-{
-    ControllerFixture f;
-    f.controller->SetCountUpMode(1, 0);
-    f.tickFor(300);
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.3"));
-
-    // Stopping with bAlreadInit set leaves the mirror as it is and says nothing.
-    f.advance(50);
-    const int before = f.upTime.count();
-    f.controller->SetCountUpMode(0, 1);
-    QCOMPARE(f.upTime.count(), before);
-
-    // Stopping without it takes the last step and shows it, and the mirror then stays still.
-    f.controller->SetCountUpMode(1, 0);
-    f.advance(400);
-    f.controller->SetCountUpMode(0, 0);
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.7"));
-    const int stopped = f.upTime.count();
-    f.tickFor(300);
-    QCOMPARE(f.upTime.count(), stopped);
-}
-
-void TestHandleGui::setCountDownMode()
-{
-    ControllerFixture f;
-    f.controller->handleCountDnResetButton(0, 0, 0, 0, 10, 0, 0);
-    f.controller->SetCountDownMode(1, 0);
     f.tickFor(1000);
-    QCOMPARE(f.text(), QStringLiteral("00:00:09.0"));
-    f.advance(500);
-    f.controller->SetCountDownMode(0, 0);
-    QCOMPARE(f.text(), QStringLiteral("00:00:08.5"));
-    const int stopped = f.upTime.count();
-    f.tickFor(300);
-    QCOMPARE(f.upTime.count(), stopped);
+    f.advance(70);
+    f.controller->handleCountUpStartButton();
+    QCOMPARE(f.text(), QStringLiteral("00:00:01.0"));
+    f.advance(5000); // the paused time is not counted when the count goes on
+    f.controller->handleCountUpStartButton();
+    f.tickFor(930);
+    QCOMPARE(f.text(), QStringLiteral("00:00:02.0"));
 
-    // A last step past zero stops at zero rather than a day before it.
+    // A program step's count-down stopped just past zero stops at zero, not a day before it.
     f.controller->handleCountDnResetButton(0, 0, 0, 0, 1, 0, 0);
     f.controller->SetCountDownMode(1, 0);
     f.advance(1500);
@@ -184,9 +239,9 @@ void TestHandleGui::clockWrap_data()
 void TestHandleGui::clockWrap()
 {
     QFETCH(qint64, start);
-    ControllerFixture f(0);
+    ControllerFixture f;
     f.addTimer(QStringLiteral("127.0.0.2"));
-    // Weeks of uptime, then a count-up that runs across the wrap of the millisecond readings.
+    // Weeks of uptime, then a count-up across the wrap of the millisecond readings.
     constexpr qint64 kWeek = 7 * 86400000LL;
     for (qint64 passed = 0; passed < start; passed += kWeek) {
         f.advance(qMin(kWeek, start - passed));
@@ -198,6 +253,103 @@ void TestHandleGui::clockWrap()
     QCOMPARE(f.text(), QStringLiteral("00:00:00.6"));
     const QTime rowAfter = f.timers.data(f.timers.index(0), TimerDataModel::TimeRole).toTime();
     QCOMPARE(rowBefore.msecsTo(rowAfter), 600);
+}
+
+void TestHandleGui::replyFillsARow()
+{
+    ControllerFixture f;
+    f.addTimer(QStringLiteral("127.0.0.3"));
+    f.controller->handleSubmitQuery(QStringLiteral("127.255.255.255"));
+    QCOMPARE(f.sent(), QStringList({"127.0.0.3 a104b2", "127.255.255.255 a104b2"}));
+
+    f.controller->UDPResponse(QString(), statusReply("10.1.200.255", "Old", 1, 0, 0, 0, 0));
+    f.controller->handlecheckBoxChanged(1, true);
+    f.controller->UDPResponse(QString(),
+                              statusReply("10.1.200.255", "Hall", 13, 14, 15, 67, 0x03C1, 9));
+    QCOMPARE(f.timers.addresses(), QStringList({"127.0.0.3", "10.1.200.255"}));
+    QVERIFY(f.timers.isSelected(1));
+    QCOMPARE(f.timers.timerName(1), QStringLiteral("Hall"));
+    const QModelIndex row = f.timers.index(1);
+    QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
+    QCOMPARE(f.timers.data(row, TimerDataModel::DayRole).toInt(), 9);
+    QCOMPARE(f.timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
+    // An impossible time leaves the row's time as it was.
+    f.controller->UDPResponse(QString(), statusReply("10.1.200.255", "Hall", 24, 0, 0, 0, 0x03C1));
+    QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
+}
+
+void TestHandleGui::poll_data()
+{
+    QTest::addColumn<int>("refreshSecs");
+    QTest::addColumn<QList<int>>("selectedRows");
+    QTest::addColumn<QStringList>("polled");
+    // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
+    QTest::newRow("first selected only, every 2 s")
+        << 1 << QList<int>{1, 2} << QStringList{"127.0.0.3 a104b2"};
+    QTest::newRow("everyone without a selection, every 61 s")
+        << 60 << QList<int>()
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"});
+}
+
+void TestHandleGui::poll()
+{
+    QFETCH(int, refreshSecs);
+    QFETCH(QList<int>, selectedRows);
+    QFETCH(QStringList, polled);
+    ControllerFixture f;
+    f.controller->handleSetIPParameters(0, 5000, refreshSecs);
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    for (int row : selectedRows)
+        f.timers.setSelected(row, true);
+    const int periodMs = (refreshSecs + 1) * 1000;
+    f.tickFor(periodMs - 100);
+    QVERIFY(f.sent().isEmpty());
+    f.tickFor(100);
+    QCOMPARE(f.sent(), polled);
+    f.tickFor(periodMs);
+    QCOMPARE(f.sent(), polled + polled);
+}
+
+void TestHandleGui::storedListSurvivesRestart()
+{
+    auto f = std::make_unique<ControllerFixture>();
+    for (const char *ip : {"127.0.0.4", "127.0.0.2", "127.0.0.3", "127.0.0.5"})
+        f->addTimer(QString::fromLatin1(ip));
+    f->controller->handlecheckBoxChanged(1, true);
+    f->controller->handleRemoveSelected();
+    QCOMPARE(storedDisplayList(), QStringList({"127.0.0.4", "127.0.0.3", "127.0.0.5"}));
+
+    f = std::make_unique<ControllerFixture>(); // a new controller on the same store
+    QCOMPARE(f->timers.addresses(), QStringList({"127.0.0.4", "127.0.0.3", "127.0.0.5"}));
+    QVERIFY(!f->timers.isSelected(0));
+}
+
+void TestHandleGui::storeLoads_data()
+{
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<QVariant>("size");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("size far beyond the entries")
+        << QStringList{"127.0.0.2", "127.0.0.3"} << QVariant(2000000000)
+        << QStringList({"127.0.0.2", "127.0.0.3", ""});
+    QTest::newRow("duplicates collapse") << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.2"}
+                                         << QVariant(3) << QStringList({"127.0.0.2", "127.0.0.3"});
+}
+
+void TestHandleGui::storeLoads()
+{
+    QFETCH(QStringList, addresses);
+    QFETCH(QVariant, size);
+    QFETCH(QStringList, expected);
+    writeStore(addresses, size);
+    QElapsedTimer took;
+    took.start();
+    ControllerFixture f;
+    QCOMPARE(f.timers.addresses(), expected);
+    QVERIFY(took.elapsed() < 10000);
+    f.tickFor(100); // the first change of the list stores it whole
+    QCOMPARE(storedDisplayList(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHandleGui)

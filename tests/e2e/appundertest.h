@@ -37,7 +37,6 @@ public:
 
     // A QML expression in the window's scope, e.g. "countUpScreen.timeDisplay".
     QVariant evaluate(const QString &expression) const;
-    QObject *object(const QString &id) const { return evaluate(id).value<QObject *>(); }
 
     // Waits until no packet waits for an answer or its retries, so that every datagram the
     // controller has sent has reached the displays and every answer has been handled.

@@ -13,6 +13,11 @@ namespace {
 constexpr int kSettleMs = 3000;
 
 // Pre-order walk of the visible item tree, stopping at the first item `match` accepts.
+bool isEditableField(const QQuickItem *item)
+{
+    return item->inherits("QQuickSpinBox") || item->inherits("QQuickTextField");
+}
+
 QQuickItem *firstVisible(QQuickItem *root, const std::function<bool(QQuickItem *)> &match)
 {
     if (!root || !root->isVisible())
@@ -41,11 +46,6 @@ QString caption(const QQuickItem *item)
 {
     const QVariant nameStrig = item->property("nameStrig");
     return nameStrig.isValid() ? nameStrig.toString() : item->property("text").toString();
-}
-
-bool isEditableField(const QQuickItem *item)
-{
-    return item->inherits("QQuickSpinBox") || item->inherits("QQuickTextField");
 }
 
 QString plainText(const QQuickItem *text)

@@ -32,6 +32,8 @@ public:
     QList<QQuickItem *> allNamed(const QString &objectName) const;
     // The editable field (text field or spin box) on the form row captioned `caption`.
     QQuickItem *fieldBeside(const QString &caption) const;
+    // Taps the field, selects everything in it and types `text` over it.
+    bool typeInto(QQuickItem *field, const QString &text);
 
     // A left click at the item's centre; false when there is no item or it is not shown.
     bool tap(QQuickItem *item);
@@ -40,8 +42,6 @@ public:
     bool chooseFromDrawer(const QString &caption);
     // The tool button while a page is shown: back to the page below.
     bool goBack();
-    // Taps the field, selects everything in it and types `text` over it.
-    bool typeInto(QQuickItem *field, const QString &text);
 
     // The home page's rows, top to bottom.
     QList<ShownRow> rows() const;

@@ -2,8 +2,7 @@
 
 #include <QtTest>
 
-// The packet builders and the status reply decoder against literal bytes. How the link classifies
-// and matches replies is tested through its socket in tst_udpcommthread.
+// The packet builders, the status reply decoder and the reply rules against literal bytes.
 namespace {
 
 QByteArray hex(const char *text)
@@ -13,15 +12,8 @@ QByteArray hex(const char *text)
 
 // Type 1 from 192.168.1.50 at day 300, 12:34:56.78, status word 0x03C1, sub-format 10, named
 // "Gym Clock". The unread bytes hold 0xEE and byte 39 holds 'Z' so that reading them shows.
-const QByteArray kStatusReply = hex("01"
-                                    "C0A80132"
-                                    "EEEEEEEEEEEEEEEEEEEE"
-                                    "0C22384E"
-                                    "C103"
-                                    "2C2A"
-                                    "EE"
-                                    "47796D20436C6F636B000000000000"
-                                    "5A");
+const QByteArray kStatusReply = hex("01C0A80132EEEEEEEEEEEEEEEEEEEE0C22384EC1032C2AEE"
+                                    "47796D20436C6F636B0000000000005A");
 
 QByteArray withBytes(int offset, const QByteArray &patch)
 {
@@ -53,9 +45,9 @@ private slots:
     void builders();
     void decodeStatusReply_data();
     void decodeStatusReply();
-    void countFormatNumber_data();
     void countFormatNumber();
-    void dottedAddressStaysInBounds();
+    void replyRules_data();
+    void replyRules();
 };
 
 void TestProtocol::builders_data()
@@ -69,18 +61,12 @@ void TestProtocol::builders_data()
     QTest::newRow("count-up run") << countUpRun(true) << hex("A30100");
     QTest::newRow("count-up pause") << countUpRun(false) << hex("A30000");
     QTest::newRow("count-up reset format 2") << countUpReset(2) << hex("A40200");
-    QTest::newRow("set count-down mode, all zero")
-        << setCountDownMode(0, 0, 0, 0, 0, 0, 0) << hex("A5000000000000000000");
     QTest::newRow("set count-down mode 300 days")
         << setCountDownMode(0, 300, 0, 0, 0, 0, 0) << hex("A5000000000000002C01");
-    QTest::newRow("count-down reset 0:05:00 alarm 10 s")
-        << countDownReset(1, 0, 0, 5, 0, 1, 10) << hex("A70100050000010A0000");
     QTest::newRow("count-down reset every field")
         << countDownReset(2, 1, 23, 59, 58, 1, 255) << hex("A702173B3A0001FF0100");
-    QTest::newRow("count-down reset 99 days")
-        << countDownReset(2, 99, 0, 0, 0, 0, 0) << hex("A7020000000000006300");
-    QTest::newRow("count-down reset 300 days")
-        << countDownReset(2, 300, 0, 0, 0, 0, 0) << hex("A7020000000000002C01");
+    QTest::newRow("count-down reset 99:60:60 as chosen")
+        << countDownReset(1, 0, 99, 60, 60, 1, 5) << hex("A701633C3C0001050000");
     QTest::newRow("values above a byte lose their high bits")
         << countDownReset(0x101, 0, 0x105, 0, 0, 0x102, 0x1FF) << hex("A7010500000002FF0000");
     QTest::newRow("count-down run") << countDownRun(true) << hex("A60100");
@@ -100,34 +86,23 @@ void TestProtocol::decodeStatusReply_data()
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("every field") << kStatusReply
-                                 << "Gym Clock|192.168.1.50|12:34:56.780|300|3c1|10";
-    QTest::newRow("type 2") << withBytes(0, hex("02"))
-                            << "Gym Clock|192.168.1.50|12:34:56.780|300|3c1|10";
-    QTest::newRow("day 256") << withBytes(21, hex("0020"))
-                             << "Gym Clock|192.168.1.50|12:34:56.780|256|3c1|0";
+    const QString gym = QStringLiteral("Gym Clock|192.168.1.50|");
+    QTest::newRow("every field") << kStatusReply << gym + "12:34:56.780|300|3c1|10";
+    QTest::newRow("type 2") << withBytes(0, hex("02")) << gym + "12:34:56.780|300|3c1|10";
     QTest::newRow("day 2047, sub-format 31")
-        << withBytes(21, hex("FFFF")) << "Gym Clock|192.168.1.50|12:34:56.780|2047|3c1|31";
+        << withBytes(21, hex("FFFF")) << gym + "12:34:56.780|2047|3c1|31";
     QTest::newRow("name of 15 characters, no NUL")
         << withBytes(24, "ABCDEFGHIJKLMNO")
         << "ABCDEFGHIJKLMNO|192.168.1.50|12:34:56.780|300|3c1|10";
-    QTest::newRow("empty name") << withBytes(24, QByteArray(1, '\0'))
-                                << "|192.168.1.50|12:34:56.780|300|3c1|10";
     QTest::newRow("Latin-1 name") << withBytes(24, QByteArray("Caf\xE9\0", 5))
                                   << QString::fromUtf8(
                                          "Caf\xC3\xA9|192.168.1.50|12:34:56.780|300|3c1|10");
-    QTest::newRow("23:59:59.99") << withBytes(15, hex("173B3B63"))
-                                 << "Gym Clock|192.168.1.50|23:59:59.990|300|3c1|10";
-    QTest::newRow("hours 24") << withBytes(15, hex("18000000"))
-                              << "Gym Clock|192.168.1.50|invalid|300|3c1|10";
-    QTest::newRow("hundredths 100")
-        << withBytes(15, hex("00000064")) << "Gym Clock|192.168.1.50|invalid|300|3c1|10";
-    QTest::newRow("type 0") << withBytes(0, hex("00")) << "none";
+    QTest::newRow("hours 24") << withBytes(15, hex("18000000")) << gym + "invalid|300|3c1|10";
+    QTest::newRow("hundredths 100") << withBytes(15, hex("00000064")) << gym + "invalid|300|3c1|10";
     QTest::newRow("type 3") << withBytes(0, hex("03")) << "none";
     QTest::newRow("39 bytes") << kStatusReply.left(39) << "none";
     QTest::newRow("41 bytes") << kStatusReply + '\0' << "none";
     QTest::newRow("80 bytes") << kStatusReply + kStatusReply << "none";
-    QTest::newRow("empty") << QByteArray() << "none";
 }
 
 void TestProtocol::decodeStatusReply()
@@ -136,29 +111,59 @@ void TestProtocol::decodeStatusReply()
     QTEST(describe(Protocol::decodeStatusReply(datagram)), "expected");
 }
 
-void TestProtocol::countFormatNumber_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<int>("number");
-
-    QTest::newRow("0x80: tenths") << 0x80 << 0;
-    QTest::newRow("0x00: days and h:m:s") << 0x00 << 1;
-    QTest::newRow("0xA0: days:h:m") << 0xA0 << 2;
-    QTest::newRow("0x20: interval") << 0x20 << 3;
-    QTest::newRow("0x03C1: mode and running bits ignored") << 0x03C1 << 0;
-}
-
 void TestProtocol::countFormatNumber()
 {
-    QFETCH(int, format);
-    QTEST(Protocol::countFormatNumber(format), "number");
+    // Tenths, days-h:m:s, days:h:m and interval; mode and running bits do not count.
+    const QList<int> numbers = {Protocol::countFormatNumber(0x80), Protocol::countFormatNumber(0),
+                                Protocol::countFormatNumber(0xA0),
+                                Protocol::countFormatNumber(0x20),
+                                Protocol::countFormatNumber(0x03C1)};
+    QCOMPARE(numbers, QList<int>({0, 1, 2, 3, 0}));
 }
 
-void TestProtocol::dottedAddressStaysInBounds()
+void TestProtocol::replyRules_data()
 {
-    QCOMPARE(Protocol::dottedAddress(hex("FF7F0001"), 0), QStringLiteral("255.127.0.1"));
-    QCOMPARE(Protocol::dottedAddress(hex("0A0B"), 0), QStringLiteral("10.11.0.0"));
-    QCOMPARE(Protocol::dottedAddress(QByteArray(), 1), QStringLiteral("0.0.0.0"));
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("passedOn"); // "yes" or "no"
+    QTest::addColumn<QStringList>("ends"); // which of kCommands the reply ends
+
+    const auto status = [](int type, int length) {
+        QByteArray bytes(length, '\x5A');
+        bytes[0] = char(type);
+        return bytes;
+    };
+    const auto program = [](const char *head) { return hex(head) + QByteArray(212, '\0'); };
+    const QStringList all = {"A30100", "AF", "B1", "B203", "B0"};
+    QTest::newRow("status, type 1") << status(1, 40) << "yes" << all;
+    QTest::newRow("status, type 4") << status(4, 40) << "yes" << all;
+    QTest::newRow("status, type 0") << status(0, 40) << "no" << all;
+    QTest::newRow("status, type 5") << status(5, 40) << "no" << all;
+    QTest::newRow("80 bytes, type 2") << status(2, 80) << "yes" << all;
+    QTest::newRow("40 bytes starting 0xAF are a status") << status(0xAF, 40) << "no" << all;
+    QTest::newRow("active program") << program("AF0000") << "yes" << QStringList{"AF"};
+    QTest::newRow("run status") << program("B10000") << "yes" << QStringList{"B1"};
+    QTest::newRow("program 3") << program("B20003") << "yes" << QStringList{"B203"};
+    QTest::newRow("program 0 ends a one-byte request")
+        << program("B20000") << "yes" << QStringList{"AF", "B1", "B0"};
+    QTest::newRow("program reply of two bytes") << hex("B200") << "yes" << QStringList();
+    QTest::newRow("acknowledgement") << hex("41") << "no" << all;
+    QTest::newRow("acknowledgement, trailing bytes") << QByteArray("AOK\0", 4) << "no" << all;
+    QTest::newRow("own query coming back") << hex("A104B2") << "no" << QStringList();
+    QTest::newRow("empty") << QByteArray() << "no" << QStringList();
+    QTest::newRow("39-byte status") << status(1, 39) << "no" << QStringList();
+}
+
+void TestProtocol::replyRules()
+{
+    QFETCH(QByteArray, reply);
+    const Protocol::ReplyKind kind = Protocol::classifyReply(reply);
+    QTEST(QString::fromLatin1(Protocol::isPassedOn(kind, reply) ? "yes" : "no"), "passedOn");
+    QStringList ends;
+    for (const char *command : {"A30100", "AF", "B1", "B203", "B0"}) {
+        if (Protocol::endsCommand(kind, reply, hex(command)))
+            ends << QString::fromLatin1(command);
+    }
+    QTEST(ends, "ends");
 }
 
 QTEST_APPLESS_MAIN(TestProtocol)

@@ -15,7 +15,6 @@ namespace {
 
 const QString kOrganisation = QStringLiteral("Quillbrook Inc");
 const QString kWindowStore = QStringLiteral("QB-Timer2");
-const QString kControllerStore = QStringLiteral("QB-Timer");
 
 // Window values the tests expect to see restored; everything else starts from its default.
 // The broadcast address keeps the start-up query on loopback.
@@ -26,9 +25,9 @@ void seedWindowStore()
     store.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
     store.setValue(QStringLiteral("main/mainRetries"), 7);
     store.setValue(QStringLiteral("main/mainRefresh"), 12);
-    store.setValue(QStringLiteral("countdown2/buttonName"), QStringLiteral("Warm-up"));
+    store.setValue(QStringLiteral("countdown2/buttonName"), QStringLiteral("<i>Warm-up</i>"));
     store.setValue(QStringLiteral("countdown2/buttonMin"), 7);
-    store.setValue(QStringLiteral("Programs/saveProgName3"), QStringLiteral("Laps"));
+    store.setValue(QStringLiteral("countdown2/buttonSec"), 45);
 }
 
 } // namespace
@@ -51,8 +50,6 @@ public:
             m_timers.removeTimer(0);
     }
 
-    // Other loopback displays on this machine may answer the window's start-up query, so the
-    // tests find their own rows by address.
     Q_INVOKABLE int rowOf(const QString &ipaddr) const
     {
         return m_timers.addresses().indexOf(ipaddr);
@@ -91,7 +88,7 @@ public slots:
         QCoreApplication::setOrganizationName(kOrganisation);
         QCoreApplication::setApplicationName(kWindowStore);
         seedWindowStore();
-        QSettings(kOrganisation, kControllerStore).clear();
+        QSettings(kOrganisation, QStringLiteral("QB-Timer")).clear();
         qmlRegisterUncreatableType<ProgramDataModel>(
             "ProgEnums", 1, 0, "ProgDataRoles",
             QStringLiteral("ProgDataRoles is a context property"));

@@ -37,13 +37,21 @@ public:
             controller->qmlTimerTriggered();
         }
     }
+    // Forgets what was sent and what the captions and format were told so far.
+    void clear()
+    {
+        udpTx.clear();
+        upStartPause.clear();
+        dnStartPause.clear();
+        upFormat.clear();
+    }
     // "address hex" of each packet handed to the link.
     QStringList sent() const { return sentPackets(udpTx); }
+    // The mirror's text as last shown.
     QString text() const
     {
         return upTime.isEmpty() ? QString() : upTime.constLast().at(0).toString();
     }
-    static bool lastBool(const QSignalSpy &spy) { return spy.constLast().at(0).toBool(); }
     // What the start/pause captions and the count-up format were told, oldest first: "up 1 dn 0
     // format 2" (a count-up caption to Pause, a count-down caption to Start, format 2).
     QString told() const

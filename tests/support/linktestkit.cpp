@@ -96,10 +96,8 @@ void ScriptedDisplay::readPending()
         const int timesSeen = ++m_timesSeen[payload];
         if (!m_rule)
             continue;
-        if (const std::optional<QByteArray> answer = m_rule(payload, timesSeen)) {
+        if (const std::optional<QByteArray> answer = m_rule(payload, timesSeen))
             reply(*answer);
-            ++m_answersSent;
-        }
     }
 }
 
@@ -114,12 +112,6 @@ LinkLog::~LinkLog()
 {
     qInstallMessageHandler(m_previous);
     activeLog = nullptr;
-}
-
-void LinkLog::clear()
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_lines.clear();
 }
 
 std::vector<LinkLog::Line> LinkLog::matching(const QString &prefix) const

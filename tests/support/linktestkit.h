@@ -46,7 +46,6 @@ public:
 
     const QList<Receipt> &received() const { return m_received; }
     QList<QByteArray> payloads() const;
-    int answersSent() const { return m_answersSent; }
     // Sends from this display's address to the link's socket on 127.0.0.1:7372.
     void reply(const QByteArray &payload);
 
@@ -57,7 +56,6 @@ private:
     QUdpSocket m_socket;
     QList<Receipt> m_received;
     QHash<QByteArray, int> m_timesSeen;
-    int m_answersSent = 0;
 };
 
 // Records the link's log lines (category qb.link) from every thread while it exists.
@@ -75,7 +73,6 @@ public:
     LinkLog(const LinkLog &) = delete;
     LinkLog &operator=(const LinkLog &) = delete;
 
-    void clear();
     // Lines that start with the prefix, oldest first.
     std::vector<Line> matching(const QString &prefix) const;
     int count(const QString &prefix) const { return static_cast<int>(matching(prefix).size()); }

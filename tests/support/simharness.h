@@ -21,7 +21,7 @@
 //     QVERIFY2(sim.start(options), qPrintable(sim.errorString()));
 //     const int mark = sim.mark();
 //     ... let the controller send ...
-//     QTRY_COMPARE(sim.received(1, mark).size(), 1);
+//     QTRY_COMPARE(sim.unicastReceived(1, mark).size(), 1);
 //
 // The executable's path comes from the build: give the test target
 // target_compile_definitions(<test> PRIVATE QB_SIM_EXECUTABLE="$<TARGET_FILE:qb-timer-sim>")
@@ -44,15 +44,13 @@ public:
     // One line of the log.
     struct Record
     {
-        double t = 0;      // ms since the simulator opened its log (its own monotonic clock)
-        qint64 wallMs = 0; // the same moment as ms since the epoch, to millisecond resolution
-        int display = 0;   // from 1; 0 for lines about the whole simulator
-        QString dir;       // "rx", "tx" or "lost" for datagrams; empty for events
-        QString event;     // what a received datagram asked for, or the clock event
-        QString from;      // "a.b.c.d:port"
+        double t = 0;    // ms since the simulator opened its log (its own monotonic clock)
+        int display = 0; // from 1; 0 for lines about the whole simulator
+        QString dir;     // "rx", "tx" or "lost" for datagrams; empty for events
+        QString event;   // what a received datagram asked for, or the clock event
+        QString from;    // "a.b.c.d:port"
         QString to;
         QByteArray bytes; // the datagram
-        QJsonObject line; // everything the line holds
     };
 
     // The datagrams as the log writes them: upper-case hex bytes with blanks, "A1 04 B2".
@@ -74,8 +72,7 @@ public:
     // `since` to look only at what comes later.
     int mark();
     QList<Record> records(const std::function<bool(const Record &)> &wanted, int since = 0);
-    // Datagrams display k received (directly or through the broadcast address) and sent.
-    QList<Record> received(int display, int since = 0);
+    // Datagrams display k sent.
     QList<Record> sent(int display, int since = 0);
     // Those datagrams display k received at its own address rather than the broadcast address.
     QList<Record> unicastReceived(int display, int since = 0);
