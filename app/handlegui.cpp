@@ -18,8 +18,10 @@ const QString kIpKey = QStringLiteral("IP");
 
 HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSource timeSource,
                      QObject *parent)
-    : QObject(parent), m_timers(timers), m_programs(programs), m_tickTimer(timeSource),
-      m_mirrorTimer(timeSource)
+    : QObject(parent), m_timers(timers), m_programs(programs),
+      m_pSettings(std::make_unique<QSettings>(QStringLiteral("Quillbrook Inc"),
+                                              QStringLiteral("QB-Timer"))),
+      m_tickTimer(timeSource), m_mirrorTimer(timeSource)
 {
     m_pUDPThread = std::make_unique<UDPCommThread>();
     m_pUDPThread->start(QThread::NormalPriority);
@@ -27,10 +29,9 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);
 
     m_pUDPThread->setIPParameters(3, 100);
-    m_pSettings =
-        std::make_unique<QSettings>(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
     m_mirrorTime = QTime(0, 0);
-    loadProgramSettings();
+    m_programSlots.loadProgramSettings();
+    loadTimerList();
 
     m_tickTimer.restart();
     m_lastTickMs = 0;
@@ -39,7 +40,6 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
 HandleGui::~HandleGui()
 {
     m_pUDPThread->stopThread();
-    m_pSettings.reset();
 }
 
 // ---- link parameters and the tick ----
@@ -197,13 +197,6 @@ void HandleGui::updateTimerList()
         m_pSettings->setValue(kIpKey, addresses.at(row));
     }
     m_pSettings->endArray();
-}
-
-void HandleGui::loadProgramSettings()
-{
-    // The ten stored programs are read here too, ahead of the device list, once the program
-    // store exists.
-    loadTimerList();
 }
 
 void HandleGui::loadTimerList()
@@ -459,18 +452,40 @@ void HandleGui::handleCountDnStartButton()
     sendToSelected(Protocol::countDownRun(m_bCountDn));
 }
 
-// ---- programs: filled in by the program editor, transfer and run control ----
+// ---- program editing ----
+
+void HandleGui::handleProgChange(int num, QString name)
+{
+    m_programEditing.changeProgram(num, name);
+}
+
+void HandleGui::handleProgNameChange(int num, QString name)
+{
+    m_programEditing.renameProgram(num, name);
+}
+
+void HandleGui::handleProgInsert(int row)
+{
+    m_programEditing.insertLine(row);
+}
+
+void HandleGui::handleProgDelete(int row)
+{
+    m_programEditing.deleteLine(row);
+}
+
+void HandleGui::handleProgSaveProgram()
+{
+    m_programEditing.saveProgram();
+}
+
+// ---- programs: filled in by transfer and run control ----
 
 void HandleGui::handleTabataResetButton(int, int, int, bool) {}
 void HandleGui::handlePresentResetButton(int, int, int, bool, bool) {}
 void HandleGui::handleProgEntry() {}
 void HandleGui::handleProgResetButton() {}
 void HandleGui::handleProgStartButton() {}
-void HandleGui::handleProgChange(int, QString) {}
-void HandleGui::handleProgNameChange(int, QString) {}
-void HandleGui::handleProgInsert(int) {}
-void HandleGui::handleProgDelete(int) {}
-void HandleGui::handleProgSaveProgram() {}
 void HandleGui::handleGetProgram() {}
 void HandleGui::handleSaveProgram() {}
 void HandleGui::handleSaveAllProgramsButton() {}

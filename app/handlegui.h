@@ -1,9 +1,10 @@
 #pragma once
 
+#include "app/programediting.h"
+#include "app/programslots.h"
 #include "app/stopwatch.h"
 
 #include <QObject>
-#include <QStringList>
 #include <QTime>
 #include <QVariant>
 #include <memory>
@@ -75,7 +76,6 @@ public slots:
     void updateTimerList();
 
 private:
-    void loadProgramSettings();
     void loadTimerList();
     void pollDisplays();
     void advanceMirror();
@@ -87,6 +87,9 @@ private:
 
     TimerDataModel &m_timers;
     ProgramDataModel &m_programs;
+    std::unique_ptr<QSettings> m_pSettings; // the controller's own store: programs, timer list
+    ProgramSlots m_programSlots{*m_pSettings};
+    ProgramEditing m_programEditing{m_programs, m_programSlots};
 
     std::unique_ptr<UDPCommThread> m_pUDPThread;
     bool m_bCountUp = false;
@@ -98,10 +101,6 @@ private:
     Stopwatch m_mirrorTimer;
     quint32 m_prevMirrorMs = 0;
     int m_displayMode = 0;
-    int currentProgram = 0;
-    std::unique_ptr<QSettings> m_pSettings;
-    QStringList programTexts;
-    QStringList programNames;
     int m_progRow = 0;
     bool m_bFirstStepSet = false;
     int m_stepNeedsStart = 0;

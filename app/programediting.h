@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class ProgramDataModel;
+class ProgramSlots;
+
+// What the program page's actions do to the open program, its slot and the store: switching
+// keeps the left program's lines in memory only; only a save writes the store.
+class ProgramEditing
+{
+public:
+    ProgramEditing(ProgramDataModel &model, ProgramSlots &programSlots);
+
+    void changeProgram(int num, const QString &name);
+    void renameProgram(int num, const QString &name);
+    void insertLine(int row);
+    void deleteLine(int row); // the last line, the program's end, stays
+    void saveProgram();
+
+private:
+    ProgramDataModel &m_model;
+    ProgramSlots &m_slots;
+};
