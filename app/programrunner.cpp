@@ -230,6 +230,7 @@ void ProgramRunner::setUpFirstLine()
     m_stepNeedsStart = 1;
     m_intervalCount = 0;
     m_stepDone = 0;
+    m_carryMs = 0;
     for (int row = 0; row < m_lines.rowCount(); ++row) {
         if (m_lines.getCommand(row) == TC_REPEAT)
             m_lines.setRepeatCountAct(row, 0);
@@ -256,6 +257,9 @@ void ProgramRunner::startLine(uint command)
         m_mirror.setCountDownMode(m_progRunning, 1);
     else
         m_mirror.setCountUpMode(m_progRunning, 1);
+    if (m_progRunning)
+        m_mirror.carryOver(m_carryMs);
+    m_carryMs = 0;
     m_lines.setSelected(m_progRow, true);
     emit mirrorChanged();
 }
@@ -316,6 +320,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         if (m_mirror.days < 0 || m_mirror.totalSeconds() < stop) {
             m_mirror.countDn = false;
             m_stepDone = 1;
+            m_carryMs = qint32(stop * 1000 - m_mirror.valueMs());
             m_mirror.setSeconds(stop);
             emit mirrorChanged();
             return true;
@@ -330,6 +335,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
             return true;
         if (stop != 0 && m_mirror.totalSeconds() == stop) {
             m_stepDone = 1;
+            m_carryMs = qint32(m_mirror.valueMs() - stop * 1000);
             return true;
         }
         return false;

@@ -49,17 +49,17 @@ void TestProgramRunner::scenarios_data()
     QTest::newRow("300 to 60 to 0")
         << "C 5:300-60 C 5:60-0 E0" << QByteArray()
         << "arm t100 ? start t100 ? t239900 ? t100 ? t59900 ? t200 ?"
-        << "r1 0-00:05:00 pause|r1 0-00:04:59 run|r1 0-00:01:00 run|r3 0-00:01:00 run|"
+        << "r1 0-00:05:00 pause|r1 0-00:04:59 run|r1 0-00:01:00 run|r3 0-00:00:59 run|"
            "r3 0-00:00:00 run|r4 0-00:00:00 idle"
         << "2:acd700 4:acd700 2:ae0100 4:ae0100";
     QTest::newRow("repeat taken three times")
-        << "1+:1-0 R0x3 E2" << QByteArray() << "arm t100 ? start t1100 ? t1100 ? t1100 ? t1100 ?"
-        << "r0 1-00:01 pause x0|r0 2-00:01 run x1|r0 3-00:01 run x2|r0 4-00:01 run x3|"
+        << "1+:2-0 R0x3 E2" << QByteArray() << "arm t100 ? start t2100 ? t2000 ? t2000 ? t2000 ?"
+        << "r0 1-00:02 pause x0|r0 2-00:01 run x1|r0 3-00:01 run x2|r0 4-00:01 run x3|"
            "r2 4-00:00 idle x0"
         << "";
     QTest::newRow("two interval lines count once a pass")
-        << "1+:2-0 1:1-0 R0x1 E0" << QByteArray() << "arm t100 ? start t2100 ? t1100 ? t3200 ?"
-        << "r0 1-00:02 pause x0|r1 1-00:01 run x0|r0 2-00:02 run x1|r3 2-00:00 idle x0"
+        << "1+:3-0 1:2-0 R0x1 E0" << QByteArray() << "arm t100 ? start t3100 ? t2000 ? t5000 ?"
+        << "r0 1-00:03 pause x0|r1 1-00:01 run x0|r0 2-00:02 run x1|r3 2-00:00 idle x0"
         << "";
     QTest::newRow("end line with Reset arms again, paused")
         << "6:1-0 E1" << QByteArray() << "arm t100 start t1100 ? t100 ? t1000 ?"
@@ -85,7 +85,7 @@ void TestProgramRunner::scenarios_data()
     QTest::newRow("run-status reply of a running program")
         << "E0" << runStatus(1, 1, 2, 1, 45, 4, "Hall", "1+:60-0 1:45-0 R0x3 E0")
         << "reply ? t1000 ? t44100 ?"
-        << "r1 2-00:45 run x0 p4 Hall slot 4 Hall|r1 2-00:44 run x0|r0 3-01:00 run x1"
+        << "r1 2-00:45 run x0 p4 Hall slot 4 Hall|r1 2-00:44 run x0|r0 3-00:59 run x1"
         << "";
     QTest::newRow("run-status reply of a paused program")
         << "E0" << runStatus(1, 0, 0, 0, 3, 7, "Gym", "6:5-0 E0") << "reply t1000 ? start t3100 ?"
