@@ -36,7 +36,6 @@ public:
     bool setCountUpMode(int mode, int bAlreadInit);
     bool setCountDownMode(int mode, int bAlreadInit);
 
-    bool isZero() const { return days == 0 && time == QTime(0, 0); }
     qint64 totalSeconds() const;
     qint64 valueMs() const;
     // A whole number of seconds, no milliseconds; a day or more is carried into the days.
