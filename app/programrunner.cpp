@@ -5,6 +5,7 @@
 #include "app/programslots.h"
 #include "link/logging.h"
 #include "link/programpackets.h"
+#include "models/clockarithmetic.h"
 #include "models/programdatamodel.h"
 
 #include <optional>
@@ -257,8 +258,8 @@ void ProgramRunner::startLine(uint command)
         m_mirror.setCountDownMode(m_progRunning, 1);
     else
         m_mirror.setCountUpMode(m_progRunning, 1);
-    if (m_progRunning)
-        m_mirror.carryOver(m_carryMs);
+    if (m_progRunning) // at most a day: a tick held up for weeks says nothing about this line
+        m_mirror.carryOver(qint32(qMin(m_carryMs, ClockArithmetic::kMsPerDay)));
     m_carryMs = 0;
     m_lines.setSelected(m_progRow, true);
     emit mirrorChanged();
@@ -320,7 +321,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         if (m_mirror.days < 0 || m_mirror.totalSeconds() < stop) {
             m_mirror.countDn = false;
             m_stepDone = 1;
-            m_carryMs = qint32(stop * 1000 - m_mirror.valueMs());
+            m_carryMs = stop * 1000 - m_mirror.valueMs();
             m_mirror.setSeconds(stop);
             emit mirrorChanged();
             return true;
@@ -335,7 +336,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
             return true;
         if (stop != 0 && m_mirror.totalSeconds() == stop) {
             m_stepDone = 1;
-            m_carryMs = qint32(m_mirror.valueMs() - stop * 1000);
+            m_carryMs = m_mirror.valueMs() - stop * 1000;
             return true;
         }
         return false;
