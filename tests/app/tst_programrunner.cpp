@@ -88,6 +88,10 @@ void TestProgramRunner::scenarios_data()
         << "r1 2-00:45 run x0 p4 Hall shown 4 Hall|r1 2-00:44 run x0 p4 Hall|r0 3-00:59 run x1 p4 "
            "Hall"
         << "";
+    QTest::newRow("run-status reply of a count up past a day")
+        << "E0" << runStatus(1, 0, 0, 1, 26 * 3600 + 5, 2, "Up", "3:0-0 E0") << "reply t1000 ?"
+        << "r0 1-02:00:06 run p2 Up shown 2 Up"
+        << "";
     QTest::newRow("zero-time loop stopped at the bound")
         << "C R0x255 E0" << QByteArray() << "logs-bound arm t100 ?"
         << "r0 00:00:00.0 idle x20"
