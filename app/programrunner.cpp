@@ -330,7 +330,10 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         emit mirrorChanged();
         if (continueTick)
             return true;
-        if (stop != 0 && m_mirror.totalSeconds() == stop) {
+        // Only a count-up line under way ends here: the mirror counts on past a line that has
+        // ended, and a stop time read from a row that no longer runs would end it again and again.
+        const bool underWay = lineKind(m_lines.getCommand(m_progRow)) && m_stepNeedsStart == 0;
+        if (underWay && stop != 0 && m_mirror.totalSeconds() == stop) {
             m_stepDone = 1;
             m_carryMs = m_mirror.valueMs() - stop * 1000;
             return true;
