@@ -69,11 +69,7 @@ void TestProgramRunner::scenarios_data()
         << "6:1-0 E2" << QByteArray() << "arm t100 start t1100 ? t1000 ?"
         << "r1 00:00:00.0 idle|r1 00:00:00.0 idle"
         << "";
-    QTest::newRow("count up to its stop time")
-        << "3:0-5 E0" << QByteArray() << "arm t100 start t4900 ? t100 ?"
-        << "r0 0-00:00:04 run|r1 0-00:00:00 idle"
-        << "";
-    QTest::newRow("count up ended before a line with no command: no new end")
+    QTest::newRow("count up to its stop time, then a line with no command: no new end")
         << "4:0-5 99:0-5" << QByteArray() << "arm t100 start t5000 ? t1000 ?"
         << "r1 00:00:05.0 run|r1 00:00:06.0 run"
         << "";
