@@ -88,7 +88,9 @@ private:
 
     TimerDataModel &m_timers;
     ProgramDataModel &m_programs;
-    std::unique_ptr<QSettings> m_pSettings; // the controller's own store: programs, timer list
+    // The controller's own store (programs, timer list), declared before the program slots
+    // that keep a reference to it.
+    std::unique_ptr<QSettings> m_pSettings;
     ProgramSlots m_programSlots{*m_pSettings};
     ProgramEditing m_programEditing{m_programs, m_programSlots};
 

@@ -6,17 +6,19 @@
 
 namespace {
 
-// Work 60 s and rest 15 s, three times over, with alarms.
+// 60 s work in blue and green, 15 s rest in blue and red, repeated three more times, with alarms.
 const char kTabataDefault[] = "09000000000000020100000000010100000000003c0000000002090000000000000"
                               "20000000000010000000000000f00000000020700000300000000000000000008"
                               "000000000000000000000002";
-// Five minutes down to a one-minute warning, the last minute, then counting up past the end.
+// A talk: 5:00 down to 1:00 in green, the last minute in yellow, then counting up in red.
 const char kPresentationDefault[] =
     "09000000000000010100000000050000000000012c0000003c00090000000000000505000000000500000000000"
     "03c0000000000090000000000000000000000000300000000000000000000000208000000000000000000000000";
 const char kEndOnlyDefault[] = "08000000000000000000000000";
 
-QString defaultText(int n)
+} // namespace
+
+ProgramText ProgramSlots::defaultText(int n)
 {
     switch (n) {
     case 0:
@@ -28,7 +30,7 @@ QString defaultText(int n)
     }
 }
 
-QString defaultName(int n)
+QString ProgramSlots::defaultName(int n)
 {
     switch (n) {
     case 0:
@@ -39,6 +41,8 @@ QString defaultName(int n)
         return QStringLiteral("Program%1").arg(n + 1);
     }
 }
+
+namespace {
 
 QString textKey(int n)
 {

@@ -17,6 +17,9 @@ public:
     explicit ProgramSlots(QSettings &store);
 
     static bool isProgram(int n) { return n >= 0 && n < kPrograms; }
+    // What a slot holds while the store has no key for it.
+    static ProgramText defaultText(int n);
+    static QString defaultName(int n);
 
     // Reads all ten slots; absent keys take the default programs and names. Stored values are
     // taken as they are: the line model reads any text safely.

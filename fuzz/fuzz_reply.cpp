@@ -1,12 +1,15 @@
 // One datagram from anywhere on the LAN, through the link's reply classification and matching
+// One datagram from anywhere on the LAN, through the link's reply classification and matching
 // rules and into the controller's dispatch, then a few ticks of the program runner on a fake
 // clock with whatever program the datagram brought. Crashes, reads past the datagram and
 // undefined behaviour are caught by the sanitizers; a state change from a datagram that must be
 // ignored, a program number outside 0..9 or more than ten lines trap, and a program that never
-// lets a tick end hangs the run.
+// lets a tick end hangs the run. The same bytes are also read as a hand-edited stored program
+// text and as a program's step image, the two forms a program arrives in from outside.
 #include "app/handlegui.h"
 #include "link/programpackets.h"
 #include "link/protocol.h"
+#include "models/programcodec.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
@@ -15,6 +18,12 @@
 #include <cstdlib>
 
 namespace {
+
+void check(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
 
 struct Harness
 {
@@ -30,8 +39,7 @@ struct Harness
         QObject::connect(&controller, &HandleGui::updateProgStartPause, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateProgNameCombo, [this](QVariant index) {
             ++changes;
-            if (index.toInt() < 0 || index.toInt() > 9)
-                std::abort();
+            check(index.toInt() >= 0 && index.toInt() <= 9);
         });
         QObject::connect(&programs, &ProgramDataModel::modelReset, [this] { ++changes; });
         QObject::connect(&programs, &ProgramDataModel::rowsInserted, [this] { ++changes; });
@@ -64,6 +72,31 @@ const QByteArray kQueuedCommands[] = {
     Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10),
 };
 
+// A loaded program has one to ten lines of known commands; an image is always 200 bytes and reads
+// back as itself.
+void readAsProgramForms(const QByteArray &bytes)
+{
+    static ProgramDataModel model;
+    for (const ProgramText &text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
+        model.clearLines();
+        model.loadFromText(text);
+        model.validateLines();
+        check(model.rowCount() >= 1 && model.rowCount() <= ProgramDataModel::kMaxLines);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const uint command = model.getCommand(row);
+            check(command >= TC_INTERVAL_DOWN && command <= TC_DOWN_DHM);
+        }
+        const ProgramStepArray steps = ProgramCodec::textToStepArray(text);
+        check(steps.size() == ProgramCodec::kStepArraySize);
+        check(ProgramCodec::textToStepArray(ProgramCodec::stepArrayToText(steps)) == steps);
+    }
+    model.loadFromStepArray(bytes);
+    check(model.rowCount() <= ProgramDataModel::kMaxLines);
+    const ProgramText text = ProgramCodec::stepArrayToText(bytes);
+    check(text.size() == ProgramCodec::kTextLineLength * model.rowCount());
+    check(ProgramCodec::stepArrayToText(ProgramCodec::textToStepArray(text)) == text);
+}
+
 QCoreApplication &application()
 {
     static int argc = 1;
@@ -91,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int before = harness.changes;
     if (Protocol::isPassedOn(kind, datagram))
         harness.controller.UDPResponse(QStringLiteral("127.0.0.2"), datagram);
-    if (!decodable && harness.changes != before)
-        std::abort();
+    check(decodable || harness.changes == before);
+    readAsProgramForms(datagram);
 
     // Whatever program the datagram left in the lines is armed and started (no display is
     // selected, so nothing is sent) and run.
@@ -102,8 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         harness.controller.handleProgStartButton();
     }
     harness.tick();
-    if (harness.programs.rowCount() > ProgramDataModel::kMaxLines)
-        std::abort();
+    check(harness.programs.rowCount() <= ProgramDataModel::kMaxLines);
 
     // Keep the list small so that long runs stay fast.
     if (harness.timers.rowCount() > 256) {

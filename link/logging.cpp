@@ -3,4 +3,5 @@
 Q_LOGGING_CATEGORY(lcLink, "qb.link")
 Q_LOGGING_CATEGORY(lcRegistry, "qb.registry")
 Q_LOGGING_CATEGORY(lcControl, "qb.control")
-Q_LOGGING_CATEGORY(lcPrograms, "qb.programs")
+// Program editing and, once programs run, every tick write debug lines: shown only on request.
+Q_LOGGING_CATEGORY(lcPrograms, "qb.programs", QtInfoMsg)

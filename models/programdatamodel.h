@@ -51,8 +51,8 @@ public:
     void insertEndLine(int row);
     void removeLine(int row);
     void clearLines();
-    // Replaces lines with command 0 or above TC_DOWN_DHM by an end line at the end, so a loaded
-    // program always runs to a TC_DONE.
+    // Replaces lines with command 0 or above TC_DOWN_DHM by an end line at the end, and gives an
+    // empty program one, so that a loaded program always has known commands and an end.
     void validateLines();
     bool setSelected(int row, bool selected);
     int setRepeatCountAct(int row, int value); // no change notification: run-time bookkeeping

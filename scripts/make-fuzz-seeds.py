@@ -20,22 +20,23 @@ def status(type_code=1, word=0x0000, days=0, sub=0, name=b"Wall", time=(8, 30, 1
     return bytes(b)
 
 
-def steps(*lines):
-    """A 200-byte step image from (command, gotoline, repeatcountset, start, stop) lines."""
-    b = bytearray(200)
-    for k, (command, goto, repeats, start, stop) in enumerate(lines):
-        b[20 * k] = command
-        b[20 * k + 5] = goto
-        b[20 * k + 6] = repeats
-        b[20 * k + 8:20 * k + 12] = start.to_bytes(4, "little")
-        b[20 * k + 12:20 * k + 16] = stop.to_bytes(4, "little")
-    return bytes(b)
+def step_image(*steps):
+    image = bytearray(200)
+    for k, step in enumerate(steps):
+        image[20 * k:20 * k + len(step)] = step
+    return bytes(image)
+
+
+def step(command, goto=0, repeats=0, start=0, stop=0):
+    """One 20-byte timer step."""
+    return (bytes([command, 0, 0, 0, 0, goto, repeats, 0]) + start.to_bytes(4, "little")
+            + stop.to_bytes(4, "little"))
 
 
 NAME = b"Hall".ljust(12, b"\0")
-PROGRAM = steps((9, 0, 0, 0, 0), (5, 0, 0, 300, 60), (1, 0, 0, 60, 0), (7, 0, 3, 0, 0),
-                (8, 1, 0, 0, 0))
-ZERO_TIME_LOOP = steps((9, 0, 0, 0, 0), (7, 0, 255, 0, 0), (8, 0, 0, 0, 0))
+PROGRAM = step_image(step(9), step(5, start=300, stop=60), step(1, start=60), step(7, repeats=3),
+                     step(8, goto=1))
+ZERO_TIME_LOOP = step_image(step(9), step(7, repeats=255), step(8))
 
 seeds = {
     "status-time-of-day": status(),
@@ -59,6 +60,18 @@ seeds = {
     "ack-trailing": b"A\x00\x01",
     "own-query": bytes([0xA1, 0x04, 0xB2]),
     "empty": b"",
+    # Stored program texts, as written and as a user may have edited them.
+    "program-text-tabata": (
+        b"09000000000000020100000000010100000000003c000000000209000000000000020000000000"
+        b"010000000000000f00000000020700000300000000000000000008000000000000000000000002"),
+    # Non-hex digits, command 0, command 255, eleven lines and a cut-off twelfth.
+    "program-text-hand-edited": b"0A00zz00000100000000000002" + b"00" * 13 + b"ff" * 13
+                                + b"08000000000000000000000000" * 9 + b"0800",
+    # Step images: a repeat that has been taken, 32-bit seconds, a colour step, the end.
+    "program-steps": step_image(bytes.fromhex("0700000000020305"),
+                                bytes.fromhex("050000000000000000000100030001000200"),
+                                bytes.fromhex("0900000001020304050607089999"),
+                                bytes.fromhex("08")),
 }
 for name, data in seeds.items():
     (out / name).write_bytes(data)
