@@ -29,7 +29,6 @@ class TestProgramRunner : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules("qb.*.debug=false"); }
     void scenarios_data();
     void scenarios();
 };
