@@ -1,12 +1,15 @@
 // Datagrams from anywhere on the LAN, through the link's receive side (classification, the
 // backlog and answer matching against commands queued to two displays) into the controller's
-// dispatch, all on one thread. An input is a run of datagrams, each after one byte that chooses
-// its sender and one that gives its length. Crashes, reads past the datagram and undefined
-// behaviour are caught by the sanitizers; a datagram that ends more than one queued command, an
-// ignored one that ends any, and a state change from a datagram that must be ignored trap. The
-// whole input is also read as a hand-edited stored program text and as a program's step image,
-// the two forms a program arrives in from outside.
+// dispatch, all on one thread, then a few ticks of the program runner on a fake clock with
+// whatever program the datagrams brought. An input is a run of datagrams, each after one byte
+// that chooses its sender and one that gives its length. Crashes, reads past the datagram and
+// undefined behaviour are caught by the sanitizers; a datagram that ends more than one queued
+// command, an ignored one that ends any, a state change from a datagram that must be ignored, a
+// program number outside 0..9 or more than ten lines trap, and a program that never lets a tick
+// end hangs the run. The whole input is also read as a hand-edited stored program text and as a
+// program's step image, the two forms a program arrives in from outside.
 #include "app/handlegui.h"
+#include "link/programpackets.h"
 #include "link/protocol.h"
 #include "link/udpcommthread.h"
 #include "models/programcodec.h"
@@ -20,20 +23,46 @@
 
 namespace {
 
+void check(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
 struct Harness
 {
     Harness()
     {
         QObject::connect(&link, &UDPCommThread::RXDatagram, &controller, &HandleGui::UDPResponse);
+        // The fake clock jumps hours a tick: no status poll and no resend, or the link's queue
+        // would fill with queries to every listed display, input after input.
+        controller.handleSetIPParameters(0, 100, 1 << 30);
         QObject::connect(&controller, &HandleGui::updateUpTime, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateUpStartPause, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateDnStartPause, [this] { ++changes; });
         QObject::connect(&timers, &TimerDataModel::dataUpdated, [this] { ++changes; });
+        QObject::connect(&controller, &HandleGui::updateProgStartPause, [this] { ++changes; });
+        QObject::connect(&controller, &HandleGui::updateProgNameCombo, [this](QVariant index) {
+            ++changes;
+            check(index.toInt() >= 0 && index.toInt() <= 9);
+        });
+        QObject::connect(&programs, &ProgramDataModel::modelReset, [this] { ++changes; });
+        QObject::connect(&programs, &ProgramDataModel::rowsInserted, [this] { ++changes; });
     }
 
+    // A few ticks; each of the hour-long ones ends the line under way.
+    void tick()
+    {
+        for (const qint64 ms : {100, 3600000, 3600000, 3600000, 100}) {
+            now += ms;
+            controller.qmlTimerTriggered();
+        }
+    }
+
+    qint64 now = 0;
     TimerDataModel timers;
     ProgramDataModel programs;
-    HandleGui controller{timers, programs};
+    HandleGui controller{timers, programs, [this] { return now; }};
     UDPCommThread link; // never started: no socket, and nothing it queues is ever sent
     int changes = 0;
 };
@@ -55,12 +84,6 @@ const std::pair<int, QByteArray> kQueuedCommands[] = {
     {0, Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10)},
     {1, QByteArray::fromHex("b200")},
 };
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 // A loaded program has one to ten lines of known commands; an image is always 200 bytes and reads
 // back as itself.
@@ -108,23 +131,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const auto &[sender, command] : kQueuedCommands)
         link.sendUDPCommand(command, command.size(), kSenders[sender].toString(), Protocol::kPort,
                             true, kNeverMs, 0);
+    bool programArrived = false;
     for (std::size_t at = 0; at + 2 <= size;) {
         const QHostAddress &sender = kSenders[data[at] % 4];
         const std::size_t length = std::min<std::size_t>(data[at + 1], size - at - 2);
         const QByteArray datagram(reinterpret_cast<const char *>(data + at + 2), int(length));
         at += 2 + length;
 
-        const bool ignored = Protocol::classifyReply(datagram) == Protocol::ReplyKind::Ignored;
-        const bool decodable = Protocol::decodeStatusReply(datagram).has_value();
+                const Protocol::ReplyKind kind = Protocol::classifyReply(datagram);
+        programArrived = programArrived || kind == Protocol::ReplyKind::ActiveProgram ||
+                         kind == Protocol::ReplyKind::Program;
+        const bool decodable =
+            Protocol::decodeStatusReply(datagram) || Protocol::decodeActiveProgramReply(datagram) ||
+            Protocol::decodeProgramReply(datagram) || Protocol::decodeRunStatusReply(datagram);
         const int queued = link.queuedCount();
         const int before = harness.changes;
         link.receiveDatagram(sender, datagram);
         QCoreApplication::sendPostedEvents(&link); // the owning thread's turn
         const int ended = queued - link.queuedCount();
-        check(ended >= 0 && ended <= 1 && !(ignored && ended != 0));
+        check(ended >= 0 && ended <= 1 && !(kind == Protocol::ReplyKind::Ignored && ended != 0));
         check(decodable || harness.changes == before);
     }
     readAsProgramForms(QByteArray(reinterpret_cast<const char *>(data), int(size)));
+
+    // Whatever program the datagram left in the lines is armed and started (no display is
+    // selected, so nothing is sent) and run.
+    if (programArrived) {
+        harness.controller.handleTimeModeButton(); // stops the mirror, which arming requires
+        harness.controller.handleProgResetButton();
+        harness.controller.handleProgStartButton();
+    }
+    harness.tick();
+    check(harness.programs.rowCount() <= ProgramDataModel::kMaxLines);
 
     // Keep the list small so that long runs stay fast.
     if (harness.timers.rowCount() > 256) {

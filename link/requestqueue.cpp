@@ -19,26 +19,27 @@ qint64 RequestQueue::nsUntilDue(const udpQueueStruct &record, qint64 nowNs)
     return waitMs * kNsPerMs - (nowNs - record.markNs);
 }
 
-std::vector<udpQueueStruct>::iterator
-RequestQueue::forget(std::vector<udpQueueStruct>::iterator record)
+void RequestQueue::uncount(const QString &addr)
 {
-    const auto count = m_perAddress.find(record->addr);
+    const auto count = m_perAddress.find(addr);
     if (--*count == 0)
         m_perAddress.erase(count);
-    return m_records.erase(record);
 }
 
 RequestQueue::Pass RequestQueue::takeDue(qint64 nowNs, int maxRetries)
 {
+    // One pass that moves the records kept up over the dropped ones: dropping many at once (a
+    // save-all to displays that never answer) costs no more than sending them.
     Pass pass;
-    for (auto it = m_records.begin(); it != m_records.end();) {
+    auto kept = m_records.begin();
+    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
         udpQueueStruct &record = *it;
         if (nsUntilDue(record, nowNs) <= 0) {
             record.markNs = nowNs;
             if (record.waitFirstSend) {
                 record.waitFirstSend = false;
             } else if (++record.retryCount > maxRetries) {
-                it = forget(it);
+                uncount(record.addr);
                 ++pass.dropped;
                 continue;
             }
@@ -46,8 +47,11 @@ RequestQueue::Pass RequestQueue::takeDue(qint64 nowNs, int maxRetries)
         }
         const qint64 untilDue = qMax<qint64>(0, nsUntilDue(record, nowNs));
         pass.nextDueNs = pass.nextDueNs ? qMin(*pass.nextDueNs, untilDue) : untilDue;
-        ++it;
+        if (kept != it)
+            *kept = std::move(record);
+        ++kept;
     }
+    m_records.erase(kept, m_records.end());
     return pass;
 }
 
@@ -59,7 +63,8 @@ std::optional<int> RequestQueue::removeAnswered(Protocol::ReplyKind kind, const 
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
         if (it->addr == sourceIP && Protocol::endsCommand(kind, reply, it->data)) {
             const int waitedMs = static_cast<int>((nowNs - it->markNs) / kNsPerMs);
-            forget(it);
+            uncount(it->addr);
+            m_records.erase(it);
             return waitedMs;
         }
     }

@@ -56,7 +56,7 @@ public:
 
 private:
     static qint64 nsUntilDue(const udpQueueStruct &record, qint64 nowNs);
-    std::vector<udpQueueStruct>::iterator forget(std::vector<udpQueueStruct>::iterator record);
+    void uncount(const QString &addr);
 
     std::vector<udpQueueStruct> m_records;
     QHash<QString, int> m_perAddress; // packets queued per address, for the link thread's triage

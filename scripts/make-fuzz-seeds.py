@@ -33,6 +33,17 @@ def frame(datagram, sender=0):
     return bytes([sender, len(datagram)]) + datagram
 
 
+def step(command, goto=0, repeats=0, start=0, stop=0):
+    """One 20-byte timer step."""
+    return (bytes([command, 0, 0, 0, 0, goto, repeats, 0]) + start.to_bytes(4, "little")
+            + stop.to_bytes(4, "little"))
+
+
+NAME = b"Hall".ljust(12, b"\0")
+PROGRAM = step_image(step(9), step(5, start=300, stop=60), step(1, start=60), step(7, repeats=3),
+                     step(8, goto=1))
+ZERO_TIME_LOOP = step_image(step(9), step(7, repeats=255), step(8))
+
 seeds = {
     "status-time-of-day": status(),
     "status-count-up-running": status(word=0xC1, days=3),
@@ -46,6 +57,11 @@ seeds = {
     "program-3": bytes([0xB2, 0, 3]) + bytes(212),
     "program-short": bytes([0xB2]),
     "run-status": bytes([0xB1]) + bytes(222),
+    "active-program-running": bytes([0xAF, 0, 7]) + NAME + PROGRAM,
+    "program-zero-time-loop": bytes([0xB2, 0, 7]) + NAME + ZERO_TIME_LOOP,
+    "program-number-out-of-range": bytes([0xB2, 0, 0xFF]) + NAME + PROGRAM,
+    "run-status-running": bytes([0xB1, 0, 1, 1, 2, 1, 0, 0, 45, 0, 3]) + NAME + PROGRAM,
+    "run-status-row-past-end": bytes([0xB1, 0, 1, 200, 0, 1, 0, 0, 5, 0, 3]) + NAME + PROGRAM,
     "ack": b"A",
     "ack-trailing": b"A\x00\x01",
     "own-query": bytes([0xA1, 0x04, 0xB2]),

@@ -1,6 +1,7 @@
 #include "simharness.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -136,12 +137,16 @@ SimHarness::Record SimHarness::parse(const QJsonObject &line)
 {
     Record record;
     record.t = line.value(QLatin1String("t")).toDouble();
+    record.wallMs =
+        QDateTime::fromString(line.value(QLatin1String("wall")).toString(), Qt::ISODateWithMs)
+            .toMSecsSinceEpoch();
     record.display = line.value(QLatin1String("display")).toInt();
     record.dir = line.value(QLatin1String("dir")).toString();
     record.event = line.value(QLatin1String("event")).toString();
     record.from = line.value(QLatin1String("from")).toString();
     record.to = line.value(QLatin1String("to")).toString();
     record.bytes = QByteArray::fromHex(line.value(QLatin1String("hex")).toString().toLatin1());
+    record.line = line;
     return record;
 }
 
@@ -161,6 +166,13 @@ QList<SimHarness::Record> SimHarness::records(const std::function<bool(const Rec
             found.append(m_records.at(i));
     }
     return found;
+}
+
+QList<SimHarness::Record> SimHarness::received(int display, int since)
+{
+    return records(
+        [display](const Record &r) { return r.display == display && r.dir == QLatin1String("rx"); },
+        since);
 }
 
 QList<SimHarness::Record> SimHarness::sent(int display, int since)

@@ -44,13 +44,15 @@ public:
     // One line of the log.
     struct Record
     {
-        double t = 0;    // ms since the simulator opened its log (its own monotonic clock)
-        int display = 0; // from 1; 0 for lines about the whole simulator
-        QString dir;     // "rx", "tx" or "lost" for datagrams; empty for events
-        QString event;   // what a received datagram asked for, or the clock event
-        QString from;    // "a.b.c.d:port"
+        double t = 0;      // ms since the simulator opened its log (its own monotonic clock)
+        qint64 wallMs = 0; // the same moment as ms since the epoch, to millisecond resolution
+        int display = 0;   // from 1; 0 for lines about the whole simulator
+        QString dir;       // "rx", "tx" or "lost" for datagrams; empty for events
+        QString event;     // what a received datagram asked for, or the clock event
+        QString from;      // "a.b.c.d:port"
         QString to;
         QByteArray bytes; // the datagram
+        QJsonObject line; // everything the line holds
     };
 
     // The datagrams as the log writes them: upper-case hex bytes with blanks, "A1 04 B2".
@@ -73,6 +75,8 @@ public:
     int mark();
     QList<Record> records(const std::function<bool(const Record &)> &wanted, int since = 0);
     // Datagrams display k sent.
+    // Datagrams display k received (directly or through the broadcast address) and sent.
+    QList<Record> received(int display, int since = 0);
     QList<Record> sent(int display, int since = 0);
     // Those datagrams display k received at its own address rather than the broadcast address.
     QList<Record> unicastReceived(int display, int since = 0);
