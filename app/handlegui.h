@@ -84,6 +84,8 @@ private:
     void queryFirstSelected();
     qint32 takeMirrorStep();
     void catchUpDown(int &days);
+    // Opens the program in its slot, shows it in the window and arms it on the displays.
+    void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
 
     TimerDataModel &m_timers;
     ProgramDataModel &m_programs;
