@@ -22,15 +22,23 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
     : QObject(parent), m_timers(timers), m_programs(programs),
       m_pSettings(std::make_unique<QSettings>(QStringLiteral("Quillbrook Inc"),
                                               QStringLiteral("QB-Timer"))),
-      m_tickTimer(timeSource), m_mirrorTimer(timeSource)
+      m_sender(
+          timers,
+          [this](const QByteArray &packet, const QString &addr, int firstDelay, int extraWait) {
+              m_pUDPThread->sendUDPCommand(packet, packet.size(), addr, Protocol::kPort, true,
+                                           firstDelay, extraWait);
+          }),
+      m_tickTimer(timeSource), m_mirror(timeSource),
+      m_programTransfer(programs, m_programSlots, m_sender),
+      m_programRunner(programs, m_programSlots, m_mirror, m_sender)
 {
     m_pUDPThread = std::make_unique<UDPCommThread>();
     m_pUDPThread->start(QThread::NormalPriority);
     connect(m_pUDPThread.get(), &UDPCommThread::RXDatagram, this, &HandleGui::UDPResponse);
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);
+    connectPrograms();
 
     m_pUDPThread->setIPParameters(3, 100);
-    m_mirrorTime = QTime(0, 0);
     m_programSlots.loadProgramSettings();
     loadTimerList();
 
@@ -41,6 +49,24 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
 HandleGui::~HandleGui()
 {
     m_pUDPThread->stopThread();
+}
+
+void HandleGui::connectPrograms()
+{
+    connect(&m_programTransfer, &ProgramTransfer::programNameChanged, this,
+            [this](int index, const QString &name, bool show) {
+                emit updateProgNameCombo(index, name, show);
+            });
+    connect(
+        &m_programRunner, &ProgramRunner::programShown, this,
+        [this](int index, const QString &name) { emit updateProgNameCombo(index, name, true); });
+    connect(&m_programRunner, &ProgramRunner::mirrorChanged, this, &HandleGui::updateDisplayTime);
+    connect(&m_programRunner, &ProgramRunner::progStartPause, this,
+            [this](bool running) { emit updateProgStartPause(running); });
+    connect(&m_programRunner, &ProgramRunner::upStartPause, this,
+            [this](bool running) { emit updateUpStartPause(running); });
+    connect(&m_programRunner, &ProgramRunner::dnStartPause, this,
+            [this](bool running) { emit updateDnStartPause(running); });
 }
 
 // ---- link parameters and the tick ----
@@ -66,71 +92,33 @@ void HandleGui::qmlTimerTriggered()
     for (int row = 0; row < m_timers.rowCount(); ++row)
         m_timers.setData(m_timers.index(row), delta, TimerDataModel::AdvanceRole);
 
-    advanceMirror();
-}
-
-qint32 HandleGui::takeMirrorStep()
-{
-    const quint32 now = m_mirrorTimer.elapsedMs();
-    const qint32 step = Stopwatch::difference(now, m_prevMirrorMs);
-    m_prevMirrorMs = now;
-    return step;
-}
-
-void HandleGui::catchUpDown(int &days)
-{
-    // A pause just after zero was reached between two ticks stops at zero, not a day before it.
-    ClockArithmetic::stepDown(m_mirrorTime, days, takeMirrorStep());
-    if (days < 0) {
-        days = 0;
-        m_mirrorTime = QTime(0, 0);
-    }
+    // While a program is active its runner advances the mirror, line by line.
+    if (m_programRunner.isActive())
+        m_programRunner.tick();
+    else
+        advanceMirror();
 }
 
 void HandleGui::advanceMirror()
 {
-    if (m_bCountDn) {
-        ClockArithmetic::stepDown(m_mirrorTime, m_days, takeMirrorStep());
-        if (m_days < 0) {
-            m_bCountDn = false;
-            if (!m_bProgramActive) {
-                emit updateDnStartPause(false);
-                m_days = 0;
-                m_mirrorTime = QTime(0, 0);
-            }
+    if (m_mirror.countDn) {
+        m_mirror.stepDown();
+        if (m_mirror.days < 0) {
+            m_mirror.countDn = false;
+            emit updateDnStartPause(false);
+            m_mirror.days = 0;
+            m_mirror.time = QTime(0, 0);
         }
         updateDisplayTime();
-    } else if (m_bCountUp) {
-        ClockArithmetic::stepUp(m_mirrorTime, m_days, takeMirrorStep());
+    } else if (m_mirror.countUp) {
+        m_mirror.stepUp();
         updateDisplayTime();
     }
 }
 
 void HandleGui::updateDisplayTime()
 {
-    QString text;
-    switch (m_displayMode) {
-    case 0:
-        if (m_days == 0)
-            text = m_mirrorTime.toString(QStringLiteral("hh:mm:ss.zzz")).left(10);
-        else
-            text = QString::asprintf("%d:%02d:%02d.%d", m_mirrorTime.hour() + 24 * m_days,
-                                     m_mirrorTime.minute(), m_mirrorTime.second(),
-                                     m_mirrorTime.msec() / 100);
-        break;
-    case 1:
-        text = QString::asprintf("%d-", m_days) + m_mirrorTime.toString(QStringLiteral("hh:mm:ss"));
-        break;
-    case 2:
-        text = QString::asprintf("%d:", m_days) + m_mirrorTime.toString(QStringLiteral("hh:mm"));
-        break;
-    case 3:
-        text = QString::asprintf("%d-%s", m_intervalCount,
-                                 qPrintable(m_mirrorTime.toString(QStringLiteral("mm:ss"))));
-        break;
-    default:
-        break;
-    }
+    const QString text = m_mirror.text(m_programRunner.intervalCount());
     emit updateUpTime(text);
     emit updateDnTime(text);
     emit updateIntTime(text);
@@ -138,34 +126,14 @@ void HandleGui::updateDisplayTime()
 
 void HandleGui::SetCountUpMode(int mode, int bAlreadInit)
 {
-    qCDebug(lcControl, "SetCountUpMode mode=%d bAlreadInit=%d", mode, bAlreadInit);
-    if (mode != 0) {
-        m_bCountUp = true;
-        m_bCountDn = false;
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
-    } else if (bAlreadInit == 0) {
-        m_bCountUp = false;
-        int days = m_days; // the final catch-up step leaves the day count alone
-        ClockArithmetic::stepUp(m_mirrorTime, days, takeMirrorStep());
+    if (m_mirror.setCountUpMode(mode, bAlreadInit))
         updateDisplayTime();
-    }
 }
 
 void HandleGui::SetCountDownMode(int mode, int bAlreadInit)
 {
-    qCDebug(lcControl, "SetCountDownMode mode=%d bAlreadInit=%d", mode, bAlreadInit);
-    if (mode != 0) {
-        m_bCountUp = false;
-        m_bCountDn = true;
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
-    } else if (bAlreadInit == 0) {
-        m_bCountDn = false;
-        int days = m_days;
-        catchUpDown(days);
+    if (m_mirror.setCountDownMode(mode, bAlreadInit))
         updateDisplayTime();
-    }
 }
 
 // ---- the device list ----
@@ -228,8 +196,7 @@ void HandleGui::loadTimerList()
 
 void HandleGui::sendStatusQuery(const QString &addr)
 {
-    const QByteArray packet = Protocol::statusQuery();
-    m_pUDPThread->sendUDPCommand(packet, packet.size(), addr, Protocol::kPort, true, 0, 0);
+    m_sender.toAddress(addr, Protocol::statusQuery());
 }
 
 void HandleGui::handleSubmitQuery(QString broadcastIP)
@@ -241,12 +208,9 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
 
 void HandleGui::pollDisplays()
 {
-    for (int row = 0; row < m_timers.rowCount(); ++row) {
-        if (m_timers.isSelected(row)) {
-            sendStatusQuery(m_timers.timerIpAddr(row));
-            return;
-        }
-    }
+    const QString first = m_sender.firstSelected();
+    if (!first.isNull())
+        return sendStatusQuery(first);
     for (int row = 0; row < m_timers.rowCount(); ++row)
         sendStatusQuery(m_timers.timerIpAddr(row));
 }
@@ -258,9 +222,13 @@ void HandleGui::UDPResponse(QString, QByteArray data)
         applyStatusReply(data);
         break;
     case Protocol::ReplyKind::ActiveProgram:
-    case Protocol::ReplyKind::RunStatus:
+        m_programTransfer.applyActiveProgram(data);
+        break;
     case Protocol::ReplyKind::Program:
-        // Program transfer and run control take these replies once programs can be run.
+        m_programTransfer.applyProgram(data);
+        break;
+    case Protocol::ReplyKind::RunStatus:
+        m_programRunner.applyRunStatus(data);
         break;
     case Protocol::ReplyKind::Acknowledgement:
     case Protocol::ReplyKind::Ignored:
@@ -282,31 +250,29 @@ void HandleGui::applyStatusReply(const QByteArray &data)
     switch (reply->format & Protocol::Format::kModeMask) {
     case 1:
         qCDebug(lcRegistry, "CountUp Running time=%d:%s\n", reply->day, timeText.constData());
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
-        m_bCountDn = false;
-        m_mirrorTime = reply->time;
-        m_displayMode = formatNumber;
-        m_bCountUp = running;
-        m_days = reply->day;
+        m_mirror.restartSteps();
+        m_mirror.countDn = false;
+        m_mirror.time = reply->time;
+        m_mirror.displayMode = formatNumber;
+        m_mirror.countUp = running;
+        m_mirror.days = reply->day;
         emit updateUpTimeFormat(formatNumber);
         emit updateUpStartPause(running);
         break;
     case 2:
         qCDebug(lcRegistry, "CountDn Running time=%d:%s\n", reply->day, timeText.constData());
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
-        m_bCountUp = false;
-        m_mirrorTime = reply->time;
-        m_bCountDn = running;
-        m_days = reply->day;
-        m_displayMode = formatNumber;
+        m_mirror.restartSteps();
+        m_mirror.countUp = false;
+        m_mirror.time = reply->time;
+        m_mirror.countDn = running;
+        m_mirror.days = reply->day;
+        m_mirror.displayMode = formatNumber;
         emit updateDnStartPause(running);
         break;
     case 0:
-        m_mirrorTime = QTime(0, 0);
-        m_bCountUp = false;
-        m_bCountDn = false;
+        m_mirror.time = QTime(0, 0);
+        m_mirror.countUp = false;
+        m_mirror.countDn = false;
         emit updateUpStartPause(false);
         emit updateDnStartPause(false);
         break;
@@ -318,23 +284,11 @@ void HandleGui::applyStatusReply(const QByteArray &data)
 
 // ---- count-up, count-down and time of day ----
 
-void HandleGui::sendToSelected(const QByteArray &packet)
-{
-    for (int row = 0; row < m_timers.rowCount(); ++row) {
-        if (m_timers.isSelected(row))
-            m_pUDPThread->sendUDPCommand(packet, packet.size(), m_timers.timerIpAddr(row),
-                                         Protocol::kPort, true, 0, 0);
-    }
-}
-
 void HandleGui::queryFirstSelected()
 {
-    for (int row = 0; row < m_timers.rowCount(); ++row) {
-        if (m_timers.isSelected(row)) {
-            sendStatusQuery(m_timers.timerIpAddr(row));
-            return;
-        }
-    }
+    const QString first = m_sender.firstSelected();
+    if (!first.isNull())
+        sendStatusQuery(first);
 }
 
 void HandleGui::handleCountUpEntry()
@@ -349,108 +303,103 @@ void HandleGui::handleCountDnEntry()
 
 void HandleGui::handleSetCountUpModeButton()
 {
-    m_bCountUp = false;
-    m_bCountDn = false;
-    m_mirrorTime = QTime(0, 0);
+    m_mirror.countUp = false;
+    m_mirror.countDn = false;
+    m_mirror.time = QTime(0, 0);
     updateDisplayTime();
-    m_displayMode = 0;
-    sendToSelected(Protocol::setCountUpMode());
+    m_mirror.displayMode = 0;
+    m_sender.toSelected(Protocol::setCountUpMode());
 }
 
 void HandleGui::handleCountUpResetButton(int mode)
 {
-    if (m_bCountUp)
+    if (m_mirror.countUp)
         return;
-    m_bProgramActive = false;
-    m_bFirstStepSet = false;
-    m_mirrorTime = QTime(0, 0);
-    m_days = 0;
-    m_displayMode = mode;
+    m_programRunner.release();
+    m_mirror.time = QTime(0, 0);
+    m_mirror.days = 0;
+    m_mirror.displayMode = mode;
     updateDisplayTime();
-    sendToSelected(Protocol::countUpReset(mode));
+    m_sender.toSelected(Protocol::countUpReset(mode));
 }
 
 void HandleGui::handleCountUpStartButton()
 {
-    const bool wasCounting = m_bCountUp;
-    m_bProgramActive = false;
-    m_bFirstStepSet = false;
+    const bool wasCounting = m_mirror.countUp;
+    m_programRunner.release();
     if (wasCounting) {
-        m_bCountUp = false;
+        m_mirror.countUp = false;
         emit updateUpStartPause(false);
-        ClockArithmetic::stepUp(m_mirrorTime, m_days, takeMirrorStep());
+        m_mirror.stepUp();
         updateDisplayTime();
     } else {
-        m_bCountUp = true;
+        m_mirror.countUp = true;
         emit updateUpStartPause(true);
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
+        m_mirror.restartSteps();
     }
     for (int row = 0; row < m_timers.rowCount(); ++row) {
         if (m_timers.isSelected(row))
             qCDebug(lcControl, "timerModel[%d] is selected, %s", row,
                     qPrintable(m_timers.timerIpAddr(row)));
     }
-    sendToSelected(Protocol::countUpRun(m_bCountUp));
+    m_sender.toSelected(Protocol::countUpRun(m_mirror.countUp));
 }
 
 void HandleGui::handleTimeModeButton()
 {
-    m_bCountUp = false;
-    m_bCountDn = false;
-    m_mirrorTime = QTime(0, 0);
+    m_mirror.countUp = false;
+    m_mirror.countDn = false;
+    m_mirror.time = QTime(0, 0);
     emit updateUpStartPause(false);
     emit updateDnStartPause(false);
     updateDisplayTime();
-    sendToSelected(Protocol::timeOfDayMode());
+    m_sender.toSelected(Protocol::timeOfDayMode());
 }
 
 void HandleGui::handleSetCountDnModeButton(int mode, int days, int hours, int mins, int secs,
                                            int bAlarmEnabled, int alarmDuration)
 {
-    m_bCountUp = false;
-    m_bCountDn = false;
-    m_mirrorTime = QTime(0, 0);
-    m_days = days;
+    m_mirror.countUp = false;
+    m_mirror.countDn = false;
+    m_mirror.time = QTime(0, 0);
+    m_mirror.days = days;
     updateDisplayTime();
-    m_displayMode = 0;
-    sendToSelected(
+    m_mirror.displayMode = 0;
+    m_sender.toSelected(
         Protocol::setCountDownMode(mode, days, hours, mins, secs, bAlarmEnabled, alarmDuration));
 }
 
 void HandleGui::handleCountDnResetButton(int mode, int days, int hours, int mins, int secs,
                                          int bAlarmEnabled, int alarmDuration)
 {
-    if (m_bCountDn)
+    if (m_mirror.countDn)
         return;
     // The preset dialog allows 99 hours and 60 minutes or seconds; the displays get the values as
     // chosen, and the mirror carries the excess into days, hours and minutes so it shows and
     // counts the same duration.
-    ClockArithmetic::normalise(days, hours, mins, secs, m_mirrorTime, m_days);
-    m_bProgramActive = false;
-    m_bFirstStepSet = false;
-    m_displayMode = mode;
+    ClockArithmetic::normalise(days, hours, mins, secs, m_mirror.time, m_mirror.days);
+    m_programRunner.release();
+    m_mirror.displayMode = mode;
     updateDisplayTime();
-    sendToSelected(
+    m_sender.toSelected(
         Protocol::countDownReset(mode, days, hours, mins, secs, bAlarmEnabled, alarmDuration));
 }
 
 void HandleGui::handleCountDnStartButton()
 {
-    if (m_bCountDn) {
-        m_bCountDn = false;
+    if (m_mirror.countDn) {
+        m_mirror.countDn = false;
         emit updateDnStartPause(false);
-        catchUpDown(m_days);
+        m_mirror.catchUpDown();
         updateDisplayTime();
     } else {
-        if (m_mirrorTime == QTime(0, 0))
+        if (m_mirror.time == QTime(0, 0))
             return;
-        m_bCountDn = true;
+        m_mirror.countDn = true;
         emit updateDnStartPause(true);
-        m_mirrorTimer.restart();
-        m_prevMirrorMs = 0;
+        m_mirror.restartSteps();
     }
-    sendToSelected(Protocol::countDownRun(m_bCountDn));
+    m_sender.toSelected(Protocol::countDownRun(m_mirror.countDn));
 }
 
 // ---- program editing ----
@@ -484,7 +433,7 @@ void HandleGui::handleProgSaveProgram()
 
 void HandleGui::handleTabataResetButton(int work, int rest, int kount, bool relay)
 {
-    if (m_bCountDn || m_bCountUp)
+    if (m_mirror.countDn || m_mirror.countUp)
         return;
     qCDebug(lcPrograms, "handleTabataResetButton work=%d rest=%d kount=%d relay=%d", work, rest,
             kount, relay ? 1 : 0);
@@ -497,9 +446,8 @@ void HandleGui::handlePresentResetButton(int start, int change, int format, bool
 {
     // The runner lets go of the mirror even when the reset is refused: a running count goes on
     // as a plain count.
-    m_bProgramActive = false;
-    m_bFirstStepSet = false;
-    if (m_bCountDn || m_bCountUp)
+    m_programRunner.release();
+    if (m_mirror.countDn || m_mirror.countUp)
         return;
     qCDebug(lcPrograms, "handlePrsentResetButton start=%d change=%d countup=%d relay=%d", start,
             change, countup ? 1 : 0, relay ? 1 : 0);
@@ -515,12 +463,41 @@ void HandleGui::openGenerated(int slot, const QString &name, const ProgramStepAr
     handleProgResetButton();
 }
 
-// ---- programs: filled in by transfer and run control ----
+// ---- program transfer ----
 
-void HandleGui::handleProgEntry() {}
-void HandleGui::handleProgResetButton() {}
-void HandleGui::handleProgStartButton() {}
-void HandleGui::handleGetProgram() {}
-void HandleGui::handleSaveProgram() {}
-void HandleGui::handleSaveAllProgramsButton() {}
-void HandleGui::handleGetAllProgramsButton() {}
+void HandleGui::handleGetProgram()
+{
+    m_programTransfer.getActiveProgram();
+}
+
+void HandleGui::handleSaveProgram()
+{
+    m_programTransfer.saveOnDisplays();
+}
+
+void HandleGui::handleGetAllProgramsButton()
+{
+    m_programTransfer.getAllPrograms();
+}
+
+void HandleGui::handleSaveAllProgramsButton()
+{
+    m_programTransfer.saveAllPrograms();
+}
+
+// ---- program run control ----
+
+void HandleGui::handleProgEntry()
+{
+    m_programRunner.queryRunStatus();
+}
+
+void HandleGui::handleProgResetButton()
+{
+    m_programRunner.arm();
+}
+
+void HandleGui::handleProgStartButton()
+{
+    m_programRunner.startPause();
+}

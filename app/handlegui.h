@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/displaysender.h"
+#include "app/mirrorclock.h"
 #include "app/programediting.h"
+#include "app/programrunner.h"
 #include "app/programslots.h"
+#include "app/programtransfer.h"
 #include "app/stopwatch.h"
 
 #include <QObject>
-#include <QTime>
 #include <QVariant>
 #include <memory>
 
@@ -76,14 +79,12 @@ public slots:
     void updateTimerList();
 
 private:
+    void connectPrograms();
     void loadTimerList();
     void pollDisplays();
     void advanceMirror();
     void applyStatusReply(const QByteArray &data);
-    void sendToSelected(const QByteArray &packet);
     void queryFirstSelected();
-    qint32 takeMirrorStep();
-    void catchUpDown(int &days);
     // Opens the program in its slot, shows it in the window and arms it on the displays.
     void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
 
@@ -94,24 +95,12 @@ private:
     ProgramEditing m_programEditing{m_programs, m_programSlots};
 
     std::unique_ptr<UDPCommThread> m_pUDPThread;
-    bool m_bCountUp = false;
-    bool m_bCountDn = false;
-    bool m_bProgStartStop = false;
+    DisplaySender m_sender;
     Stopwatch m_tickTimer;
     quint32 m_lastTickMs = 0;
-    QTime m_mirrorTime;
-    Stopwatch m_mirrorTimer;
-    quint32 m_prevMirrorMs = 0;
-    int m_displayMode = 0;
-    int m_progRow = 0;
-    bool m_bFirstStepSet = false;
-    int m_stepNeedsStart = 0;
-    int m_stepDone = 0;
-    int m_intervalCount = 0;
-    int m_progRunning = 0;
-    int m_timerKind = 0;
-    bool m_bProgramActive = false;
-    int m_days = 0;
+    MirrorClock m_mirror;
+    ProgramTransfer m_programTransfer;
+    ProgramRunner m_programRunner;
     int m_refreshSecs = 60;
     qint64 m_refreshAccMs = 0;
 

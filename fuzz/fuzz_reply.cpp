@@ -1,8 +1,11 @@
 // One datagram from anywhere on the LAN, through the link's reply classification and matching
-// rules and into the controller's dispatch. Crashes, reads past the datagram and undefined
-// behaviour are caught by the sanitizers; a state change from a datagram that must be ignored
-// traps.
+// rules and into the controller's dispatch, then a few ticks of the program runner on a fake
+// clock with whatever program the datagram brought. Crashes, reads past the datagram and
+// undefined behaviour are caught by the sanitizers; a state change from a datagram that must be
+// ignored, a program number outside 0..9 or more than ten lines trap, and a program that never
+// lets a tick end hangs the run.
 #include "app/handlegui.h"
+#include "link/programpackets.h"
 #include "link/protocol.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
@@ -21,11 +24,29 @@ struct Harness
         QObject::connect(&controller, &HandleGui::updateUpStartPause, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateDnStartPause, [this] { ++changes; });
         QObject::connect(&timers, &TimerDataModel::dataUpdated, [this] { ++changes; });
+        QObject::connect(&controller, &HandleGui::updateProgStartPause, [this] { ++changes; });
+        QObject::connect(&controller, &HandleGui::updateProgNameCombo, [this](QVariant index) {
+            ++changes;
+            if (index.toInt() < 0 || index.toInt() > 9)
+                std::abort();
+        });
+        QObject::connect(&programs, &ProgramDataModel::modelReset, [this] { ++changes; });
+        QObject::connect(&programs, &ProgramDataModel::rowsInserted, [this] { ++changes; });
     }
 
+    // A few ticks; each of the hour-long ones ends the line under way.
+    void tick()
+    {
+        for (const qint64 ms : {100, 3600000, 3600000, 3600000, 100}) {
+            now += ms;
+            controller.qmlTimerTriggered();
+        }
+    }
+
+    qint64 now = 0;
     TimerDataModel timers;
     ProgramDataModel programs;
-    HandleGui controller{timers, programs};
+    HandleGui controller{timers, programs, [this] { return now; }};
     int changes = 0;
 };
 
@@ -61,11 +82,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QByteArray &command : kQueuedCommands)
         Protocol::endsCommand(kind, datagram, command);
 
-    const bool decodable = Protocol::decodeStatusReply(datagram).has_value();
+    const bool decodable =
+        Protocol::decodeStatusReply(datagram) || Protocol::decodeActiveProgramReply(datagram) ||
+        Protocol::decodeProgramReply(datagram) || Protocol::decodeRunStatusReply(datagram);
     const int before = harness.changes;
     if (Protocol::isPassedOn(kind, datagram))
         harness.controller.UDPResponse(QStringLiteral("127.0.0.2"), datagram);
     if (!decodable && harness.changes != before)
+        std::abort();
+
+    // Whatever program the datagram left in the lines is armed and started (no display is
+    // selected, so nothing is sent) and run.
+    if (kind == Protocol::ReplyKind::ActiveProgram || kind == Protocol::ReplyKind::Program) {
+        harness.controller.handleTimeModeButton(); // stops the mirror, which arming requires
+        harness.controller.handleProgResetButton();
+        harness.controller.handleProgStartButton();
+    }
+    harness.tick();
+    if (harness.programs.rowCount() > ProgramDataModel::kMaxLines)
         std::abort();
 
     // Keep the list small so that long runs stay fast.

@@ -20,6 +20,23 @@ def status(type_code=1, word=0x0000, days=0, sub=0, name=b"Wall", time=(8, 30, 1
     return bytes(b)
 
 
+def steps(*lines):
+    """A 200-byte step image from (command, gotoline, repeatcountset, start, stop) lines."""
+    b = bytearray(200)
+    for k, (command, goto, repeats, start, stop) in enumerate(lines):
+        b[20 * k] = command
+        b[20 * k + 5] = goto
+        b[20 * k + 6] = repeats
+        b[20 * k + 8:20 * k + 12] = start.to_bytes(4, "little")
+        b[20 * k + 12:20 * k + 16] = stop.to_bytes(4, "little")
+    return bytes(b)
+
+
+NAME = b"Hall".ljust(12, b"\0")
+PROGRAM = steps((9, 0, 0, 0, 0), (5, 0, 0, 300, 60), (1, 0, 0, 60, 0), (7, 0, 3, 0, 0),
+                (8, 1, 0, 0, 0))
+ZERO_TIME_LOOP = steps((9, 0, 0, 0, 0), (7, 0, 255, 0, 0), (8, 0, 0, 0, 0))
+
 seeds = {
     "status-time-of-day": status(),
     "status-count-up-running": status(word=0xC1, days=3),
@@ -33,6 +50,11 @@ seeds = {
     "program-3": bytes([0xB2, 0, 3]) + bytes(212),
     "program-short": bytes([0xB2]),
     "run-status": bytes([0xB1]) + bytes(222),
+    "active-program-running": bytes([0xAF, 0, 7]) + NAME + PROGRAM,
+    "program-zero-time-loop": bytes([0xB2, 0, 7]) + NAME + ZERO_TIME_LOOP,
+    "program-number-out-of-range": bytes([0xB2, 0, 0xFF]) + NAME + PROGRAM,
+    "run-status-running": bytes([0xB1, 0, 1, 1, 2, 1, 0, 0, 45, 0, 3]) + NAME + PROGRAM,
+    "run-status-row-past-end": bytes([0xB1, 0, 1, 200, 0, 1, 0, 0, 5, 0, 3]) + NAME + PROGRAM,
     "ack": b"A",
     "ack-trailing": b"A\x00\x01",
     "own-query": bytes([0xA1, 0x04, 0xB2]),

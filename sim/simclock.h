@@ -33,10 +33,19 @@ private:
     QElapsedTimer m_started;
 };
 
-enum class ClockMode { TimeOfDay = 0, CountUp = 1, CountDown = 2 };
+// The status word's mode numbers. The interval modes are shown only while a program runs.
+enum class ClockMode {
+    TimeOfDay = 0,
+    CountUp = 1,
+    CountDown = 2,
+    IntervalUp = 3,
+    IntervalDown = 4
+};
 
-// Count format numbers: 0 with tenths, 1 days-hh:mm:ss, 2 days:hh:mm.
+// Count format numbers: 0 with tenths, 1 days-hh:mm:ss, 2 days:hh:mm. Programs add the interval
+// format, interval number and mm:ss, which no count command can ask for.
 constexpr int kCountFormats = 3;
+constexpr int kIntervalFormat = 3;
 
 struct CountDownPreset
 {
@@ -61,6 +70,7 @@ struct ClockReading
     bool alarmEnabled = false;
     int alarmSeconds = 0;
     bool alarmSounding = false;
+    int intervalNumber = 0;
 
     int days() const { return int(valueMs / kDayMs); }
     int msOfDay() const { return int(valueMs % kDayMs); }

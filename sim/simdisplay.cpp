@@ -58,9 +58,9 @@ bool ReplyPolicy::drawLoss()
 
 SimDisplay::SimDisplay(int number, const DisplayIdentity &identity, bool silent,
                        const TimeSource &time, ReplyPolicy &policy, DatagramLog &log,
-                       QObject *parent)
+                       const ProgramStore &programs, QObject *parent)
     : QObject(parent), m_number(number), m_silent(silent), m_time(time), m_policy(policy),
-      m_log(log), m_state(identity, time)
+      m_log(log), m_state(identity, time, programs)
 {
     m_clockEventTimer.setSingleShot(true);
     m_clockEventTimer.setTimerType(Qt::PreciseTimer);
@@ -142,23 +142,45 @@ void SimDisplay::writeReply(const QByteArray &reply, const QString &to, const QH
     m_log.datagram(m_number, QStringLiteral("tx"), ownEndpoint(), to, reply, fields);
 }
 
+DigitColours SimDisplay::colours() const
+{
+    return m_state.runner().isShown() ? m_state.runner().colours() : DigitColours();
+}
+
+std::optional<RunStatus> SimDisplay::program() const
+{
+    if (!m_state.runner().isShown())
+        return std::nullopt;
+    return m_state.runner().status();
+}
+
 void SimDisplay::logClockEvents()
 {
     const QVector<ClockEvent> events = m_state.clock().takeEvents();
-    if (events.isEmpty())
+    const QVector<ProgramEvent> programEvents = m_state.runner().takeEvents();
+    if (events.isEmpty() && programEvents.isEmpty())
         return;
     const QJsonObject state = stateFields(reading(), identity().subFormat);
     for (ClockEvent event : events) {
         QJsonObject fields = state;
         if (event == ClockEvent::AlarmOn)
-            fields.insert(QStringLiteral("seconds"), reading().alarmSeconds);
+            fields.insert(QStringLiteral("seconds"), m_state.clock().reading().alarmSeconds);
         m_log.event(m_number, clockEventName(event), fields);
+    }
+    for (const ProgramEvent &event : programEvents) {
+        QJsonObject fields = state;
+        for (auto field = event.fields.begin(); field != event.fields.end(); ++field)
+            fields.insert(field.key(), field.value());
+        m_log.event(m_number, event.name, fields);
     }
 }
 
 void SimDisplay::scheduleClockEvents()
 {
-    const std::optional<qint64> dueMs = m_state.clock().nextEventDueMs();
+    std::optional<qint64> dueMs = m_state.clock().nextEventDueMs();
+    const std::optional<qint64> programDueMs = m_state.runner().nextEventDueMs();
+    if (!dueMs || (programDueMs && *programDueMs < *dueMs))
+        dueMs = programDueMs;
     if (!dueMs) {
         m_clockEventTimer.stop();
         return;

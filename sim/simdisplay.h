@@ -42,7 +42,8 @@ class SimDisplay : public QObject
 
 public:
     SimDisplay(int number, const DisplayIdentity &identity, bool silent, const TimeSource &time,
-               ReplyPolicy &policy, DatagramLog &log, QObject *parent = nullptr);
+               ReplyPolicy &policy, DatagramLog &log, const ProgramStore &programs,
+               QObject *parent = nullptr);
 
     bool bind(QString *error);
     void receive(const QNetworkDatagram &datagram);
@@ -50,7 +51,11 @@ public:
     int number() const { return m_number; }
     bool isSilent() const { return m_silent; }
     const DisplayIdentity &identity() const { return m_state.identity(); }
-    ClockReading reading() const { return m_state.clock().reading(); }
+    ClockReading reading() const { return m_state.reading(); }
+    // Colours of the digits: those of the shown program's last colour line, if any.
+    DigitColours colours() const;
+    // What the shown program is doing, if one is shown.
+    std::optional<RunStatus> program() const;
 
 private:
     void readDatagrams();

@@ -172,6 +172,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {QStringLiteral("view"), QStringLiteral("Show the displays live in the terminal.")},
         {QStringLiteral("no-broadcast"),
          QStringLiteral("Do not listen on the loopback broadcast address 127.255.255.255.")},
+        {QStringLiteral("demo-programs"),
+         QStringLiteral("Start every display with two programs stored in slots 0 and 1 "
+                        "(\"Intervals\", \"Talk 5 min\") instead of ten empty ones.")},
     });
 
     ParsedCommandLine result;
@@ -201,6 +204,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     options.logFile = parser.value(QStringLiteral("log"));
     options.view = parser.isSet(QStringLiteral("view"));
     options.broadcast = !parser.isSet(QStringLiteral("no-broadcast"));
+    options.demoPrograms = parser.isSet(QStringLiteral("demo-programs"));
     if (!reader.error().isEmpty()) {
         result.message = reader.error();
         return result;

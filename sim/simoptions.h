@@ -19,6 +19,7 @@ struct SimOptions
     QString logFile;
     bool view = false;
     bool broadcast = true;
+    bool demoPrograms = false; // programs 0 and 1 filled on every display instead of empty
 
     QHostAddress displayAddress(int number) const;
 };

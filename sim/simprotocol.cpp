@@ -20,13 +20,13 @@ constexpr OpcodeInfo kOpcodes[] = {
     {OpCountDownRun, 3, CommandKind::CountDownRun},
     {OpCountDownReset, 10, CommandKind::CountDownReset},
     {OpTimeOfDayMode, 3, CommandKind::TimeOfDayMode},
-    {OpProgramArm, 215, CommandKind::Program},
-    {OpProgramRun, 3, CommandKind::Program},
-    {OpActiveProgram, 1, CommandKind::Program},
-    {OpSavePrograms, 1, CommandKind::Program},
-    {OpRunStatus, 1, CommandKind::Program},
-    {OpGetProgram, 2, CommandKind::Program},
-    {OpUploadProgram, 214, CommandKind::Program},
+    {OpProgramArm, 3 + kProgramNameLength + kStepImageLength, CommandKind::ArmProgram},
+    {OpProgramRun, 3, CommandKind::ProgramRun},
+    {OpActiveProgram, 1, CommandKind::ActiveProgramQuery},
+    {OpSavePrograms, 1, CommandKind::SavePrograms},
+    {OpRunStatus, 1, CommandKind::RunStatusQuery},
+    {OpGetProgram, 2, CommandKind::GetProgram},
+    {OpUploadProgram, 2 + kProgramNameLength + kStepImageLength, CommandKind::UploadProgram},
 };
 
 const OpcodeInfo *findOpcode(quint8 opcode)
@@ -54,6 +54,15 @@ CountDownPreset decodePreset(const QByteArray &data)
     preset.alarmSeconds = byteAt(data, 7);
     preset.days = byteAt(data, 8) | byteAt(data, 9) << 8;
     return preset;
+}
+
+// Upload: B3 n, name, image. Arm: AC, its length D7, n, name, image.
+Command decodeProgram(Command command, const QByteArray &data, int numberOffset)
+{
+    command.programNumber = byteAt(data, numberOffset);
+    command.program.nameField = data.mid(numberOffset + 1, kProgramNameLength);
+    command.program.image = data.mid(numberOffset + 1 + kProgramNameLength, kStepImageLength);
+    return command;
 }
 
 Command malformed(Command command, const QString &problem)
@@ -93,7 +102,17 @@ Command decodeCommand(const QByteArray &datagram)
     switch (command.kind) {
     case CommandKind::CountUpRun:
     case CommandKind::CountDownRun:
+    case CommandKind::ProgramRun:
         command.run = byteAt(datagram, 1) != 0;
+        break;
+    case CommandKind::GetProgram:
+        command.programNumber = byteAt(datagram, 1);
+        break;
+    case CommandKind::UploadProgram:
+        command = decodeProgram(command, datagram, 1);
+        break;
+    case CommandKind::ArmProgram:
+        command = decodeProgram(command, datagram, 2);
         break;
     case CommandKind::CountUpReset:
         command.format = byteAt(datagram, 1);
@@ -109,6 +128,8 @@ Command decodeCommand(const QByteArray &datagram)
     default:
         break;
     }
+    if (command.programNumber >= kProgramCount)
+        return malformed(command, QStringLiteral("program number %1").arg(command.programNumber));
     return command;
 }
 
@@ -119,6 +140,8 @@ quint8 formatStyleBits(int format)
         return 0x80;
     case 2:
         return 0xA0;
+    case kIntervalFormat:
+        return 0x20;
     default:
         return 0x00;
     }

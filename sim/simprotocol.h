@@ -1,6 +1,7 @@
 #pragma once
 
 #include "simclock.h"
+#include "simprogram.h"
 
 #include <QByteArray>
 #include <QString>
@@ -42,7 +43,13 @@ enum class CommandKind {
     CountDownRun,
     CountDownReset,
     TimeOfDayMode,
-    Program,   // program transfer and run control: not simulated yet
+    ActiveProgramQuery,
+    GetProgram,
+    UploadProgram,
+    SavePrograms,
+    ArmProgram,
+    ProgramRun,
+    RunStatusQuery,
     Malformed, // a known opcode the display cannot carry out
     Unknown,   // an opcode displays do not know
 };
@@ -51,9 +58,11 @@ struct Command
 {
     CommandKind kind = CommandKind::Unknown;
     quint8 opcode = 0;
-    bool run = false;       // CountUpRun, CountDownRun
+    bool run = false;       // CountUpRun, CountDownRun, ProgramRun
     int format = 0;         // CountUpReset
     CountDownPreset preset; // CountDownMode, CountDownReset
+    int programNumber = 0;  // GetProgram, UploadProgram, ArmProgram
+    StoredProgram program;  // UploadProgram, ArmProgram
     QString problem;        // why a command is Malformed or Unknown
 };
 

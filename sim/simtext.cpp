@@ -9,6 +9,10 @@ QString modeName(ClockMode mode)
         return QStringLiteral("count-up");
     case ClockMode::CountDown:
         return QStringLiteral("count-down");
+    case ClockMode::IntervalUp:
+        return QStringLiteral("interval-up");
+    case ClockMode::IntervalDown:
+        return QStringLiteral("interval-down");
     case ClockMode::TimeOfDay:
         break;
     }
@@ -50,6 +54,9 @@ QString clockText(const ClockReading &reading, int subFormat)
         return withTenths(days * 24 + hours);
     case 1:
         return withDay();
+    case kIntervalFormat:
+        return QString::asprintf("%d-%02lld:%02d", reading.intervalNumber, reading.valueMs / 60000,
+                                 seconds);
     default:
         return QString::asprintf("%d:%02d:%02d", days, hours, minutes);
     }

@@ -17,11 +17,12 @@ Simulator::Simulator(const SimOptions &options, const TimeSource &time, QObject 
     : QObject(parent), m_options(options),
       m_policy(options.lossPercent, options.seed, options.delayMs)
 {
+    const ProgramStore programs = options.demoPrograms ? demoPrograms() : ProgramStore();
     for (int number = 1; number <= options.count; ++number) {
         const DisplayIdentity identity{options.displayAddress(number),
                                        options.names.value(number - 1), options.subFormat};
         m_displays.append(new SimDisplay(number, identity, options.silent.contains(number), time,
-                                         m_policy, m_log, this));
+                                         m_policy, m_log, programs, this));
     }
     connect(&m_broadcastSocket, &QUdpSocket::readyRead, this, &Simulator::readBroadcasts);
 }
@@ -62,7 +63,9 @@ void Simulator::logStart()
                  {QStringLiteral("broadcast"), m_options.broadcast},
                  {QStringLiteral("loss"), m_options.lossPercent},
                  {QStringLiteral("seed"), qint64(m_options.seed)},
-                 {QStringLiteral("delay"), m_options.delayMs}});
+                 {QStringLiteral("delay"), m_options.delayMs},
+                 {QStringLiteral("programs"),
+                  m_options.demoPrograms ? QStringLiteral("demo") : QStringLiteral("empty")}});
 }
 
 void Simulator::readBroadcasts()

@@ -10,7 +10,7 @@ namespace qbsim {
 class SimDisplay;
 
 // Line of the terminal view for one display: number, address, name, mode, run state, the clock
-// as its digits show it, and the alarm.
+// as its digits show it in the colours of the shown program, the alarm and the program's line.
 QString viewLine(const SimDisplay &display);
 
 // The live terminal view: redraws one line per display in place five times a second.

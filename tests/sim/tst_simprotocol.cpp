@@ -138,9 +138,10 @@ void TestSimProtocol::decodesCommands_data()
     QTest::newRow("count-up reset, format 2") << hex("A4 02 00") << K::CountUpReset << false << 2;
     QTest::newRow("count-down run") << hex("A6 01 00") << K::CountDownRun << true << 0;
     QTest::newRow("time of day") << hex("A8 01 00") << K::TimeOfDayMode << false << 0;
-    QTest::newRow("get active program") << hex("AF") << K::Program << false << 0;
-    QTest::newRow("get program 3") << hex("B2 03") << K::Program << false << 0;
-    QTest::newRow("arm program") << hex("AC") + QByteArray(214, '\0') << K::Program << false << 0;
+    QTest::newRow("get active program") << hex("AF") << K::ActiveProgramQuery << false << 0;
+    QTest::newRow("get program 3") << hex("B2 03") << K::GetProgram << false << 0;
+    QTest::newRow("arm program") << hex("AC") + QByteArray(214, '\0') << K::ArmProgram << false
+                                 << 0;
     // Refused, with the reason given.
     QTest::newRow("empty") << QByteArray() << K::Unknown << false << 0;
     QTest::newRow("acknowledgement") << hex("41") << K::Unknown << false << 0;
