@@ -209,8 +209,10 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
 void HandleGui::pollDisplays()
 {
     const QString first = m_sender.firstSelected();
-    if (!first.isNull())
-        return sendStatusQuery(first);
+    if (!first.isNull()) {
+        sendStatusQuery(first);
+        return;
+    }
     for (int row = 0; row < m_timers.rowCount(); ++row)
         sendStatusQuery(m_timers.timerIpAddr(row));
 }

@@ -77,6 +77,11 @@ qint64 MirrorClock::totalSeconds() const
     return qint64(days) * 86400 + time.hour() * 3600 + time.minute() * 60 + time.second();
 }
 
+qint64 MirrorClock::valueMs() const
+{
+    return days * ClockArithmetic::kMsPerDay + time.msecsSinceStartOfDay();
+}
+
 void MirrorClock::setSeconds(qint64 seconds)
 {
     ClockArithmetic::normalise(0, 0, 0, seconds, time, days);

@@ -23,6 +23,8 @@ public:
     void restartSteps();
     // The milliseconds since the previous step, as the next step to count.
     qint32 takeStep();
+    // The next step counts ms more: time that had passed before counting restarted.
+    void carryOver(qint32 ms) { m_prevMs -= quint32(ms); }
     void stepUp() { stepUp(days); }
     void stepDown() { stepDown(days); }
     // The last step of a count-down pause: zero passed since the last tick stops at zero, not a
@@ -34,8 +36,8 @@ public:
     bool setCountUpMode(int mode, int bAlreadInit);
     bool setCountDownMode(int mode, int bAlreadInit);
 
-    bool isZero() const { return days == 0 && time == QTime(0, 0); }
     qint64 totalSeconds() const;
+    qint64 valueMs() const;
     // A whole number of seconds, no milliseconds; a day or more is carried into the days.
     void setSeconds(qint64 seconds);
 

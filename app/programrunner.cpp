@@ -5,6 +5,7 @@
 #include "app/programslots.h"
 #include "link/logging.h"
 #include "link/programpackets.h"
+#include "models/clockarithmetic.h"
 #include "models/programdatamodel.h"
 
 #include <optional>
@@ -230,6 +231,7 @@ void ProgramRunner::setUpFirstLine()
     m_stepNeedsStart = 1;
     m_intervalCount = 0;
     m_stepDone = 0;
+    m_carryMs = 0;
     for (int row = 0; row < m_lines.rowCount(); ++row) {
         if (m_lines.getCommand(row) == TC_REPEAT)
             m_lines.setRepeatCountAct(row, 0);
@@ -256,6 +258,9 @@ void ProgramRunner::startLine(uint command)
         m_mirror.setCountDownMode(m_progRunning, 1);
     else
         m_mirror.setCountUpMode(m_progRunning, 1);
+    if (m_progRunning) // at most a day: a tick held up for weeks says nothing about this line
+        m_mirror.carryOver(qint32(qMin(m_carryMs, ClockArithmetic::kMsPerDay)));
+    m_carryMs = 0;
     m_lines.setSelected(m_progRow, true);
     emit mirrorChanged();
 }
@@ -316,6 +321,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         if (m_mirror.days < 0 || m_mirror.totalSeconds() < stop) {
             m_mirror.countDn = false;
             m_stepDone = 1;
+            m_carryMs = stop * 1000 - m_mirror.valueMs();
             m_mirror.setSeconds(stop);
             emit mirrorChanged();
             return true;
@@ -330,6 +336,7 @@ bool ProgramRunner::advanceMirror(bool continueTick)
             return true;
         if (stop != 0 && m_mirror.totalSeconds() == stop) {
             m_stepDone = 1;
+            m_carryMs = m_mirror.valueMs() - stop * 1000;
             return true;
         }
         return false;

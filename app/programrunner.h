@@ -69,4 +69,7 @@ private:
     int m_intervalCount = 0;
     int m_progRunning = 0;
     int m_timerKind = 0; // 0 none, 1 count up, 2 count down, 3 interval up, 4 interval down
+    // How far the mirror had counted past the end of the last line when the tick saw it, counted
+    // into the next line so that the mirror keeps the displays' pace from line to line.
+    qint64 m_carryMs = 0;
 };

@@ -49,17 +49,17 @@ void TestProgramRunner::scenarios_data()
     QTest::newRow("300 to 60 to 0")
         << "C 5:300-60 C 5:60-0 E0" << QByteArray()
         << "arm t100 ? start t100 ? t239900 ? t100 ? t59900 ? t200 ?"
-        << "r1 0-00:05:00 pause|r1 0-00:04:59 run|r1 0-00:01:00 run|r3 0-00:01:00 run|"
+        << "r1 0-00:05:00 pause|r1 0-00:04:59 run|r1 0-00:01:00 run|r3 0-00:00:59 run|"
            "r3 0-00:00:00 run|r4 0-00:00:00 idle"
         << "2:acd700 4:acd700 2:ae0100 4:ae0100";
     QTest::newRow("repeat taken three times")
-        << "1+:1-0 R0x3 E2" << QByteArray() << "arm t100 ? start t1100 ? t1100 ? t1100 ? t1100 ?"
-        << "r0 1-00:01 pause x0|r0 2-00:01 run x1|r0 3-00:01 run x2|r0 4-00:01 run x3|"
+        << "1+:2-0 R0x3 E2" << QByteArray() << "arm t100 ? start t2100 ? t2000 ? t2000 ? t2000 ?"
+        << "r0 1-00:02 pause x0|r0 2-00:01 run x1|r0 3-00:01 run x2|r0 4-00:01 run x3|"
            "r2 4-00:00 idle x0"
         << "";
     QTest::newRow("two interval lines count once a pass")
-        << "1+:2-0 1:1-0 R0x1 E0" << QByteArray() << "arm t100 ? start t2100 ? t1100 ? t3200 ?"
-        << "r0 1-00:02 pause x0|r1 1-00:01 run x0|r0 2-00:02 run x1|r3 2-00:00 idle x0"
+        << "1+:3-0 1:2-0 R0x1 E0" << QByteArray() << "arm t100 ? start t3100 ? t2000 ? t5000 ?"
+        << "r0 1-00:03 pause x0|r1 1-00:01 run x0|r0 2-00:02 run x1|r3 2-00:00 idle x0"
         << "";
     QTest::newRow("end line with Reset arms again, paused")
         << "6:1-0 E1" << QByteArray() << "arm t100 start t1100 ? t100 ? t1000 ?"
@@ -85,12 +85,9 @@ void TestProgramRunner::scenarios_data()
     QTest::newRow("run-status reply of a running program")
         << "E0" << runStatus(1, 1, 2, 1, 45, 4, "Hall", "1+:60-0 1:45-0 R0x3 E0")
         << "reply ? t1000 ? t44100 ?"
-        << "r1 2-00:45 run x0 p4 Hall slot 4 Hall|r1 2-00:44 run x0|r0 3-01:00 run x1"
+        << "r1 2-00:45 run x0 p4 Hall shown 4 Hall|r1 2-00:44 run x0 p4 Hall|r0 3-00:59 run x1 p4 "
+           "Hall"
         << "";
-    QTest::newRow("run-status reply of a paused program")
-        << "E0" << runStatus(1, 0, 0, 0, 3, 7, "Gym", "6:5-0 E0") << "reply t1000 ? start t3100 ?"
-        << "r0 00:00:03.0 pause p7 Gym slot 7 Gym|r1 00:00:00.0 idle"
-        << "2:ae0100 4:ae0100";
     QTest::newRow("zero-time loop stopped at the bound")
         << "C R0x255 E0" << QByteArray() << "logs-bound arm t100 ?"
         << "r0 00:00:00.0 idle x20"
@@ -116,9 +113,8 @@ void TestProgramRunner::scenarios()
             [&](bool on) { announced << "up" + QString::number(on); });
     connect(&runner, &ProgramRunner::dnStartPause,
             [&](bool on) { announced << "dn" + QString::number(on); });
-    QString shown; // the program announced, with the slot it ended in
     connect(&runner, &ProgramRunner::programShown, [&](int index, const QString &name) {
-        shown = QStringLiteral("p%1 %2 slot ").arg(index).arg(name);
+        announced << QStringLiteral("shown %1 %2").arg(index).arg(name);
     });
 
     QStringList trace;
@@ -147,14 +143,12 @@ void TestProgramRunner::scenarios()
                     state << QStringLiteral("x%1").arg(f.lines.getRepeatCountAct(row));
             }
             state.prepend(runner.isActive() ? (running ? "run" : "pause") : "idle");
-            if (!shown.isEmpty()) {
-                const int n = f.programSlots.currentProgram();
-                announced << shown + QStringLiteral("%1 %2").arg(n).arg(
-                                         f.programSlots.programNames().at(n));
-            }
+            const int open = f.programSlots.currentProgram();
+            if (open != 0) // the program a run-status reply opened
+                state << QStringLiteral("p%1 %2").arg(open).arg(
+                    f.programSlots.programNames()[open]);
             trace << (QStringList{"r" + rows, text} + state + announced).join(QLatin1Char(' '));
             announced.clear();
-            shown.clear();
         }
     }
     QTEST(trace.join(QLatin1Char('|')), "trace");

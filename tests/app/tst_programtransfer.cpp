@@ -26,7 +26,6 @@ class TestProgramTransfer : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules("qb.*.debug=false"); }
     void transfer_data();
     void transfer();
 };
@@ -58,10 +57,8 @@ void TestProgramTransfer::transfer_data()
            "2:b30850@400+0 4:b30850@400+0 2:b30950@450+0 4:b30950@450+0 2:b0@1000+100 "
            "4:b0@1000+100"
         << "cur 0|model " + kOpen;
-    QTest::newRow("save: to rows 0 and 2") << "save" << QByteArray() << "2:b0 4:b0"
-                                           << "cur 0|model " + kOpen;
-    QTest::newRow("nothing selected: nothing sent, the open program still stored")
-        << "unselect get-active get-all save-all save" << QByteArray() << ""
+    QTest::newRow("save, and nothing selected: nothing sent, the open program still stored")
+        << "save unselect get-active get-all save-all save" << QByteArray() << "2:b0 4:b0"
         << "cur 0|model " + kOpen + "|Program0=" + kOpen + "|ProgramName0=Tab 60/15";
     QTest::newRow("active program 7: shown, loaded with its repeats taken, stored")
         << "reply" << programReply(0xAF, 7, "Hall", kTabata, 2) << ""

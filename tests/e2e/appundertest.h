@@ -34,6 +34,7 @@ public:
     QQuickWindow *window() const { return m_window; }
     HandleGui &controller() const { return *m_controller; }
     TimerDataModel &timers() { return m_timers; }
+    ProgramDataModel &programs() { return m_programs; }
 
     // A QML expression in the window's scope, e.g. "countUpScreen.timeDisplay".
     QVariant evaluate(const QString &expression) const;
