@@ -113,10 +113,6 @@ void ProgramRunner::applyRunStatus(const QByteArray &datagram)
         goIdle();
         return;
     }
-    const QTime time(reply->hours, reply->minutes, reply->seconds);
-    if (!time.isValid())
-        return; // no display runs a line at 25:61:61
-
     qCDebug(lcPrograms, "Current program number=%d", m_slots.currentProgram());
     m_slots.setCurrentProgram(reply->number);
     qCDebug(lcPrograms, "New Current program number=%d", m_slots.currentProgram());
@@ -126,9 +122,9 @@ void ProgramRunner::applyRunStatus(const QByteArray &datagram)
 
     m_progRow = reply->row;
     m_intervalCount = reply->interval;
-    // The reply has no day count; a program line is shorter than a day.
-    m_mirror.days = 0;
-    m_mirror.time = time;
+    // The reply has no day count: hours past 23 (a count up with no stop, running for days) are
+    // carried into the days rather than taken for an impossible time of day.
+    m_mirror.setSeconds(reply->hours * 3600 + reply->minutes * 60 + reply->seconds);
     m_mirror.restartSteps();
     m_stepNeedsStart = 0;
     m_stepDone = 0;
@@ -334,7 +330,10 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         emit mirrorChanged();
         if (continueTick)
             return true;
-        if (stop != 0 && m_mirror.totalSeconds() == stop) {
+        // Only a count-up line under way ends here: the mirror counts on past a line that has
+        // ended, and a stop time read from a row that no longer runs would end it again and again.
+        const bool underWay = lineKind(m_lines.getCommand(m_progRow)) && m_stepNeedsStart == 0;
+        if (underWay && stop != 0 && m_mirror.totalSeconds() == stop) {
             m_stepDone = 1;
             m_carryMs = m_mirror.valueMs() - stop * 1000;
             return true;

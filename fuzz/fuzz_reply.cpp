@@ -20,6 +20,9 @@ struct Harness
 {
     Harness()
     {
+        // The fake clock jumps hours a tick: no status poll and no resend, or the link's queue
+        // would fill with queries to every listed display, input after input.
+        controller.handleSetIPParameters(0, 100, 1 << 30);
         QObject::connect(&controller, &HandleGui::updateUpTime, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateUpStartPause, [this] { ++changes; });
         QObject::connect(&controller, &HandleGui::updateDnStartPause, [this] { ++changes; });

@@ -10,7 +10,7 @@ scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench_resend \
-    bench_mirrordrift bench_programrunner qb-timer qb-timer-sim
+    bench_mirrordrift bench_programrunner bench_saveall qb-timer qb-timer-sim
 logs=$build/bench-logs
 mkdir -p "$logs"
 
@@ -23,6 +23,7 @@ run() {
 
 run tick "$build/bench/bench_tick"
 run program-runner "$build/bench/bench_programrunner"
+run save-all "$build/bench/bench_saveall"
 run command-burst "$build/bench/bench_commandburst"
 run resend "$build/bench/bench_resend"
 run idle-cpu bench/idle_cpu.sh "$build"

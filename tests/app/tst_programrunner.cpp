@@ -73,6 +73,10 @@ void TestProgramRunner::scenarios_data()
         << "3:0-5 E0" << QByteArray() << "arm t100 start t4900 ? t100 ?"
         << "r0 0-00:00:04 run|r1 0-00:00:00 idle"
         << "";
+    QTest::newRow("count up ended before a line with no command: no new end")
+        << "4:0-5 99:0-5" << QByteArray() << "arm t100 start t5000 ? t1000 ?"
+        << "r1 00:00:05.0 run|r1 00:00:06.0 run"
+        << "";
     QTest::newRow("count up with stop 0, Start/Pause twice, no Reset while counting")
         << "3:0-0 E0" << QByteArray() << "arm t100 ? start t70000 arm ? start t1000 ?"
         << "r0 0-00:00:00 pause|r0 0-00:01:10 run|r0 0-00:01:10 pause"
@@ -87,6 +91,10 @@ void TestProgramRunner::scenarios_data()
         << "reply ? t1000 ? t44100 ?"
         << "r1 2-00:45 run x0 p4 Hall shown 4 Hall|r1 2-00:44 run x0 p4 Hall|r0 3-00:59 run x1 p4 "
            "Hall"
+        << "";
+    QTest::newRow("run-status reply of a count up past a day")
+        << "E0" << runStatus(1, 0, 0, 1, 26 * 3600 + 5, 2, "Up", "3:0-0 E0") << "reply t1000 ?"
+        << "r0 1-02:00:06 run p2 Up shown 2 Up"
         << "";
     QTest::newRow("zero-time loop stopped at the bound")
         << "C R0x255 E0" << QByteArray() << "logs-bound arm t100 ?"
