@@ -5,6 +5,7 @@
 #include "link/udpcommthread.h"
 #include "models/clockarithmetic.h"
 #include "models/programdatamodel.h"
+#include "models/programgenerators.h"
 #include "models/timerdatamodel.h"
 
 #include <QSettings>
@@ -435,10 +436,39 @@ void HandleGui::handleProgSaveProgram()
     m_programEditing.saveProgram();
 }
 
-// ---- programs: filled in by the generators ----
+// ---- generated programs ----
 
-void HandleGui::handleTabataResetButton(int, int, int, bool) {}
-void HandleGui::handlePresentResetButton(int, int, int, bool, bool) {}
+void HandleGui::handleTabataResetButton(int work, int rest, int kount, bool relay)
+{
+    if (m_mirror.countDn || m_mirror.countUp)
+        return;
+    qCDebug(lcPrograms, "handleTabataResetButton work=%d rest=%d kount=%d relay=%d", work, rest,
+            kount, relay ? 1 : 0);
+    openGenerated(ProgramGenerators::kTabataSlot, ProgramGenerators::tabataName(work, rest),
+                  ProgramGenerators::tabata(work, rest, kount, relay));
+}
+
+void HandleGui::handlePresentResetButton(int start, int change, int format, bool countup,
+                                         bool relay)
+{
+    // The runner lets go of the mirror even when the reset is refused: a running count goes on
+    // as a plain count.
+    m_programRunner.release();
+    if (m_mirror.countDn || m_mirror.countUp)
+        return;
+    qCDebug(lcPrograms, "handlePrsentResetButton start=%d change=%d countup=%d relay=%d", start,
+            change, countup ? 1 : 0, relay ? 1 : 0);
+    openGenerated(ProgramGenerators::kPresentationSlot,
+                  ProgramGenerators::presentationName(start, change),
+                  ProgramGenerators::presentation(start, change, format, countup, relay));
+}
+
+void HandleGui::openGenerated(int slot, const QString &name, const ProgramStepArray &steps)
+{
+    m_programEditing.openGenerated(slot, name, steps);
+    emit updateProgNameCombo(slot, name, true);
+    handleProgResetButton();
+}
 
 // ---- program transfer ----
 

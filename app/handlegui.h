@@ -85,6 +85,8 @@ private:
     void advanceMirror();
     void applyStatusReply(const QString &sourceIP, const QByteArray &data);
     void queryFirstSelected();
+    // Opens the program in its slot, shows it in the window and arms it on the displays.
+    void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
 
     TimerDataModel &m_timers;
     ProgramDataModel &m_programs;

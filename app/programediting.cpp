@@ -46,3 +46,13 @@ void ProgramEditing::saveProgram()
     qCDebug(lcPrograms, "handleProgSaveProgram");
     m_slots.saveProgramSettings(m_slots.currentProgram(), m_model.toText());
 }
+
+void ProgramEditing::openGenerated(int num, const QString &name, const ProgramStepArray &steps)
+{
+    m_slots.setCurrentProgram(num);
+    m_slots.setProgramName(num, name);
+    m_model.clearLines();
+    const ProgramText text = ProgramCodec::stepArrayToText(steps);
+    qCDebug(lcPrograms, "Program String=%s", qPrintable(text));
+    m_model.loadFromText(text);
+}

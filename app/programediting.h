@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/programcodec.h"
+
 #include <QString>
 
 class ProgramDataModel;
@@ -17,6 +19,9 @@ public:
     void insertLine(int row);
     void deleteLine(int row); // the last line, the program's end, stays
     void saveProgram();
+    // Makes a generated program the open one, named, in slot num. The slot's text changes only
+    // when the program is left or saved, as after an edit.
+    void openGenerated(int num, const QString &name, const ProgramStepArray &steps);
 
 private:
     ProgramDataModel &m_model;

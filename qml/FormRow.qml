@@ -8,6 +8,8 @@ Item {
     property alias caption: label.text
     property alias captionPointSize: label.font.pointSize
     property real captionShare: 0.5
+    // A caption too wide for its share breaks between words instead of only shrinking.
+    property bool wrapCaption: false
     default property alias field: fieldArea.data
 
     width: parent.width
@@ -18,6 +20,8 @@ Item {
         width: formRow.width * formRow.captionShare - x
         height: parent.height
         font.pointSize: 16
+        wrapMode: formRow.wrapCaption ? Text.WordWrap : Text.NoWrap
+        fontSizeMode: formRow.wrapCaption ? Text.Fit : Text.HorizontalFit
     }
 
     Item {
