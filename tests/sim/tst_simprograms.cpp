@@ -56,8 +56,9 @@ struct Step
 {
     qint64 advanceMs;
     QByteArray datagram;
-    // "<mode> <running|stopped> <ms> row <r> interval <i> <c1>/<c2>[ alarm] |<events>", events
-    // being s<row>: line set up, c<c1>/<c2>: colours, a<s>/a-: alarm on/off, reset, end, halt.
+    // "<mode> <running|stopped> <ms> row <r> interval <i>[ alarm] |<events>", events being
+    // s<row>: line set up, c<hours>/<rest>: colours changed, a<s>/a-: alarm on/off, reset, end,
+    // halt.
     QString expected;
 };
 
@@ -83,19 +84,15 @@ QString describe(DisplayState &display)
     QString shown = modeName(reading.mode);
     if (display.runner().isShown()) {
         const RunStatus status = display.runner().status();
-        const DigitColours colours = display.runner().colours();
-        shown += QStringLiteral(" %1 %2 %3 %4/%5%6")
+        shown += QStringLiteral(" %1 %2 ")
                      .arg(reading.running ? "running" : "stopped")
-                     .arg(reading.valueMs)
-                     .arg(status.active ? QStringLiteral("row %1 interval %2")
-                                              .arg(status.row)
-                                              .arg(reading.intervalNumber)
-                                        : QStringLiteral("ended"))
-                     .arg(colours.hours)
-                     .arg(colours.rest)
-                     .arg(reading.alarmSounding ? " alarm" : "");
+                     .arg(reading.valueMs);
+        shown +=
+            status.active
+                ? QStringLiteral("row %1 interval %2").arg(status.row).arg(reading.intervalNumber)
+                : QStringLiteral("ended");
+        shown += reading.alarmSounding ? " alarm |" : " |";
     }
-    shown += " |";
     for (const ProgramEvent &event : display.runner().takeEvents())
         shown += " " + eventToken(event);
     return shown;
@@ -120,47 +117,47 @@ void TestSimPrograms::runsPrograms_data()
     QTest::addColumn<QVector<Step>>("steps");
 
     QTest::newRow("count-down lines to their stop times, colour lines, Stop") << QVector<Step>{
-        {0, arm(kTalk), "count-down stopped 300000 row 1 interval 0 1/1 | cgreen/green s1"},
-        {0, kRun, "count-down running 300000 row 1 interval 0 1/1 |"},
-        {239999, {}, "count-down running 60001 row 1 interval 0 1/1 |"},
-        {1, {}, "count-down running 60000 row 3 interval 0 5/5 | cyellow/yellow s3"},
-        {20000, kPause, "count-down stopped 40000 row 3 interval 0 5/5 |"},
-        {9000, kRun, "count-down running 40000 row 3 interval 0 5/5 |"},
-        {40000, {}, "count-down stopped 0 ended 5/5 | s4 end"},
-        {0, kRun, "count-down stopped 0 ended 5/5 |"},
-        {0, hex("A8 01 00"), "time-of-day |"},
+        {0, arm(kTalk), "count-down stopped 300000 row 1 interval 0 | cgreen/green s1"},
+        {0, kRun, "count-down running 300000 row 1 interval 0 |"},
+        {239999, {}, "count-down running 60001 row 1 interval 0 |"},
+        {1, {}, "count-down running 60000 row 3 interval 0 | cyellow/yellow s3"},
+        {20000, kPause, "count-down stopped 40000 row 3 interval 0 |"},
+        {9000, kRun, "count-down running 40000 row 3 interval 0 |"},
+        {40000, {}, "count-down stopped 0 ended | s4 end"},
+        {0, kRun, "count-down stopped 0 ended |"},
+        {0, hex("A8 01 00"), "time-of-day"},
     };
     QTest::newRow("repeat taken three times, interval numbers, alarms, Reset") << QVector<Step>{
-        {0, arm(kIntervals), "interval-down stopped 2000 row 1 interval 1 2/1 | cblue/green s1"},
-        {0, kRun, "interval-down running 2000 row 1 interval 1 2/1 alarm | a1"},
-        {1000, {}, "interval-down running 1000 row 1 interval 1 2/1 | a-"},
-        {1000, {}, "interval-down running 1000 row 3 interval 1 2/0 alarm | cblue/red s3 a1"},
-        {1000, {}, "interval-down running 2000 row 1 interval 2 2/1 alarm | a- cblue/green s1 a1"},
+        {0, arm(kIntervals), "interval-down stopped 2000 row 1 interval 1 | cblue/green s1"},
+        {0, kRun, "interval-down running 2000 row 1 interval 1 alarm | a1"},
+        {1000, {}, "interval-down running 1000 row 1 interval 1 | a-"},
+        {1000, {}, "interval-down running 1000 row 3 interval 1 alarm | cblue/red s3 a1"},
+        {1000, {}, "interval-down running 2000 row 1 interval 2 alarm | a- cblue/green s1 a1"},
         {9000,
          {},
-         "interval-down stopped 2000 row 1 interval 1 2/1 alarm | a- cblue/red s3 a1 a- "
+         "interval-down stopped 2000 row 1 interval 1 alarm | a- cblue/red s3 a1 a- "
          "cblue/green s1 a1 a- cblue/red s3 a1 a- cblue/green s1 a1 a- cblue/red s3 a1 a- s5 a2 "
          "reset cblue/green s1"},
-        {2000, {}, "interval-down stopped 2000 row 1 interval 1 2/1 | a-"},
-        {0, kRun, "interval-down running 2000 row 1 interval 1 2/1 alarm | a1"},
+        {2000, {}, "interval-down stopped 2000 row 1 interval 1 | a-"},
+        {0, kRun, "interval-down running 2000 row 1 interval 1 alarm | a1"},
     };
     QTest::newRow("count-up to its stop time, then one with stop 0 that runs on") << QVector<Step>{
         {0,
          arm("04000000 00000000 00000000 03000000 00000000"
              "03000000 00000000 05000000 00000000 00000000"),
-         "count-up stopped 0 row 0 interval 0 -1/-1 | s0"},
-        {0, kRun, "count-up running 0 row 0 interval 0 -1/-1 |"},
-        {3000, {}, "count-up running 5000 row 1 interval 0 -1/-1 | s1"},
-        {100000, {}, "count-up running 105000 row 1 interval 0 -1/-1 |"},
+         "count-up stopped 0 row 0 interval 0 | s0"},
+        {0, kRun, "count-up running 0 row 0 interval 0 |"},
+        {3000, {}, "count-up running 5000 row 1 interval 0 | s1"},
+        {100000, {}, "count-up running 105000 row 1 interval 0 |"},
     };
     QTest::newRow("a zero-time loop is stopped") << QVector<Step>{
         {0,
          arm("06000000 00000000 01000000 00000000 00000000"
              "09000000 000000 000000 0606 0000000000000000"
              "07000000 0001FF00 00000000 00000000 00000000"),
-         "count-down stopped 1000 row 0 interval 0 -1/-1 | s0"},
-        {0, kRun, "count-down running 1000 row 0 interval 0 -1/-1 |"},
-        {1000, {}, "count-down stopped 0 ended 6/6 | cwhite/white halt"},
+         "count-down stopped 1000 row 0 interval 0 | s0"},
+        {0, kRun, "count-down running 1000 row 0 interval 0 |"},
+        {1000, {}, "count-down stopped 0 ended | cwhite/white halt"},
     };
 }
 

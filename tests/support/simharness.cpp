@@ -4,7 +4,9 @@
 #include <QJsonDocument>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <sys/prctl.h>
 
 namespace {
@@ -90,12 +92,10 @@ bool SimHarness::start(const Options &options, int timeoutMs)
 
 void SimHarness::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(kStopWaitMs)) {
-            m_process.kill();
-            m_process.waitForFinished(kStopWaitMs);
-        }
+    m_process.terminate();
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(kStopWaitMs)) {
+        m_process.kill();
+        m_process.waitForFinished(kStopWaitMs);
     }
     readLog();
 }
@@ -138,10 +138,8 @@ QList<SimHarness::Record> SimHarness::records(const std::function<bool(const Rec
 {
     readLog();
     QList<Record> found;
-    for (int i = qMax(0, since); i < m_records.size(); ++i) {
-        if (wanted(m_records.at(i)))
-            found.append(m_records.at(i));
-    }
+    std::copy_if(m_records.cbegin() + qBound(0, since, m_records.size()), m_records.cend(),
+                 std::back_inserter(found), wanted);
     return found;
 }
 
