@@ -181,15 +181,11 @@ void TestSimPrograms::runsPrograms()
 void TestSimPrograms::answersProgramCommands()
 {
     ManualTime time;
-    ProgramStore programs;
-    programs[9].nameField = hex("5A C3BC 7269636800000000000000").left(kProgramNameLength);
-    programs[9].image = image(kTalk);
-    DisplayState display({QHostAddress(QStringLiteral("127.0.0.2")), QStringLiteral("T"), 0}, time,
-                         programs);
-    const QByteArray name4 = hex("50726F6720340000 00000000"); // "Prog 4"
-    const QByteArray steps4 = image(kIntervals);
+    DisplayState display({QHostAddress(QStringLiteral("127.0.0.2")), QStringLiteral("T"), 0}, time);
+    const QByteArray name9 = hex("50726F6720390000 00000000"); // "Prog 9"
+    const QByteArray steps9 = image(kIntervals);
     // The repeat taken once (step 4, byte 7).
-    const QByteArray taken4 = QByteArray(steps4).replace(4 * kStepLength + 7, 1, hex("01"));
+    const QByteArray taken9 = QByteArray(steps9).replace(4 * kStepLength + 7, 1, hex("01"));
     const QByteArray ack = "A";
 
     const struct
@@ -199,21 +195,20 @@ void TestSimPrograms::answersProgramCommands()
         QByteArray reply;
     } conversation[] = {
         {0, hex("AF"), hex("AF 00 00") + QByteArray(212, '\0')},
-        {0, hex("B2 09"), hex("B2 00 09") + programs[9].nameField + programs[9].image},
-        {0, hex("B3 04") + name4 + steps4, ack},
-        {0, hex("B2 04"), hex("B2 00 04") + name4 + steps4},
+        {0, hex("B3 09") + name9 + steps9, ack},
+        {0, hex("B2 09"), hex("B2 00 09") + name9 + steps9},
         {0, hex("B0"), ack},
         {0, hex("B1"), hex("B1 00 00 00 00 00 00 00 00 00 00") + QByteArray(212, '\0')},
-        {0, hex("AC D7 04") + name4 + steps4, ack},
+        {0, hex("AC D7 09") + name9 + steps9, ack},
         {0, kRun, ack},
         // Second pass, 0:00:01 left on row 1 of interval 2.
-        {4000, hex("B1"), hex("B1 00 01 01 02 01 00 00 01 00 04") + name4 + taken4},
-        {0, hex("AF"), hex("AF 00 04") + name4 + taken4},
+        {4000, hex("B1"), hex("B1 00 01 01 02 01 00 00 01 00 09") + name9 + taken9},
+        {0, hex("AF"), hex("AF 00 09") + name9 + taken9},
         {0, kPause, ack},
         // Refused without an answer: program numbers beyond 9 and short commands.
         {0, hex("B2 0A"), {}},
-        {0, hex("AC D7 0A") + name4 + steps4, {}},
-        {0, hex("B3 04") + name4 + steps4.left(199), {}},
+        {0, hex("AC D7 0A") + name9 + steps9, {}},
+        {0, hex("B3 09") + name9 + steps9.left(199), {}},
         {0, hex("AE 01"), {}},
     };
     for (const auto &step : conversation) {
