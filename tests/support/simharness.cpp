@@ -60,10 +60,6 @@ bool SimHarness::start(const Options &options, int timeoutMs)
     m_options = options;
     m_records.clear();
     m_partialLine.clear();
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary folder for the log");
-        return false;
-    }
     m_log.close();
     m_log.setFileName(m_dir.filePath(QStringLiteral("sim.jsonl")));
     QFile::remove(m_log.fileName());
