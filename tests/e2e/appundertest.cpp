@@ -15,14 +15,6 @@ namespace {
 
 const QString kOrganisation = QStringLiteral("Quillbrook Inc");
 const QString kWindowStore = QStringLiteral("QB-Timer2");
-const QString kControllerStore = QStringLiteral("QB-Timer");
-const QString kBroadcastKey = QStringLiteral("main/mainBroadcastIP");
-const QString kLoopbackBroadcast = QStringLiteral("127.255.255.255");
-
-QSettings windowStore()
-{
-    return QSettings(kOrganisation, kWindowStore);
-}
 
 void requirePrivateConfigFolder()
 {
@@ -30,29 +22,16 @@ void requirePrivateConfigFolder()
         qFatal("XDG_CONFIG_HOME is not set: refusing to run against the user's own settings");
 }
 
-bool isLoopback(const QString &address)
-{
-    const QHostAddress host(address);
-    return !host.isNull() && host.isInSubnet(QHostAddress(QStringLiteral("127.0.0.0")), 8);
-}
-
-void keepDiscoveryOnLoopback()
-{
-    QSettings store = windowStore();
-    if (!isLoopback(store.value(kBroadcastKey).toString()))
-        store.setValue(kBroadcastKey, kLoopbackBroadcast);
-}
-
 } // namespace
 
 void AppUnderTest::forgetStoredSettings(const QVariantMap &values)
 {
     requirePrivateConfigFolder();
-    QSettings store = windowStore();
+    QSettings store(kOrganisation, kWindowStore);
     store.clear();
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         store.setValue(it.key(), it.value());
-    QSettings(kOrganisation, kControllerStore).clear();
+    QSettings(kOrganisation, QStringLiteral("QB-Timer")).clear();
 }
 
 AppUnderTest::AppUnderTest()
@@ -61,7 +40,11 @@ AppUnderTest::AppUnderTest()
     // The window's Settings elements find their store through these names.
     QCoreApplication::setOrganizationName(kOrganisation);
     QCoreApplication::setApplicationName(kWindowStore);
-    keepDiscoveryOnLoopback();
+    QSettings store(kOrganisation, kWindowStore);
+    const QHostAddress broadcast(store.value(QStringLiteral("main/mainBroadcastIP")).toString());
+    if (!broadcast.isInSubnet(QHostAddress(QStringLiteral("127.0.0.0")), 8))
+        store.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
+    store.sync();
 
     m_controller = std::make_unique<HandleGui>(m_timers, m_programs);
     m_engine = std::make_unique<QQmlApplicationEngine>();

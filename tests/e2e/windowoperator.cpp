@@ -12,34 +12,24 @@ namespace {
 
 constexpr int kSettleMs = 3000;
 
-// Pre-order walk of the visible item tree, stopping at the first item `match` accepts.
-bool isEditableField(const QQuickItem *item)
-{
-    return item->inherits("QQuickSpinBox") || item->inherits("QQuickTextField");
-}
+using Match = std::function<bool(QQuickItem *)>;
 
-QQuickItem *firstVisible(QQuickItem *root, const std::function<bool(QQuickItem *)> &match)
+// The items `match` accepts in a pre-order walk of the visible part of the tree under `root`.
+QList<QQuickItem *> visibleItems(QQuickItem *root, const Match &match)
 {
+    QList<QQuickItem *> found;
     if (!root || !root->isVisible())
-        return nullptr;
+        return found;
     if (match(root))
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = firstVisible(child, match))
-            return found;
-    }
-    return nullptr;
-}
-
-void collectVisible(QQuickItem *root, const std::function<bool(QQuickItem *)> &match,
-                    QList<QQuickItem *> *found)
-{
-    if (!root || !root->isVisible())
-        return;
-    if (match(root))
-        found->append(root);
+        found.append(root);
     for (QQuickItem *child : root->childItems())
-        collectVisible(child, match, found);
+        found += visibleItems(child, match);
+    return found;
+}
+
+Match named(const QString &objectName)
+{
+    return [objectName](QQuickItem *item) { return item->objectName() == objectName; };
 }
 
 QString caption(const QQuickItem *item)
@@ -57,23 +47,19 @@ QString plainText(const QQuickItem *text)
 
 QQuickItem *WindowOperator::find(const QString &wanted) const
 {
-    return firstVisible(m_window->contentItem(),
-                        [&wanted](QQuickItem *item) { return caption(item) == wanted; });
+    return visibleItems(m_window->contentItem(),
+                        [&wanted](QQuickItem *item) { return caption(item) == wanted; })
+        .value(0);
 }
 
 QQuickItem *WindowOperator::findNamed(const QString &objectName) const
 {
-    return firstVisible(m_window->contentItem(), [&objectName](QQuickItem *item) {
-        return item->objectName() == objectName;
-    });
+    return visibleItems(m_window->contentItem(), named(objectName)).value(0);
 }
 
 QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
 {
-    QList<QQuickItem *> found;
-    collectVisible(
-        m_window->contentItem(),
-        [&objectName](QQuickItem *item) { return item->objectName() == objectName; }, &found);
+    QList<QQuickItem *> found = visibleItems(m_window->contentItem(), named(objectName));
     std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
         return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
     });
@@ -84,9 +70,13 @@ QQuickItem *WindowOperator::fieldBeside(const QString &wanted) const
 {
     // The caption is a label inside its form row; the field is the row's other child.
     QQuickItem *label = find(wanted);
-    if (!label || !label->parentItem())
-        return nullptr;
-    return firstVisible(label->parentItem(), isEditableField);
+    return label ? visibleItems(label->parentItem(),
+                                [](QQuickItem *item) {
+                                    return item->inherits("QQuickSpinBox") ||
+                                           item->inherits("QQuickTextField");
+                                })
+                       .value(0)
+                 : nullptr;
 }
 
 bool WindowOperator::tap(QQuickItem *item)
@@ -108,13 +98,10 @@ bool WindowOperator::waitForStackToSettle() const
 bool WindowOperator::chooseFromDrawer(const QString &entry)
 {
     auto *drawer = m_window->findChild<QObject *>(QStringLiteral("drawer"));
-    if (!drawer || !tap(findNamed(QStringLiteral("toolButton"))))
-        return false;
-    if (!QTest::qWaitFor([drawer] { return drawer->property("opened").toBool(); }, kSettleMs))
-        return false;
-    if (!tap(entry))
-        return false;
-    return QTest::qWaitFor([drawer] { return !drawer->property("visible").toBool(); }, kSettleMs) &&
+    return drawer && tap(findNamed(QStringLiteral("toolButton"))) &&
+           QTest::qWaitFor([drawer] { return drawer->property("opened").toBool(); }, kSettleMs) &&
+           tap(entry) &&
+           QTest::qWaitFor([drawer] { return !drawer->property("visible").toBool(); }, kSettleMs) &&
            waitForStackToSettle();
 }
 
@@ -125,16 +112,12 @@ bool WindowOperator::goBack()
 
 bool WindowOperator::typeInto(QQuickItem *field, const QString &text)
 {
-    if (!tap(field))
+    const auto focused = [this, field] {
+        QQuickItem *item = m_window->activeFocusItem();
+        return item && (item == field || field->isAncestorOf(item));
+    };
+    if (!tap(field) || !QTest::qWaitFor(focused, kSettleMs))
         return false;
-    if (!QTest::qWaitFor(
-            [this, field] {
-                QQuickItem *focused = m_window->activeFocusItem();
-                return focused && (focused == field || field->isAncestorOf(focused));
-            },
-            kSettleMs)) {
-        return false;
-    }
     QTest::keySequence(m_window, QKeySequence::SelectAll);
     for (const QChar character : text)
         QTest::keyClick(m_window, character.toLatin1());
@@ -144,26 +127,23 @@ bool WindowOperator::typeInto(QQuickItem *field, const QString &text)
 QList<ShownRow> WindowOperator::rows() const
 {
     QList<ShownRow> rows;
-    const QList<QQuickItem *> cards = allNamed(QStringLiteral("rowCard"));
-    for (QQuickItem *card : cards) {
+    for (QQuickItem *card : allNamed(QStringLiteral("rowCard"))) {
         // A row shows three texts: the name line and the address line on the left, the
         // display's time on the right.
-        QList<QQuickItem *> texts;
-        collectVisible(
-            card, [](QQuickItem *item) { return item->inherits("QQuickText"); }, &texts);
-        if (texts.size() != 3)
-            continue;
-        rows.append({plainText(texts.at(0)), plainText(texts.at(1)), plainText(texts.at(2)), card});
+        const QList<QQuickItem *> texts =
+            visibleItems(card, [](QQuickItem *item) { return item->inherits("QQuickText"); });
+        if (texts.size() == 3)
+            rows.append(
+                {plainText(texts.at(0)), plainText(texts.at(1)), plainText(texts.at(2)), card});
     }
     return rows;
 }
 
 ShownRow WindowOperator::rowOf(const QString &address) const
 {
-    const QString addressLine = QStringLiteral("IP Addr: ") + address;
-    for (const ShownRow &row : rows()) {
-        if (row.addressLine == addressLine)
-            return row;
-    }
-    return ShownRow();
+    const QList<ShownRow> shown = rows();
+    const auto row = std::find_if(shown.cbegin(), shown.cend(), [&address](const ShownRow &r) {
+        return r.addressLine == QStringLiteral("IP Addr: ") + address;
+    });
+    return row == shown.cend() ? ShownRow() : *row;
 }

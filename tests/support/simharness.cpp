@@ -1,13 +1,13 @@
 #include "simharness.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
-#include <QThread>
+#include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <sys/prctl.h>
 
 namespace {
@@ -16,27 +16,19 @@ constexpr int kStopWaitMs = 5000;
 
 QStringList arguments(const SimHarness::Options &options, const QString &logPath)
 {
-    QStringList args{QStringLiteral("--count"),         QString::number(options.count),
-                     QStringLiteral("--first-address"), options.firstAddress,
-                     QStringLiteral("--log"),           logPath};
+    QStringList args{"--count",         QString::number(options.count),
+                     "--first-address", options.firstAddress,
+                     "--log",           logPath};
     if (!options.names.isEmpty())
-        args << QStringLiteral("--names") << options.names.join(QLatin1Char(','));
-    if (!options.silent.isEmpty()) {
-        QStringList numbers;
-        for (int display : options.silent)
-            numbers << QString::number(display);
-        args << QStringLiteral("--silent") << numbers.join(QLatin1Char(','));
-    }
+        args << "--names" << options.names.join(',');
+    QStringList silent;
+    for (int display : options.silent)
+        silent << QString::number(display);
+    if (!silent.isEmpty())
+        args << "--silent" << silent.join(',');
     if (!options.broadcast)
-        args << QStringLiteral("--no-broadcast");
+        args << "--no-broadcast";
     return args;
-}
-
-// Lets the caller's event loop run for a moment while waiting on another process.
-void keepEventsFlowing()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(5);
 }
 
 } // namespace
@@ -69,46 +61,38 @@ bool SimHarness::start(const Options &options, int timeoutMs)
     m_options = options;
     m_records.clear();
     m_partialLine.clear();
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary folder for the log");
-        return false;
-    }
     m_log.close();
     m_log.setFileName(m_dir.filePath(QStringLiteral("sim.jsonl")));
     QFile::remove(m_log.fileName());
-
     m_process.start(m_executable, arguments(options, m_log.fileName()));
     if (!m_process.waitForStarted()) {
         m_error = QStringLiteral("%1: %2").arg(m_executable, m_process.errorString());
         return false;
     }
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        readLog();
-        for (const Record &record : qAsConst(m_records)) {
-            if (record.event == QLatin1String("start"))
-                return true;
-        }
-        if (m_process.state() == QProcess::NotRunning) {
-            m_error = QStringLiteral("the simulator ended: %1")
-                          .arg(QString::fromLocal8Bit(m_process.readAll()).trimmed());
-            return false;
-        }
-        keepEventsFlowing();
-    }
-    m_error = QStringLiteral("the simulator did not bind within %1 ms").arg(timeoutMs);
+    // The event loop keeps turning meanwhile, for an in-process controller and window.
+    const bool bound = QTest::qWaitFor(
+        [this] {
+            return !records([](const Record &r) {
+                        return r.event == QLatin1String("start");
+                    }).isEmpty() ||
+                   m_process.state() == QProcess::NotRunning;
+        },
+        timeoutMs);
+    if (bound && m_process.state() != QProcess::NotRunning)
+        return true;
+    m_error = bound ? QStringLiteral("the simulator ended: %1")
+                          .arg(QString::fromLocal8Bit(m_process.readAll()).trimmed())
+                    : QStringLiteral("the simulator did not bind within %1 ms").arg(timeoutMs);
     stop();
     return false;
 }
 
 void SimHarness::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(kStopWaitMs)) {
-            m_process.kill();
-            m_process.waitForFinished(kStopWaitMs);
-        }
+    m_process.terminate();
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(kStopWaitMs)) {
+        m_process.kill();
+        m_process.waitForFinished(kStopWaitMs);
     }
     readLog();
 }
@@ -119,18 +103,12 @@ void SimHarness::readLog()
         return;
     m_partialLine += m_log.readAll();
     // The simulator writes whole lines, but a read can still land in the middle of one.
-    int lineStart = 0;
-    for (int end = m_partialLine.indexOf('\n'); end >= 0;
-         end = m_partialLine.indexOf('\n', lineStart)) {
-        const QByteArray line = m_partialLine.mid(lineStart, end - lineStart);
-        lineStart = end + 1;
-        const QJsonDocument json = QJsonDocument::fromJson(line);
-        if (json.isObject())
-            m_records.append(parse(json.object()));
-        else
-            qWarning("simulator log: not a JSON object: %s", line.constData());
+    const int complete = m_partialLine.lastIndexOf('\n') + 1;
+    for (const QByteArray &line : m_partialLine.left(complete).split('\n')) {
+        if (!line.isEmpty())
+            m_records.append(parse(QJsonDocument::fromJson(line).object()));
     }
-    m_partialLine.remove(0, lineStart);
+    m_partialLine.remove(0, complete);
 }
 
 SimHarness::Record SimHarness::parse(const QJsonObject &line)
@@ -161,35 +139,30 @@ QList<SimHarness::Record> SimHarness::records(const std::function<bool(const Rec
 {
     readLog();
     QList<Record> found;
-    for (int i = qMax(0, since); i < m_records.size(); ++i) {
-        if (wanted(m_records.at(i)))
-            found.append(m_records.at(i));
-    }
+    std::copy_if(m_records.cbegin() + qBound(0, since, m_records.size()), m_records.cend(),
+                 std::back_inserter(found), wanted);
     return found;
 }
 
 QList<SimHarness::Record> SimHarness::received(int display, int since)
 {
-    return records(
-        [display](const Record &r) { return r.display == display && r.dir == QLatin1String("rx"); },
-        since);
+    return records([display](const Record &r) { return r.display == display && r.dir == "rx"; },
+                   since);
 }
 
 QList<SimHarness::Record> SimHarness::sent(int display, int since)
 {
-    return records(
-        [display](const Record &r) { return r.display == display && r.dir == QLatin1String("tx"); },
-        since);
+    return records([display](const Record &r) { return r.display == display && r.dir == "tx"; },
+                   since);
 }
 
 QList<SimHarness::Record> SimHarness::unicastReceived(int display, int since)
 {
-    const quint32 first = QHostAddress(m_options.firstAddress).toIPv4Address();
-    const QString own =
-        QStringLiteral("%1:7372").arg(QHostAddress(first + quint32(display - 1)).toString());
+    const QHostAddress first(m_options.firstAddress);
+    const QString own = QHostAddress(first.toIPv4Address() + display - 1).toString() + ":7372";
     return records(
         [display, &own](const Record &r) {
-            return r.display == display && r.dir == QLatin1String("rx") && r.to == own;
+            return r.display == display && r.dir == "rx" && r.to == own;
         },
         since);
 }
