@@ -27,6 +27,7 @@ void TestUdpCommThread::replyEndsItsPacket_data()
 {
     QTest::addColumn<QString>("queued"); // hex packets, oldest first
     QTest::addColumn<int>("firstDelay");
+    QTest::addColumn<int>("extraWait");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("resent"); // what the reply left queued: resent once, then dropped
@@ -34,21 +35,22 @@ void TestUdpCommThread::replyEndsItsPacket_data()
     const QByteArray status = QByteArray(1, 1).leftJustified(40, '\0');
     const QByteArray program = QByteArray::fromHex("B20003").leftJustified(215, '\0');
     QTest::newRow("status ends the oldest")
-        << "A30100 A80100" << 0 << status << kDisplay << "A80100";
+        << "A30100 A80100" << 0 << 0 << status << kDisplay << "A80100";
     QTest::newRow("acknowledgement ends the oldest")
-        << "AF A30100" << 0 << QByteArray("A") << kDisplay << "A30100";
+        << "AF A30100" << 0 << 0 << QByteArray("A") << kDisplay << "A30100";
     QTest::newRow("program 3 ends its request")
-        << "B201 A40300 B203" << 0 << program << kDisplay << "B201 B203";
+        << "B201 A40300 B203" << 0 << 0 << program << kDisplay << "B201 B203";
     QTest::newRow("another display's reply ends nothing")
-        << "A30100 A80100" << 0 << status << kOther << "A30100 A80100";
-    QTest::newRow("no reply, first send held back")
-        << "A30100" << 300 << QByteArray() << kDisplay << "A30100";
+        << "A30100 A80100" << 0 << 0 << status << kOther << "A30100 A80100";
+    QTest::newRow("no reply, first send held back, extra wait")
+        << "A30100" << 300 << 200 << QByteArray() << kDisplay << "A30100";
 }
 
 void TestUdpCommThread::replyEndsItsPacket()
 {
     QFETCH(QString, queued);
     QFETCH(int, firstDelay);
+    QFETCH(int, extraWait);
     QFETCH(QByteArray, reply);
     QFETCH(QString, from);
 
@@ -64,7 +66,7 @@ void TestUdpCommThread::replyEndsItsPacket()
     const QStringList packets = queued.split(QLatin1Char(' '));
     for (const QString &hex : packets) {
         const QByteArray packet = QByteArray::fromHex(hex.toLatin1());
-        link.sendUDPCommand(packet, packet.size(), kDisplay, 7372, true, firstDelay, 0);
+        link.sendUDPCommand(packet, packet.size(), kDisplay, 7372, true, firstDelay, extraWait);
     }
     QTRY_COMPARE(display.received().size(), packets.size());
     QVERIFY2(display.received().first().ms - queuedAt >= firstDelay, "first send came too early");
@@ -78,6 +80,8 @@ void TestUdpCommThread::replyEndsItsPacket()
     for (const QByteArray &payload : display.payloads().mid(packets.size()))
         resent << QString::fromLatin1(payload.toHex().toUpper());
     QTEST(resent.join(QLatin1Char(' ')), "resent");
+    QVERIFY2(display.received().last().ms - queuedAt >= firstDelay + kInterval + extraWait,
+             "resent too early");
     QTRY_COMPARE(log.count(QStringLiteral("No response received, dropping packet")), resent.size());
 }
 
