@@ -1,12 +1,14 @@
 #include "linktestkit.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStringList>
+#include <QtEndian>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 
 namespace {
 
@@ -16,12 +18,8 @@ std::atomic<LinkLog *> activeLog{nullptr};
 
 qint64 linkClockMs()
 {
-    static const QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 QStringList sentPackets(const QSignalSpy &udpTx)
@@ -51,21 +49,13 @@ QByteArray statusReply(const QString &address, const QString &name, int hours, i
 {
     QByteArray reply(40, '\0');
     reply[0] = char(typeCode);
-    const QStringList parts = address.split(QLatin1Char('.'));
-    for (int i = 0; i < 4 && i < parts.size(); ++i)
-        reply[1 + i] = char(parts.at(i).toInt());
-    reply[15] = char(hours);
-    reply[16] = char(minutes);
-    reply[17] = char(seconds);
-    reply[18] = char(hundredths);
-    reply[19] = char(statusWord & 0xFF);
-    reply[20] = char((statusWord >> 8) & 0xFF);
-    reply[21] = char(days & 0xFF);
-    reply[22] = char(((days >> 8) << 5) | (subFormat & 0x1F));
-    const QByteArray latin = name.toLatin1().left(15);
-    for (int i = 0; i < latin.size(); ++i)
-        reply[24 + i] = latin.at(i);
-    return reply;
+    qToBigEndian(QHostAddress(address).toIPv4Address(), reply.data() + 1);
+    const char fields[] = {char(hours),      char(minutes),
+                           char(seconds),    char(hundredths),
+                           char(statusWord), char(statusWord >> 8),
+                           char(days),       char(((days >> 8) << 5) | (subFormat & 0x1F))};
+    reply.replace(15, sizeof fields, fields, sizeof fields);
+    return reply.replace(24, 15, name.toLatin1().leftJustified(15, '\0', true));
 }
 
 ScriptedDisplay::ScriptedDisplay(const QString &address, AnswerRule rule) : m_rule(std::move(rule))
@@ -93,10 +83,7 @@ void ScriptedDisplay::readPending()
     while (m_socket.hasPendingDatagrams()) {
         const QByteArray payload = m_socket.receiveDatagram().data();
         m_received.append({linkClockMs(), payload});
-        const int timesSeen = ++m_timesSeen[payload];
-        if (!m_rule)
-            continue;
-        if (const std::optional<QByteArray> answer = m_rule(payload, timesSeen))
+        if (const auto answer = m_rule ? m_rule(payload, ++m_timesSeen[payload]) : std::nullopt)
             reply(*answer);
     }
 }
@@ -118,10 +105,8 @@ std::vector<LinkLog::Line> LinkLog::matching(const QString &prefix) const
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<Line> result;
-    for (const Line &line : m_lines) {
-        if (line.text.startsWith(prefix))
-            result.push_back(line);
-    }
+    std::copy_if(m_lines.begin(), m_lines.end(), std::back_inserter(result),
+                 [&](const Line &line) { return line.text.startsWith(prefix); });
     return result;
 }
 

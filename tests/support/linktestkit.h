@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
-#include <QObject>
-#include <QString>
 #include <QUdpSocket>
 #include <functional>
 #include <mutex>
@@ -68,10 +64,9 @@ public:
         QString text;
     };
 
+    Q_DISABLE_COPY(LinkLog)
     LinkLog();
     ~LinkLog();
-    LinkLog(const LinkLog &) = delete;
-    LinkLog &operator=(const LinkLog &) = delete;
 
     // Lines that start with the prefix, oldest first.
     std::vector<Line> matching(const QString &prefix) const;
