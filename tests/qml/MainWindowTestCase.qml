@@ -8,10 +8,6 @@ QbTestCase {
 
     property var window: null
     property var stackView: null
-    // Window properties to copy into `loadedValues` right after loading, before any test
-    // changes them.
-    property var snapshotProperties: []
-    property var loadedValues: ({})
     // One spy per window signal for the whole file, cleared before every test.
     property var spies: ({})
 
@@ -51,8 +47,6 @@ QbTestCase {
         window = component.createObject(null);
         verify(window);
         stackView = findChild(window, "stackView");
-        for (var i = 0; i < snapshotProperties.length; ++i)
-            loadedValues[snapshotProperties[i]] = window[snapshotProperties[i]];
         tryVerify(function () { return window.visible && window.width > 0; });
         // Key presses go to the active window.
         verify(testSupport.activateWindowOf(window.contentItem));

@@ -32,13 +32,12 @@ void seedWindowStore()
 
 } // namespace
 
-// Lets the QML tests fill the display list and read the window's settings store.
+// Puts the real controller and models behind the QML documents, and lets the tests fill the
+// display list and read the window's settings store as `testSupport`.
 class QmlTestSupport : public QObject
 {
     Q_OBJECT
 public:
-    explicit QmlTestSupport(TimerDataModel &timers) : m_timers(timers) {}
-
     Q_INVOKABLE void addTimer(const QString &name, const QString &ipaddr)
     {
         m_timers.addOrUpdateTimer(TimerData(name, ipaddr, false, QTime(12, 0), 0, 0, 0));
@@ -72,16 +71,7 @@ public:
 
     // How often a document asked the application to quit.
     Q_INVOKABLE int quitRequests() const { return m_quitRequests; }
-    void countQuitRequest() { ++m_quitRequests; }
 
-private:
-    TimerDataModel &m_timers;
-    int m_quitRequests = 0;
-};
-
-class QmlTestSetup : public QObject
-{
-    Q_OBJECT
 public slots:
     void applicationAvailable()
     {
@@ -101,8 +91,8 @@ public slots:
         context->setContextProperty(QStringLiteral("handlegui"), m_controller.get());
         context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
         context->setContextProperty(QStringLiteral("programModel"), &m_programs);
-        context->setContextProperty(QStringLiteral("testSupport"), &m_support);
-        connect(engine, &QQmlEngine::quit, &m_support, &QmlTestSupport::countQuitRequest);
+        context->setContextProperty(QStringLiteral("testSupport"), this);
+        connect(engine, &QQmlEngine::quit, this, [this] { ++m_quitRequests; });
     }
 
     void cleanupTestCase() { m_controller.reset(); }
@@ -110,10 +100,10 @@ public slots:
 private:
     TimerDataModel m_timers;
     ProgramDataModel m_programs;
-    QmlTestSupport m_support{m_timers};
     std::unique_ptr<HandleGui> m_controller;
+    int m_quitRequests = 0;
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(tst_qml, QmlTestSetup)
+QUICK_TEST_MAIN_WITH_SETUP(tst_qml, QmlTestSupport)
 
 #include "tst_qml.moc"
