@@ -70,7 +70,6 @@ private slots:
     void init() { ControllerFixture::clearStore(); }
     void commands_data();
     void commands();
-    void selectedRowsInOrder();
     void replies_data();
     void replies();
     void pausesTakeTheLastStep();
@@ -130,21 +129,6 @@ void TestHandleGui::commands()
     QCOMPARE(f.told(), want[1]);
     f.tickFor(1000);
     QCOMPARE(f.text(), want[2]);
-}
-
-void TestHandleGui::selectedRowsInOrder()
-{
-    ControllerFixture f;
-    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
-        f.addTimer(QString::fromLatin1(ip));
-    f.timers.setSelected(2, true);
-    f.timers.setSelected(0, true);
-    f.controller->handleCountUpStartButton();
-    f.controller->handleTimeModeButton();
-    // A page's entry asks only the first selected display.
-    f.controller->handleCountDnEntry();
-    QCOMPARE(f.sent(), QStringList({"127.0.0.2 a30100", "127.0.0.4 a30100", "127.0.0.2 a80100",
-                                    "127.0.0.4 a80100", "127.0.0.2 a104b2"}));
 }
 
 void TestHandleGui::replies_data()
