@@ -1,13 +1,8 @@
-// Datagrams from anywhere on the LAN, through the link's receive side (classification, the
-// backlog and answer matching against commands queued to two displays) into the controller's
-// dispatch, all on one thread, then a few ticks of the program runner on a fake clock with
-// whatever program the datagrams brought. An input is a run of datagrams, each after one byte
-// that chooses its sender and one that gives its length. Crashes, reads past the datagram and
-// undefined behaviour are caught by the sanitizers; a datagram that ends more than one queued
-// command, an ignored one that ends any, a state change from a datagram that must be ignored, a
-// program number outside 0..9 or more than ten lines trap, and a program that never lets a tick
-// end hangs the run. The whole input is also read as a hand-edited stored program text and as a
-// program's step image, the two forms a program arrives in from outside.
+// Datagrams from anywhere through the link's receive side into the controller, then a few
+// runner ticks on a fake clock. An input is a run of datagrams, each after a byte choosing its
+// sender and one giving its length. A datagram that ends more than one queued command, an ignored
+// one that ends any, a change from an undecodable one, a program number outside 0..9 or more than
+// ten lines trap; a program that never lets a tick end hangs the run.
 #include "app/handlegui.h"
 #include "link/programpackets.h"
 #include "link/protocol.h"
@@ -34,23 +29,23 @@ struct Harness
     Harness()
     {
         QObject::connect(&link, &UDPCommThread::RXDatagram, &controller, &HandleGui::UDPResponse);
-        // The fake clock jumps hours a tick: no status poll and no resend, or the link's queue
-        // would fill with queries to every listed display, input after input.
+        // No poll and no resend: the fake clock jumps hours a tick.
         controller.handleSetIPParameters(0, 100, 1 << 30);
-        QObject::connect(&controller, &HandleGui::updateUpTime, [this] { ++changes; });
-        QObject::connect(&controller, &HandleGui::updateUpStartPause, [this] { ++changes; });
-        QObject::connect(&controller, &HandleGui::updateDnStartPause, [this] { ++changes; });
-        QObject::connect(&timers, &TimerDataModel::dataUpdated, [this] { ++changes; });
-        QObject::connect(&controller, &HandleGui::updateProgStartPause, [this] { ++changes; });
+        const auto count = [this] { ++changes; };
+        QObject::connect(&controller, &HandleGui::updateUpTime, count);
+        QObject::connect(&controller, &HandleGui::updateUpStartPause, count);
+        QObject::connect(&controller, &HandleGui::updateDnStartPause, count);
+        QObject::connect(&timers, &TimerDataModel::dataUpdated, count);
+        QObject::connect(&controller, &HandleGui::updateProgStartPause, count);
         QObject::connect(&controller, &HandleGui::updateProgNameCombo, [this](QVariant index) {
             ++changes;
             check(index.toInt() >= 0 && index.toInt() <= 9);
         });
-        QObject::connect(&programs, &ProgramDataModel::modelReset, [this] { ++changes; });
-        QObject::connect(&programs, &ProgramDataModel::rowsInserted, [this] { ++changes; });
+        QObject::connect(&programs, &ProgramDataModel::modelReset, count);
+        QObject::connect(&programs, &ProgramDataModel::rowsInserted, count);
     }
 
-    // A few ticks; each of the hour-long ones ends the line under way.
+    // Each hour-long tick ends the line under way.
     void tick()
     {
         for (const qint64 ms : {100, 3600000, 3600000, 3600000, 100}) {
@@ -85,8 +80,7 @@ const std::pair<int, QByteArray> kQueuedCommands[] = {
     {1, QByteArray::fromHex("b200")},
 };
 
-// A loaded program has one to ten lines of known commands; an image is always 200 bytes and reads
-// back as itself.
+// A loaded text has one to ten lines of known commands; an image is 200 bytes and reads back.
 void readAsProgramForms(const QByteArray &bytes)
 {
     static ProgramDataModel model;
@@ -138,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QByteArray datagram(reinterpret_cast<const char *>(data + at + 2), int(length));
         at += 2 + length;
 
-                const Protocol::ReplyKind kind = Protocol::classifyReply(datagram);
+        const Protocol::ReplyKind kind = Protocol::classifyReply(datagram);
         programArrived = programArrived || kind == Protocol::ReplyKind::ActiveProgram ||
                          kind == Protocol::ReplyKind::Program;
         const bool decodable =
@@ -154,8 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     readAsProgramForms(QByteArray(reinterpret_cast<const char *>(data), int(size)));
 
-    // Whatever program the datagram left in the lines is armed and started (no display is
-    // selected, so nothing is sent) and run.
+    // Whatever program arrived is armed and run (no display is selected: nothing is sent).
     if (programArrived) {
         harness.controller.handleTimeModeButton(); // stops the mirror, which arming requires
         harness.controller.handleProgResetButton();
@@ -164,7 +157,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     harness.tick();
     check(harness.programs.rowCount() <= ProgramDataModel::kMaxLines);
 
-    // Keep the list small so that long runs stay fast.
     if (harness.timers.rowCount() > 256) {
         while (harness.timers.rowCount() > 0)
             harness.timers.removeTimer(0);
