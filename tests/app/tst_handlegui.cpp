@@ -1,5 +1,6 @@
 #include "controllerfixture.h"
 
+#include <QSettings>
 #include <QtTest>
 #include <functional>
 
@@ -96,14 +97,13 @@ void TestHandleGui::commands_data()
     row("count-down start", "dn-3d10s", "dn-start", "a60100 | dn 1 | 3-00:00:09");
     row("count-down start of a whole day", "dn-24h", "dn-start", "a60100 | dn 1 | 23:59:59.0");
     row("count-down start refused at zero", "", "dn-start", " |  | ");
-    row("count-down pause", counting, "dn-start", "a60000 | dn 0 | 3-00:00:10");
     row("count-down pause past zero stops at zero", "dn-1s dn-start +1500", "dn-start",
         "a60000 | dn 0 | 00:00:00.0");
     row("tabata: armed and shown", "", "tabata",
-        "acd7095461622032302f3130000000 | combo 9 Tab 20/10 1 | 1-00:20");
+        "acd7095461622032302f3130000000 | combo 9 Tab 20/10 true | 1-00:20");
     // The name field keeps 11 characters and its closing NUL.
     row("presentation: armed and shown", "", "talk",
-        "acd708507265733a3630302d313200 | combo 8 Pres:600-120 1 | 00:10:00.0");
+        "acd708507265733a3630302d313200 | combo 8 Pres:600-120 true | 00:10:00.0");
     row("tabata refused while counting", "up-start", "tabata", " |  | 00:00:01.0");
     row("presentation refused while counting", "up-start", "talk", " |  | 00:00:01.0");
 
@@ -162,39 +162,35 @@ void TestHandleGui::replyFillsARow()
     QCOMPARE(f.timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
 }
 
-// Status replies from anyone on the network: which reported addresses join the display list.
+// Status replies from anyone on the network, all sent from 127.0.0.7: which reported addresses
+// join the display list.
 void TestHandleGui::forgedReplies_data()
 {
     QTest::addColumn<int>("stored");      // 0.0.0.0, as an older build listed it, then 10.0.x.y
     QTest::addColumn<QString>("queried"); // a discovery query's destination, if any
-    QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("reported");
     QTest::addColumn<int>("rows");
 
-    const auto row = [](const char *tag, int stored, const char *queried, const char *source,
-                        const char *reported, int rows) {
-        QTest::newRow(tag) << stored << queried << source << reported << rows;
-    };
-    row("a host", 0, "", "127.0.0.2", "127.0.0.2", 1);
-    row("a host other than the sender", 0, "", "127.0.0.2", "10.1.2.3", 1);
-    row("0.0.0.0", 0, "", "127.0.0.2", "0.0.0.0", 0);
-    row("limited broadcast", 0, "", "127.0.0.2", "255.255.255.255", 0);
-    row("multicast", 0, "", "127.0.0.2", "239.255.255.250", 0);
-    row("reserved", 0, "", "127.0.0.2", "240.0.0.1", 0);
-    row("the broadcast address queried", 0, "127.255.255.255", "127.0.0.2", "127.255.255.255", 0);
-    row("a queried display answering from its address", 0, "127.0.0.7", "127.0.0.7", "127.0.0.7",
-        1);
-    row("listed already: 0.0.0.0 still answers", 1, "", "127.0.0.2", "0.0.0.0", 1);
-    row("the 1,000th display", 999, "", "127.0.0.2", "127.0.0.2", 1000);
-    row("the 1,001st display is refused", 1000, "", "127.0.0.2", "127.0.0.2", 1000);
-    row("a listed display with the list full", 1000, "", "127.0.0.2", "10.0.3.249", 1000);
+    const auto row = [](const char *tag, int stored, const char *queried, const char *reported,
+                        int rows) { QTest::newRow(tag) << stored << queried << reported << rows; };
+    row("a host", 0, "", "127.0.0.7", 1);
+    row("a host other than the sender", 0, "", "10.1.2.3", 1);
+    row("0.0.0.0", 0, "", "0.0.0.0", 0);
+    row("limited broadcast", 0, "", "255.255.255.255", 0);
+    row("multicast", 0, "", "239.255.255.250", 0);
+    row("reserved", 0, "", "240.0.0.1", 0);
+    row("the broadcast address queried", 0, "127.255.255.255", "127.255.255.255", 0);
+    row("a queried display answering from its address", 0, "127.0.0.7", "127.0.0.7", 1);
+    row("listed already: 0.0.0.0 still answers", 1, "", "0.0.0.0", 1);
+    row("the 1,000th display", 999, "", "127.0.0.2", 1000);
+    row("the 1,001st display is refused", 1000, "", "127.0.0.2", 1000);
+    row("a listed display with the list full", 1000, "", "10.0.3.249", 1000);
 }
 
 void TestHandleGui::forgedReplies()
 {
     QFETCH(int, stored);
     QFETCH(QString, queried);
-    QFETCH(QString, source);
     QFETCH(QString, reported);
     QFETCH(int, rows);
 
@@ -209,7 +205,7 @@ void TestHandleGui::forgedReplies()
     if (!taken && stored == TimerDataModel::kMaxTimers)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                                "^Display list full \\(1000 displays\\): ")));
-    f.controller->UDPResponse(source,
+    f.controller->UDPResponse(QStringLiteral("127.0.0.7"),
                               statusReply(reported, QStringLiteral("Forged"), 1, 2, 3, 4, 0));
     QCOMPARE(f.timers.rowCount(), rows);
     QCOMPARE(f.timers.timerName(f.timers.addresses().indexOf(reported)), taken ? "Forged" : "");

@@ -6,7 +6,6 @@
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <memory>
 
@@ -33,13 +32,12 @@ public:
         QObject::connect(c, &HandleGui::updateUpStartPause, note("up "));
         QObject::connect(c, &HandleGui::updateDnStartPause, note("dn "));
         QObject::connect(c, &HandleGui::updateUpTimeFormat, note("format "));
-        QObject::connect(c, &HandleGui::updateProgNameCombo,
-                         [this](const QVariant &n, const QVariant &name, const QVariant &show) {
-                             told << QStringLiteral("combo %1 %2 %3")
-                                         .arg(n.toInt())
-                                         .arg(name.toString())
-                                         .arg(show.toInt());
-                         });
+        QObject::connect(
+            c, &HandleGui::updateProgNameCombo,
+            [this](const QVariant &n, const QVariant &name, const QVariant &show) {
+                told << "combo " +
+                            QStringList{n.toString(), name.toString(), show.toString()}.join(' ');
+            });
     }
 
     void advance(qint64 ms) { m_now += ms; }
@@ -80,6 +78,7 @@ public:
     QSignalSpy udpTx{&controller->link(), &UDPCommThread::UDPTx};
     QString up, dn, interval; // the count-up, count-down and interval pages' text
     // What the window was told, oldest first: "up 1" a count-up caption to Pause, "dn 0" a
-    // count-down caption to Start, "format 2", "combo 9 Tab 20/10 1" program 9 shown and opened.
+    // count-down caption to Start, "format 2", "combo 9 Tab 20/10 true" program 9 shown
+    // and opened.
     QStringList told;
 };
