@@ -146,20 +146,25 @@ void TestHandleGui::commands()
 }
 
 // A discovery query goes to every listed display and the broadcast address; a reply fills its
-// display's row.
+// display's row, keeping it selected, unless its time is impossible.
 void TestHandleGui::replyFillsARow()
 {
     ControllerFixture f;
     f.addTimer(QStringLiteral("127.0.0.3"));
     f.controller->handleSubmitQuery(QStringLiteral("127.255.255.255"));
     QCOMPARE(f.sent(), QStringList({"127.0.0.3 a104b2", "127.255.255.255 a104b2"}));
+    f.controller->handlecheckBoxChanged(0, true);
     f.controller->UDPResponse(QString(),
                               statusReply("127.0.0.3", "Hall", 13, 14, 15, 67, 0x03C1, 9));
+    QVERIFY(f.timers.isSelected(0));
     QCOMPARE(f.timers.timerName(0), QStringLiteral("Hall"));
     const QModelIndex row = f.timers.index(0);
     QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
     QCOMPARE(f.timers.data(row, TimerDataModel::DayRole).toInt(), 9);
     QCOMPARE(f.timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
+    // An impossible time leaves the row's time as it was.
+    f.controller->UDPResponse(QString(), statusReply("127.0.0.3", "Hall", 24, 0, 0, 0, 0x03C1));
+    QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
 }
 
 // Status replies from anyone on the network, all sent from 127.0.0.7: which reported addresses
@@ -203,8 +208,8 @@ void TestHandleGui::forgedReplies()
         f.controller->handleSubmitQuery(queried);
     const bool taken = stored < rows || listed.contains(reported);
     if (!taken && stored == TimerDataModel::kMaxTimers)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
-                                               "^Display list full \\(1000 displays\\): ")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Display list full \\(1000 displays\\): "));
     f.controller->UDPResponse(QStringLiteral("127.0.0.7"),
                               statusReply(reported, QStringLiteral("Forged"), 1, 2, 3, 4, 0));
     QCOMPARE(f.timers.rowCount(), rows);

@@ -32,12 +32,11 @@ public:
         QObject::connect(c, &HandleGui::updateUpStartPause, note("up "));
         QObject::connect(c, &HandleGui::updateDnStartPause, note("dn "));
         QObject::connect(c, &HandleGui::updateUpTimeFormat, note("format "));
-        QObject::connect(
-            c, &HandleGui::updateProgNameCombo,
-            [this](const QVariant &n, const QVariant &name, const QVariant &show) {
-                told << "combo " +
-                            QStringList{n.toString(), name.toString(), show.toString()}.join(' ');
-            });
+        QObject::connect(c, &HandleGui::updateProgNameCombo,
+                         [this](const QVariant &n, const QVariant &name, const QVariant &show) {
+                             told << QStringLiteral("combo %1 %2 %3")
+                                         .arg(n.toString(), name.toString(), show.toString());
+                         });
     }
 
     void advance(qint64 ms) { m_now += ms; }
