@@ -1,55 +1,51 @@
 #include "controllerfixture.h"
 
+#include <QSettings>
 #include <QtTest>
+#include <functional>
 
 // The controller on a hand-driven clock: the commands it sends, the mirror clock and captions it
-// shows, status replies, polls and the stored display list.
+// shows, status replies and the display list they fill, polls and the stored display list.
 namespace {
 
-enum Start { Idle, AtTenSeconds, AtOneDay, CountingUp, CountingDown };
-enum Event {
-    CountUpMode,
-    CountUpReset,
-    CountUpStart,
-    TimeMode,
-    CountDownMode,
-    CountDownReset,
-    CountDownStart
+// The window's buttons by the names the scripts below use; the presets are 5 min with a 10 s
+// alarm, 3 days 10 s, 24 h and 1 s.
+const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
+    {"up-mode", [](HandleGui &c) { c.handleSetCountUpModeButton(); }},
+    {"up-reset", [](HandleGui &c) { c.handleCountUpResetButton(2); }},
+    {"up-start", [](HandleGui &c) { c.handleCountUpStartButton(); }},
+    {"time-mode", [](HandleGui &c) { c.handleTimeModeButton(); }},
+    {"dn-mode", [](HandleGui &c) { c.handleSetCountDnModeButton(0, 0, 0, 0, 0, 0, 0); }},
+    {"dn-reset", [](HandleGui &c) { c.handleCountDnResetButton(1, 0, 0, 5, 0, 1, 10); }},
+    {"dn-3d10s", [](HandleGui &c) { c.handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0); }},
+    {"dn-24h", [](HandleGui &c) { c.handleCountDnResetButton(0, 0, 24, 0, 0, 0, 0); }},
+    {"dn-1s", [](HandleGui &c) { c.handleCountDnResetButton(0, 0, 0, 0, 1, 0, 0); }},
+    {"dn-start", [](HandleGui &c) { c.handleCountDnStartButton(); }},
+    {"tabata", [](HandleGui &c) { c.handleTabataResetButton(20, 10, 8, true); }},
+    {"talk", [](HandleGui &c) { c.handlePresentResetButton(600, 120, 0, false, false); }},
 };
 
-void bringTo(HandleGui &c, Start start)
+// Buttons by name, "t<ms>" ticks of 100 ms, "+<ms>" time passing without a tick,
+// "reply-c1-01:02:03.450-2" a status reply from 127.0.0.2 with its status word, time and days.
+void play(ControllerFixture &f, const QString &script)
 {
-    if (start == AtTenSeconds || start == CountingDown)
-        c.handleCountDnResetButton(1, 3, 0, 0, 10, 0, 0);
-    if (start == AtOneDay)
-        c.handleCountDnResetButton(0, 0, 24, 0, 0, 0, 0);
-    if (start == CountingUp)
-        c.handleCountUpStartButton();
-    if (start == CountingDown)
-        c.handleCountDnStartButton();
-}
-
-void fire(HandleGui &c, Event event)
-{
-    switch (event) {
-    case CountUpMode:
-        return c.handleSetCountUpModeButton();
-    case CountUpReset:
-        return c.handleCountUpResetButton(2);
-    case CountUpStart:
-        return c.handleCountUpStartButton();
-    case TimeMode:
-        return c.handleTimeModeButton();
-    case CountDownMode:
-        return c.handleSetCountDnModeButton(0, 0, 0, 0, 0, 0, 0);
-    case CountDownReset:
-        return c.handleCountDnResetButton(1, 0, 0, 5, 0, 1, 10);
-    case CountDownStart:
-        return c.handleCountDnStartButton();
+    for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (kButtons.contains(step))
+            kButtons.value(step)(*f.controller);
+        else if (step.startsWith(QLatin1Char('+')))
+            f.advance(step.mid(1).toInt());
+        else if (step.startsWith(QLatin1String("reply"))) {
+            const QStringList part = step.split(QLatin1Char('-'));
+            const QTime t = QTime::fromString(part[2], QStringLiteral("hh:mm:ss.zzz"));
+            f.controller->UDPResponse(
+                QString(), statusReply("127.0.0.2", "T", t.hour(), t.minute(), t.second(),
+                                       t.msec() / 10, part[1].toInt(nullptr, 16), part[3].toInt()));
+        } else
+            f.tickFor(step.mid(1).toInt());
     }
 }
 
-void writeStore(const QStringList &addresses, const QVariant &size)
+void writeStore(const QStringList &addresses, int size)
 {
     QSettings settings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
     settings.clear();
@@ -60,22 +56,16 @@ void writeStore(const QStringList &addresses, const QVariant &size)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Start)
-Q_DECLARE_METATYPE(Event)
-
 class TestHandleGui : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { ControllerFixture::clearStore(); }
+    void init() { writeStore({}, 0); }
     void commands_data();
     void commands();
-    void replies_data();
-    void replies();
-    void pausesTakeTheLastStep();
-    void clockWrap_data();
-    void clockWrap();
     void replyFillsARow();
+    void forgedReplies_data();
+    void forgedReplies();
     void poll_data();
     void poll();
     void storedListSurvivesRestart();
@@ -83,196 +73,171 @@ private slots:
 
 void TestHandleGui::commands_data()
 {
-    QTest::addColumn<Start>("start");
-    QTest::addColumn<Event>("event");
-    // "packet sent | what the captions were told | the mirror's text a second later"
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("button");
+    // "packet sent | what the window was told and the mirror's text a second later"
     QTest::addColumn<QString>("expected");
+    const auto row = [](const char *tag, const char *before, const char *button,
+                        const char *expected) {
+        QTest::newRow(tag) << before << button << expected;
+    };
 
-    QTest::newRow("count-up mode stops a count-down")
-        << CountingDown << CountUpMode << "a20000 |  | 3-00:00:00";
-    QTest::newRow("count-up reset") << CountingDown << CountUpReset << "a40200 |  | 0:00:00";
-    QTest::newRow("count-up reset refused while counting up")
-        << CountingUp << CountUpReset << " |  | 00:00:01.0";
-    QTest::newRow("count-up start") << Idle << CountUpStart << "a30100 | up 1 | 00:00:01.0";
-    QTest::newRow("count-up pause") << CountingUp << CountUpStart << "a30000 | up 0 | 00:00:00.0";
-    QTest::newRow("time mode stops a count-down")
-        << CountingDown << TimeMode << "a80100 | up 0 dn 0 | 3-00:00:00";
-    QTest::newRow("count-down mode")
-        << CountingDown << CountDownMode << "a5000000000000000000 |  | 0-00:00:00";
-    QTest::newRow("count-down reset")
-        << Idle << CountDownReset << "a70100050000010a0000 |  | 0-00:05:00";
-    QTest::newRow("count-down reset refused while counting down")
-        << CountingDown << CountDownReset << " |  | 3-00:00:09";
-    QTest::newRow("count-down start")
-        << AtTenSeconds << CountDownStart << "a60100 | dn 1 | 3-00:00:09";
-    QTest::newRow("count-down start of a whole day")
-        << AtOneDay << CountDownStart << "a60100 | dn 1 | 23:59:59.0";
-    QTest::newRow("count-down start refused at zero") << Idle << CountDownStart << " |  | ";
-    QTest::newRow("count-down pause")
-        << CountingDown << CountDownStart << "a60000 | dn 0 | 3-00:00:10";
+    const char *counting = "dn-3d10s dn-start";
+    row("count-up mode stops a count-down", counting, "up-mode", "a20000 |  | 3-00:00:00");
+    row("count-up reset", "", "up-reset", "a40200 |  | 0:00:00");
+    row("count-up reset refused while counting up", "up-start", "up-reset", " |  | 00:00:01.0");
+    row("count-up pause takes the last step", "up-start t1000 +950", "up-start",
+        "a30000 | up 0 | 00:00:01.9");
+    row("count-up start after a pause that is not counted", "up-start t1000 up-start +5000",
+        "up-start", "a30100 | up 1 | 00:00:02.0");
+    row("time mode stops a count-down", counting, "time-mode", "a80100 | up 0 dn 0 | 3-00:00:00");
+    row("count-down mode", counting, "dn-mode", "a5000000000000000000 |  | 0-00:00:00");
+    row("count-down reset", "", "dn-reset", "a70100050000010a0000 |  | 0-00:05:00");
+    row("count-down reset refused while counting down", counting, "dn-reset", " |  | 3-00:00:09");
+    row("count-down start", "dn-3d10s", "dn-start", "a60100 | dn 1 | 3-00:00:09");
+    row("count-down start of a whole day", "dn-24h", "dn-start", "a60100 | dn 1 | 23:59:59.0");
+    row("count-down start refused at zero", "", "dn-start", " |  | ");
+    row("count-down pause past zero stops at zero", "dn-1s dn-start +1500", "dn-start",
+        "a60000 | dn 0 | 00:00:00.0");
+    row("tabata: armed and shown", "", "tabata",
+        "acd7095461622032302f3130000000 | combo 9 Tab 20/10 true | 1-00:20");
+    // The name field keeps 11 characters and its closing NUL.
+    row("presentation: armed and shown", "", "talk",
+        "acd708507265733a3630302d313200 | combo 8 Pres:600-120 true | 00:10:00.0");
+    row("tabata refused while counting", "up-start", "tabata", " |  | 00:00:01.0");
+    row("presentation refused while counting", "up-start", "talk", " |  | 00:00:01.0");
+
+    row("count up reply, running, tenths", "", "reply-c1-01:02:03.450-0",
+        " | format 0 up 1 dn 0 | 01:02:04.4");
+    row("count up reply, paused, days-h:m:s", "", "reply-01-01:02:03.450-2",
+        " | format 1 up 0 dn 0 | 2-01:02:03");
+    row("count up reply past midnight", "", "reply-c1-23:59:59.900-0",
+        " | format 0 up 1 dn 0 | 24:00:00.9");
+    row("count down reply, running", "", "reply-c2-01:02:03.450-0", " | up 0 dn 1 | 01:02:02.4");
+    row("count down reply, paused", "", "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
+    row("count down reply passing zero stops there", "", "reply-c2-00:00:00.050-0",
+        " | up 0 dn 1 dn 0 | 00:00:00.0");
+    row("count-up reply stops a count-down", counting, "reply-01-01:02:03.450-0",
+        " | format 1 up 0 dn 0 | 0-01:02:03");
+    row("count-down reply stops a count-up", "up-start", "reply-82-01:02:03.450-0",
+        " | up 0 dn 0 | 01:02:03.4");
+    // The time part goes to zero; days and the display mode stay.
+    row("time of day reply stops a count-down", counting, "reply-00-01:02:03.450-0",
+        " | up 0 dn 0 | 3-00:00:00");
 }
 
 void TestHandleGui::commands()
 {
-    QFETCH(Start, start);
-    QFETCH(Event, event);
+    QFETCH(QString, before);
+    QFETCH(QString, button);
     QFETCH(QString, expected);
     const QStringList want = expected.split(QStringLiteral(" | "));
 
     ControllerFixture f;
     f.addTimer(QStringLiteral("127.0.0.2"));
     f.timers.setSelected(0, true);
-    bringTo(*f.controller, start);
+    play(f, before);
     f.clear();
-    fire(*f.controller, event);
+    play(f, button);
     QCOMPARE(f.sent(), want[0].isEmpty() ? QStringList() : QStringList{"127.0.0.2 " + want[0]});
-    QCOMPARE(f.told(), want[1]);
     f.tickFor(1000);
+    QCOMPARE(f.told.join(QLatin1Char(' ')), want[1]);
     QCOMPARE(f.text(), want[2]);
 }
 
-void TestHandleGui::replies_data()
-{
-    QTest::addColumn<Start>("start");
-    QTest::addColumn<QTime>("time");
-    QTest::addColumn<int>("statusWord");
-    QTest::addColumn<int>("days");
-    // "the mirror's text at once | a second later | what the captions were told by then"
-    QTest::addColumn<QString>("expected");
-
-    const QTime t(1, 2, 3, 450);
-    const QTime beforeMidnight(23, 59, 59, 900);
-    const QTime afterMidnight(0, 0, 0, 50);
-    QTest::newRow("count up running, tenths")
-        << Idle << t << 0xC1 << 0 << "01:02:03.4 | 01:02:04.4 | up 1 dn 0 format 0";
-    QTest::newRow("count up paused, days-h:m:s")
-        << Idle << t << 0x01 << 2 << "2-01:02:03 | 2-01:02:03 | up 0 dn 0 format 1";
-    QTest::newRow("count up running, days:h:m")
-        << Idle << t << 0xE1 << 1 << "1:01:02 | 1:01:02 | up 1 dn 0 format 2";
-    QTest::newRow("count up past midnight")
-        << Idle << beforeMidnight << 0xC1 << 0 << "23:59:59.9 | 24:00:00.9 | up 1 dn 0 format 0";
-    QTest::newRow("count down running")
-        << Idle << t << 0xC2 << 0 << "01:02:03.4 | 01:02:02.4 | up 0 dn 1";
-    QTest::newRow("count down paused")
-        << Idle << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
-    QTest::newRow("count down passing zero stops there")
-        << Idle << afterMidnight << 0xC2 << 0 << "00:00:00.0 | 00:00:00.0 | up 0 dn 1 dn 0";
-    QTest::newRow("count-up reply stops a count-down")
-        << CountingDown << t << 0x01 << 0 << "0-01:02:03 | 0-01:02:03 | up 0 dn 0 format 1";
-    QTest::newRow("count-down reply stops a count-up")
-        << CountingUp << t << 0x82 << 0 << "01:02:03.4 | 01:02:03.4 | up 0 dn 0";
-    // The time part goes to zero; days and the display mode stay.
-    QTest::newRow("time of day stops a count-down")
-        << CountingDown << t << 0x00 << 0 << "3-00:00:00 | 3-00:00:00 | up 0 dn 0";
-}
-
-void TestHandleGui::replies()
-{
-    QFETCH(Start, start);
-    QFETCH(QTime, time);
-    QFETCH(int, statusWord);
-    QFETCH(int, days);
-    QFETCH(QString, expected);
-    const QStringList want = expected.split(QStringLiteral(" | "));
-    ControllerFixture f;
-    bringTo(*f.controller, start);
-    f.clear();
-    f.controller->UDPResponse(QString(),
-                              statusReply("127.0.0.2", "T", time.hour(), time.minute(),
-                                          time.second(), time.msec() / 10, statusWord, days));
-    QCOMPARE(f.text(), want[0]);
-    QCOMPARE(f.dnTime.constLast().at(0).toString(), f.text()); // every page shows the mirror
-    QCOMPARE(f.intTime.constLast().at(0).toString(), f.text());
-    f.tickFor(1000);
-    QCOMPARE(f.text(), want[1]);
-    QCOMPARE(f.told(), want[2]);
-}
-
-void TestHandleGui::pausesTakeTheLastStep()
-{
-    ControllerFixture f;
-    f.controller->handleCountUpStartButton();
-    f.tickFor(1000);
-    f.advance(70);
-    f.controller->handleCountUpStartButton();
-    QCOMPARE(f.text(), QStringLiteral("00:00:01.0"));
-    f.advance(5000); // the paused time is not counted when the count goes on
-    f.controller->handleCountUpStartButton();
-    f.tickFor(930);
-    QCOMPARE(f.text(), QStringLiteral("00:00:02.0"));
-
-    // A program step's count-down stopped just past zero stops at zero, not a day before it.
-    f.controller->handleCountDnResetButton(0, 0, 0, 0, 1, 0, 0);
-    f.controller->SetCountDownMode(1, 0);
-    f.advance(1500);
-    f.controller->SetCountDownMode(0, 0);
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.0"));
-}
-
-void TestHandleGui::clockWrap_data()
-{
-    QTest::addColumn<qint64>("start");
-    QTest::newRow("signed 32-bit wrap") << qint64(0x7FFFFFFF) - 250;
-    QTest::newRow("unsigned 32-bit wrap") << qint64(0xFFFFFFFF) - 250;
-}
-
-void TestHandleGui::clockWrap()
-{
-    QFETCH(qint64, start);
-    ControllerFixture f;
-    f.addTimer(QStringLiteral("127.0.0.2"));
-    // Weeks of uptime, then a count-up across the wrap of the millisecond readings.
-    constexpr qint64 kWeek = 7 * 86400000LL;
-    for (qint64 passed = 0; passed < start; passed += kWeek) {
-        f.advance(qMin(kWeek, start - passed));
-        f.controller->qmlTimerTriggered();
-    }
-    const QTime rowBefore = f.timers.data(f.timers.index(0), TimerDataModel::TimeRole).toTime();
-    f.controller->handleCountUpStartButton();
-    f.tickFor(600);
-    QCOMPARE(f.text(), QStringLiteral("00:00:00.6"));
-    const QTime rowAfter = f.timers.data(f.timers.index(0), TimerDataModel::TimeRole).toTime();
-    QCOMPARE(rowBefore.msecsTo(rowAfter), 600);
-}
-
+// A discovery query goes to every listed display and the broadcast address; a reply fills its
+// display's row, keeping it selected, unless its time is impossible.
 void TestHandleGui::replyFillsARow()
 {
     ControllerFixture f;
     f.addTimer(QStringLiteral("127.0.0.3"));
     f.controller->handleSubmitQuery(QStringLiteral("127.255.255.255"));
     QCOMPARE(f.sent(), QStringList({"127.0.0.3 a104b2", "127.255.255.255 a104b2"}));
-
-    f.controller->UDPResponse(QString(), statusReply("10.1.200.255", "Old", 1, 0, 0, 0, 0));
-    f.controller->handlecheckBoxChanged(1, true);
+    f.controller->handlecheckBoxChanged(0, true);
     f.controller->UDPResponse(QString(),
-                              statusReply("10.1.200.255", "Hall", 13, 14, 15, 67, 0x03C1, 9));
-    QCOMPARE(f.timers.addresses(), QStringList({"127.0.0.3", "10.1.200.255"}));
-    QVERIFY(f.timers.isSelected(1));
-    QCOMPARE(f.timers.timerName(1), QStringLiteral("Hall"));
-    const QModelIndex row = f.timers.index(1);
+                              statusReply("127.0.0.3", "Hall", 13, 14, 15, 67, 0x03C1, 9));
+    QVERIFY(f.timers.isSelected(0));
+    QCOMPARE(f.timers.timerName(0), QStringLiteral("Hall"));
+    const QModelIndex row = f.timers.index(0);
     QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
     QCOMPARE(f.timers.data(row, TimerDataModel::DayRole).toInt(), 9);
     QCOMPARE(f.timers.data(row, TimerDataModel::FormatRole).toInt(), 0x03C1);
     // An impossible time leaves the row's time as it was.
-    f.controller->UDPResponse(QString(), statusReply("10.1.200.255", "Hall", 24, 0, 0, 0, 0x03C1));
+    f.controller->UDPResponse(QString(), statusReply("127.0.0.3", "Hall", 24, 0, 0, 0, 0x03C1));
     QCOMPARE(f.timers.data(row, TimerDataModel::TimeRole).toTime(), QTime(13, 14, 15, 670));
+}
+
+// Status replies from anyone on the network, all sent from 127.0.0.7: which reported addresses
+// join the display list.
+void TestHandleGui::forgedReplies_data()
+{
+    QTest::addColumn<int>("stored");      // 0.0.0.0, as an older build listed it, then 10.0.x.y
+    QTest::addColumn<QString>("queried"); // a discovery query's destination, if any
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<int>("rows");
+
+    const auto row = [](const char *tag, int stored, const char *queried, const char *reported,
+                        int rows) { QTest::newRow(tag) << stored << queried << reported << rows; };
+    row("a host", 0, "", "127.0.0.7", 1);
+    row("a host other than the sender", 0, "", "10.1.2.3", 1);
+    row("0.0.0.0", 0, "", "0.0.0.0", 0);
+    row("limited broadcast", 0, "", "255.255.255.255", 0);
+    row("multicast", 0, "", "239.255.255.250", 0);
+    row("reserved", 0, "", "240.0.0.1", 0);
+    row("the broadcast address queried", 0, "127.255.255.255", "127.255.255.255", 0);
+    row("a queried display answering from its address", 0, "127.0.0.7", "127.0.0.7", 1);
+    row("listed already: 0.0.0.0 still answers", 1, "", "0.0.0.0", 1);
+    row("the 1,000th display", 999, "", "127.0.0.2", 1000);
+    row("the 1,001st display is refused", 1000, "", "127.0.0.2", 1000);
+    row("a listed display with the list full", 1000, "", "10.0.3.249", 1000);
+}
+
+void TestHandleGui::forgedReplies()
+{
+    QFETCH(int, stored);
+    QFETCH(QString, queried);
+    QFETCH(QString, reported);
+    QFETCH(int, rows);
+
+    QStringList listed;
+    for (int i = 0; i < stored; ++i)
+        listed << (i ? QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250) : "0.0.0.0");
+    writeStore(listed, stored);
+    ControllerFixture f;
+    if (!queried.isEmpty())
+        f.controller->handleSubmitQuery(queried);
+    const bool taken = stored < rows || listed.contains(reported);
+    if (!taken && stored == TimerDataModel::kMaxTimers)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Display list full \\(1000 displays\\): "));
+    f.controller->UDPResponse(QStringLiteral("127.0.0.7"),
+                              statusReply(reported, QStringLiteral("Forged"), 1, 2, 3, 4, 0));
+    QCOMPARE(f.timers.rowCount(), rows);
+    QCOMPARE(f.timers.timerName(f.timers.addresses().indexOf(reported)), taken ? "Forged" : "");
 }
 
 void TestHandleGui::poll_data()
 {
+    QTest::addColumn<qint64>("uptime");
     QTest::addColumn<int>("refreshSecs");
     QTest::addColumn<QList<int>>("selectedRows");
     QTest::addColumn<QStringList>("polled");
     // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
-    QTest::newRow("first selected only, every 2 s")
-        << 1 << QList<int>{1, 2} << QStringList{"127.0.0.3 a104b2"};
+    const QStringList first{"127.0.0.3 a104b2"};
+    QTest::newRow("first selected only, every 2 s") << qint64(0) << 1 << QList<int>{1, 2} << first;
     QTest::newRow("everyone without a selection, every 61 s")
-        << 60 << QList<int>()
+        << qint64(0) << 60 << QList<int>()
         << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"});
+    // Weeks of uptime, then the 32-bit wrap of the millisecond readings 250 ms later.
+    QTest::newRow("across the signed wrap")
+        << qint64(0x7FFFFFFF) - 250 << 1 << QList<int>{1} << first;
+    QTest::newRow("across the unsigned wrap")
+        << qint64(0xFFFFFFFF) - 250 << 1 << QList<int>{1} << first;
 }
 
 void TestHandleGui::poll()
 {
+    QFETCH(qint64, uptime);
     QFETCH(int, refreshSecs);
     QFETCH(QList<int>, selectedRows);
     QFETCH(QStringList, polled);
@@ -282,6 +247,11 @@ void TestHandleGui::poll()
         f.addTimer(QString::fromLatin1(ip));
     for (int row : selectedRows)
         f.timers.setSelected(row, true);
+    for (qint64 left = uptime; left > 0; left -= 7 * 86400000LL) { // in week-long ticks
+        f.advance(qMin(left, 7 * 86400000LL));
+        f.controller->qmlTimerTriggered();
+    }
+    f.clear();
     const int periodMs = (refreshSecs + 1) * 1000;
     f.tickFor(periodMs - 100);
     QVERIFY(f.sent().isEmpty());

@@ -6,26 +6,37 @@
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <memory>
 
-// A controller on a hand-driven clock that sends every packet once (no resends), with spies on
-// what it hands the link and tells the window.
+// A controller on a hand-driven clock that sends every packet once (no resends), recording what
+// it hands the link and tells the window.
 class ControllerFixture
 {
-    qint64 m_now; // declared first: the controller may read its clock while it is built
+    qint64 m_now = 0; // declared first: the controller may read its clock while it is built
 
 public:
-    // The controller's settings store as on a first run.
-    static void clearStore()
+    ControllerFixture()
     {
-        QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
-    }
-
-    explicit ControllerFixture(qint64 startMs = 0) : m_now(startMs)
-    {
-        controller->handleSetIPParameters(0, 5000, 60);
+        HandleGui *c = controller.get();
+        c->handleSetIPParameters(0, 5000, 60);
+        QObject::connect(c, &HandleGui::updateUpTime,
+                         [this](const QVariant &t) { up = t.toString(); });
+        QObject::connect(c, &HandleGui::updateDnTime,
+                         [this](const QVariant &t) { dn = t.toString(); });
+        QObject::connect(c, &HandleGui::updateIntTime,
+                         [this](const QVariant &t) { interval = t.toString(); });
+        const auto note = [this](const char *kind) {
+            return [this, kind](const QVariant &v) { told << kind + QString::number(v.toInt()); };
+        };
+        QObject::connect(c, &HandleGui::updateUpStartPause, note("up "));
+        QObject::connect(c, &HandleGui::updateDnStartPause, note("dn "));
+        QObject::connect(c, &HandleGui::updateUpTimeFormat, note("format "));
+        QObject::connect(c, &HandleGui::updateProgNameCombo,
+                         [this](const QVariant &n, const QVariant &name, const QVariant &show) {
+                             told << QStringLiteral("combo %1 %2 %3")
+                                         .arg(n.toString(), name.toString(), show.toString());
+                         });
     }
 
     void advance(qint64 ms) { m_now += ms; }
@@ -37,34 +48,23 @@ public:
             controller->qmlTimerTriggered();
         }
     }
-    // Forgets what was sent and what the captions and format were told so far.
+    // Forgets what was sent and told so far.
     void clear()
     {
         udpTx.clear();
-        upStartPause.clear();
-        dnStartPause.clear();
-        upFormat.clear();
+        told.clear();
     }
-    // "address hex" of each packet handed to the link.
-    QStringList sent() const { return sentPackets(udpTx); }
-    // The mirror's text as last shown.
-    QString text() const
+    // "address hex" of each packet handed to the link, cut to its first 15 bytes: a program
+    // packet's header and name.
+    QStringList sent() const
     {
-        return upTime.isEmpty() ? QString() : upTime.constLast().at(0).toString();
+        QStringList sent = sentPackets(udpTx);
+        for (QString &packet : sent)
+            packet.truncate(packet.indexOf(QLatin1Char(' ')) + 1 + 2 * 15);
+        return sent;
     }
-    // What the start/pause captions and the count-up format were told, oldest first: "up 1 dn 0
-    // format 2" (a count-up caption to Pause, a count-down caption to Start, format 2).
-    QString told() const
-    {
-        QStringList told;
-        for (const QList<QVariant> &args : upStartPause)
-            told << QStringLiteral("up %1").arg(args.at(0).toInt());
-        for (const QList<QVariant> &args : dnStartPause)
-            told << QStringLiteral("dn %1").arg(args.at(0).toInt());
-        for (const QList<QVariant> &args : upFormat)
-            told << QStringLiteral("format %1").arg(args.at(0).toInt());
-        return told.join(QLatin1Char(' '));
-    }
+    // The mirror's text as last shown, the same on every page.
+    QString text() const { return dn == up && interval == up ? up : "pages differ: " + dn; }
     void addTimer(const QString &ip)
     {
         timers.addOrUpdateTimer(TimerData(QString(), ip, false, QTime(0, 0), 0, 0, 0));
@@ -75,10 +75,9 @@ public:
     std::unique_ptr<HandleGui> controller =
         std::make_unique<HandleGui>(timers, programs, [this] { return m_now; });
     QSignalSpy udpTx{&controller->link(), &UDPCommThread::UDPTx};
-    QSignalSpy upTime{controller.get(), &HandleGui::updateUpTime};
-    QSignalSpy dnTime{controller.get(), &HandleGui::updateDnTime};
-    QSignalSpy intTime{controller.get(), &HandleGui::updateIntTime};
-    QSignalSpy upStartPause{controller.get(), &HandleGui::updateUpStartPause};
-    QSignalSpy dnStartPause{controller.get(), &HandleGui::updateDnStartPause};
-    QSignalSpy upFormat{controller.get(), &HandleGui::updateUpTimeFormat};
+    QString up, dn, interval; // the count-up, count-down and interval pages' text
+    // What the window was told, oldest first: "up 1" a count-up caption to Pause, "dn 0" a
+    // count-down caption to Start, "format 2", "combo 9 Tab 20/10 true" program 9 shown
+    // and opened.
+    QStringList told;
 };
