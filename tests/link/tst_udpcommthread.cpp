@@ -22,7 +22,7 @@ void TestUdpCommThread::repliesEndTheirPackets()
     ScriptedDisplay display(QStringLiteral("127.0.0.2"));
     ScriptedDisplay other(QStringLiteral("127.0.0.3"));
     link.setIPParameters(1, kInterval);
-    const qint64 queuedAt = linkClockMs();
+    const qint64 queuedAt = QDeadlineTimer::current().deadline();
     const QStringList packets = {"AF", "A30100", "B201", "A40300", "B203"};
     for (const QString &hex : packets) {
         const QByteArray packet = QByteArray::fromHex(hex.toLatin1());

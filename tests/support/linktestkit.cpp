@@ -1,16 +1,10 @@
 #include "linktestkit.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkDatagram>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QtEndian>
-#include <chrono>
-
-qint64 linkClockMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 QStringList sentPackets(const QSignalSpy &udpTx)
 {
@@ -24,12 +18,10 @@ QStringList storedDisplayList()
 {
     QSettings store(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
     QStringList addresses;
-    const int size = store.beginReadArray(QStringLiteral("timerlist"));
-    for (int i = 0; i < size; ++i) {
+    for (int i = 0, size = store.beginReadArray(QStringLiteral("timerlist")); i < size; ++i) {
         store.setArrayIndex(i);
         addresses << store.value(QStringLiteral("IP")).toString();
     }
-    store.endArray();
     return addresses;
 }
 
@@ -65,7 +57,7 @@ void ScriptedDisplay::readPending()
 {
     while (m_socket.hasPendingDatagrams()) {
         const QByteArray payload = m_socket.receiveDatagram().data();
-        m_received.append({linkClockMs(), payload});
+        m_received.append({QDeadlineTimer::current().deadline(), payload});
         if (m_answers)
             reply(quint8(payload.at(0)) == 0xA1 ? statusReply(m_address, "Wall", 0, 0, 0, 0, 0)
                                                 : "A");

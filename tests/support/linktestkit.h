@@ -2,9 +2,6 @@
 
 #include <QUdpSocket>
 
-// Milliseconds on one monotonic clock shared by every thread of a test.
-qint64 linkClockMs();
-
 class QSignalSpy;
 
 // What the controller handed to the link for an immediate send, one "address hex" per packet,
@@ -28,7 +25,7 @@ class ScriptedDisplay : public QObject
 public:
     struct Receipt
     {
-        qint64 ms;
+        qint64 ms; // on the monotonic clock, as QDeadlineTimer::current().deadline() reads it
         QByteArray payload;
     };
     explicit ScriptedDisplay(const QString &address, bool answers = false);
