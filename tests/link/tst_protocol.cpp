@@ -187,9 +187,9 @@ void TestProtocol::bytes_data()
     QTest::newRow("80 bytes, type 1") << rules(status(1, 80)) << "passed on, ends" + all;
     QTest::newRow("40 bytes starting 0xAF are a status")
         << rules(status(0xAF, 40)) << "kept back, ends" + all;
-    QTest::newRow("active program") << rules(program("AF0000")) << "passed on, ends AF";
-    QTest::newRow("run status") << rules(program("B10000")) << "passed on, ends B1";
-    QTest::newRow("program 3") << rules(program("B20003")) << "passed on, ends B203";
+    QTest::newRow("active program reply") << rules(program("AF0000")) << "passed on, ends AF";
+    QTest::newRow("run status reply") << rules(program("B10000")) << "passed on, ends B1";
+    QTest::newRow("program 3 reply") << rules(program("B20003")) << "passed on, ends B203";
     QTest::newRow("program reply of two bytes") << rules(hex("B200")) << "passed on, ends";
     QTest::newRow("acknowledgement, trailing bytes")
         << rules(QByteArray("AOK\0", 4)) << "kept back, ends" + all;
