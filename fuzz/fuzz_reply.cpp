@@ -1,10 +1,9 @@
 // Datagrams from anywhere through the link's receive side into the controller, then a few
 // runner ticks on a fake clock. An input is a run of datagrams, each after a byte choosing its
 // sender and one giving its length. A datagram that ends more than one queued command, an ignored
-// one that ends any, a change from an undecodable one, a program number outside 0..9 or more than
-// ten lines trap; a program that never lets a tick end hangs the run.
+// one that ends any, a program number outside 0..9 or more than ten lines trap; a program that
+// never lets a tick end hangs the run.
 #include "app/handlegui.h"
-#include "link/programpackets.h"
 #include "link/protocol.h"
 #include "link/udpcommthread.h"
 #include "models/programcodec.h"
@@ -31,27 +30,8 @@ struct Harness
         QObject::connect(&link, &UDPCommThread::RXDatagram, &controller, &HandleGui::UDPResponse);
         // No poll and no resend: the fake clock jumps hours a tick.
         controller.handleSetIPParameters(0, 100, 1 << 30);
-        const auto count = [this] { ++changes; };
-        QObject::connect(&controller, &HandleGui::updateUpTime, count);
-        QObject::connect(&controller, &HandleGui::updateUpStartPause, count);
-        QObject::connect(&controller, &HandleGui::updateDnStartPause, count);
-        QObject::connect(&timers, &TimerDataModel::dataUpdated, count);
-        QObject::connect(&controller, &HandleGui::updateProgStartPause, count);
-        QObject::connect(&controller, &HandleGui::updateProgNameCombo, [this](QVariant index) {
-            ++changes;
-            check(index.toInt() >= 0 && index.toInt() <= 9);
-        });
-        QObject::connect(&programs, &ProgramDataModel::modelReset, count);
-        QObject::connect(&programs, &ProgramDataModel::rowsInserted, count);
-    }
-
-    // Each hour-long tick ends the line under way.
-    void tick()
-    {
-        for (const qint64 ms : {100, 3600000, 3600000, 3600000, 100}) {
-            now += ms;
-            controller.qmlTimerTriggered();
-        }
+        QObject::connect(&controller, &HandleGui::updateProgNameCombo,
+                         [](QVariant index) { check(index.toInt() >= 0 && index.toInt() <= 9); });
     }
 
     qint64 now = 0;
@@ -59,72 +39,60 @@ struct Harness
     ProgramDataModel programs;
     HandleGui controller{timers, programs, [this] { return now; }};
     UDPCommThread link; // never started: no socket, and nothing it queues is ever sent
-    int changes = 0;
 };
 
 // Two displays with commands queued, one with none, and a sender that is not IPv4.
 const QHostAddress kSenders[] = {
     QHostAddress(QStringLiteral("127.0.0.2")), QHostAddress(QStringLiteral("127.0.0.3")),
     QHostAddress(QStringLiteral("127.0.0.4")), QHostAddress(QHostAddress::LocalHostIPv6)};
-constexpr int kNeverMs = 1 << 30; // a first-send hold-back that no run outlives
 
-// Commands queued before each input, by sender, to run the matching rules against.
-const std::pair<int, QByteArray> kQueuedCommands[] = {
-    {0, Protocol::statusQuery()},
-    {0, Protocol::countUpRun(true)},
-    {0, QByteArray(1, char(0xAF))},
-    {0, QByteArray(1, char(0xB1))},
-    {0, QByteArray::fromHex("b203")},
-    {0, QByteArray(1, char(0xB0))},
-    {0, Protocol::countDownReset(1, 300, 99, 60, 60, 1, 10)},
-    {1, QByteArray::fromHex("b200")},
-};
+// The commands queued to each of the two displays before each input, to run the matching rules
+// against: status query, count-up run, active program, run status, get program 3 and 0, save,
+// count-down reset.
+const char *const kQueuedCommands[] = {"a104b2", "a30100", "af", "b1",
+                                       "b203",   "b200",   "b0", "a701633c3c00010a2c01"};
 
 // A loaded text has one to ten lines of known commands; an image is 200 bytes and reads back.
 void readAsProgramForms(const QByteArray &bytes)
 {
     static ProgramDataModel model;
-    for (const ProgramText &text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
-        model.clearLines();
-        model.loadFromText(text);
-        model.validateLines();
-        check(model.rowCount() >= 1 && model.rowCount() <= ProgramDataModel::kMaxLines);
-        for (int row = 0; row < model.rowCount(); ++row) {
-            const uint command = model.getCommand(row);
-            check(command >= TC_INTERVAL_DOWN && command <= TC_DOWN_DHM);
-        }
-        const ProgramStepArray steps = ProgramCodec::textToStepArray(text);
-        check(steps.size() == ProgramCodec::kStepArraySize);
-        check(ProgramCodec::textToStepArray(ProgramCodec::stepArrayToText(steps)) == steps);
-    }
+    const ProgramText text = QString::fromUtf8(bytes);
+    model.clearLines();
+    model.loadFromText(text);
+    model.validateLines();
+    check(model.rowCount() >= 1 && model.rowCount() <= ProgramDataModel::kMaxLines);
+    for (int row = 0; row < model.rowCount(); ++row)
+        check(model.getCommand(row) >= TC_INTERVAL_DOWN && model.getCommand(row) <= TC_DOWN_DHM);
+    const ProgramStepArray steps = ProgramCodec::textToStepArray(text);
+    check(steps.size() == ProgramCodec::kStepArraySize);
+    check(ProgramCodec::textToStepArray(ProgramCodec::stepArrayToText(steps)) == steps);
+
     model.loadFromStepArray(bytes);
     check(model.rowCount() <= ProgramDataModel::kMaxLines);
-    const ProgramText text = ProgramCodec::stepArrayToText(bytes);
-    check(text.size() == ProgramCodec::kTextLineLength * model.rowCount());
-    check(ProgramCodec::stepArrayToText(ProgramCodec::textToStepArray(text)) == text);
-}
-
-QCoreApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_reply";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    const ProgramText imageText = ProgramCodec::stepArrayToText(bytes);
+    check(imageText.size() == ProgramCodec::kTextLineLength * model.rowCount());
+    check(ProgramCodec::stepArrayToText(ProgramCodec::textToStepArray(imageText)) == imageText);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    application();
+    static int argc = 1;
+    static char name[] = "fuzz_reply", *argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
     static Harness harness;
     UDPCommThread &link = harness.link;
 
     link.stopThread(); // drops whatever the last input left queued
-    for (const auto &[sender, command] : kQueuedCommands)
-        link.sendUDPCommand(command, command.size(), kSenders[sender].toString(), Protocol::kPort,
-                            true, kNeverMs, 0);
+    for (const QHostAddress &to : {kSenders[0], kSenders[1]}) {
+        for (const char *hex : kQueuedCommands) {
+            const QByteArray command = QByteArray::fromHex(hex);
+            // Held back longer than any run lasts: nothing is ever due.
+            link.sendUDPCommand(command, command.size(), to.toString(), Protocol::kPort, true,
+                                1 << 30, 0);
+        }
+    }
     bool programArrived = false;
     for (std::size_t at = 0; at + 2 <= size;) {
         const QHostAddress &sender = kSenders[data[at] % 4];
@@ -135,16 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const Protocol::ReplyKind kind = Protocol::classifyReply(datagram);
         programArrived = programArrived || kind == Protocol::ReplyKind::ActiveProgram ||
                          kind == Protocol::ReplyKind::Program;
-        const bool decodable =
-            Protocol::decodeStatusReply(datagram) || Protocol::decodeActiveProgramReply(datagram) ||
-            Protocol::decodeProgramReply(datagram) || Protocol::decodeRunStatusReply(datagram);
         const int queued = link.queuedCount();
-        const int before = harness.changes;
         link.receiveDatagram(sender, datagram);
         QCoreApplication::sendPostedEvents(&link); // the owning thread's turn
         const int ended = queued - link.queuedCount();
         check(ended >= 0 && ended <= 1 && !(kind == Protocol::ReplyKind::Ignored && ended != 0));
-        check(decodable || harness.changes == before);
     }
     readAsProgramForms(QByteArray(reinterpret_cast<const char *>(data), int(size)));
 
@@ -154,12 +117,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         harness.controller.handleProgResetButton();
         harness.controller.handleProgStartButton();
     }
-    harness.tick();
+    for (const qint64 ms : {100, 3600000, 3600000, 3600000, 100}) {
+        harness.now += ms; // each hour-long tick ends the line under way
+        harness.controller.qmlTimerTriggered();
+    }
     check(harness.programs.rowCount() <= ProgramDataModel::kMaxLines);
 
-    if (harness.timers.rowCount() > 256) {
-        while (harness.timers.rowCount() > 0)
-            harness.timers.removeTimer(0);
-    }
+    while (harness.timers.rowCount() > 256) // forged replies list ever new displays
+        harness.timers.removeTimer(0);
     return 0;
 }

@@ -1,14 +1,6 @@
 #pragma once
 
-#include <QHash>
 #include <QUdpSocket>
-#include <functional>
-#include <mutex>
-#include <optional>
-#include <vector>
-
-// Milliseconds on one monotonic clock shared by every thread of a test.
-qint64 linkClockMs();
 
 class QSignalSpy;
 
@@ -25,57 +17,28 @@ QByteArray statusReply(const QString &address, const QString &name, int hours, i
                        int typeCode = 1);
 
 // A display stand-in on one loopback address, port 7372, living in the test's thread. It keeps
-// every datagram with its arrival time and answers through an optional rule.
+// every datagram with its arrival time. One that answers sends a status reply to a status query
+// and an acknowledgement to anything else.
 class ScriptedDisplay : public QObject
 {
     Q_OBJECT
 public:
     struct Receipt
     {
-        qint64 ms;
+        qint64 ms; // on the monotonic clock, as QDeadlineTimer::current().deadline() reads it
         QByteArray payload;
     };
-    // Given a packet and how often it has now arrived (1 the first time), what to send back.
-    using AnswerRule = std::function<std::optional<QByteArray>(const QByteArray &, int)>;
-
-    explicit ScriptedDisplay(const QString &address, AnswerRule rule = {});
+    explicit ScriptedDisplay(const QString &address, bool answers = false);
 
     const QList<Receipt> &received() const { return m_received; }
-    QList<QByteArray> payloads() const;
     // Sends from this display's address to the link's socket on 127.0.0.1:7372.
     void reply(const QByteArray &payload);
 
 private:
     void readPending();
 
-    AnswerRule m_rule;
+    const QString m_address;
+    const bool m_answers;
     QUdpSocket m_socket;
     QList<Receipt> m_received;
-    QHash<QByteArray, int> m_timesSeen;
-};
-
-// Records the link's log lines (category qb.link) from every thread while it exists.
-class LinkLog
-{
-public:
-    struct Line
-    {
-        qint64 ms;
-        QString text;
-    };
-
-    Q_DISABLE_COPY(LinkLog)
-    LinkLog();
-    ~LinkLog();
-
-    // Lines that start with the prefix, oldest first.
-    std::vector<Line> matching(const QString &prefix) const;
-    int count(const QString &prefix) const { return static_cast<int>(matching(prefix).size()); }
-
-private:
-    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &text);
-
-    mutable std::mutex m_mutex;
-    std::vector<Line> m_lines;
-    QtMessageHandler m_previous;
 };
