@@ -90,6 +90,24 @@ QString schedule(int retries, int interval, int firstDelay)
     return events.join(QLatin1Char(' '));
 }
 
+// The displays still awaiting an answer after an acknowledgement from `source`, when one command
+// was queued to two of them.
+QString awaitingAfterAckFrom(const char *source)
+{
+    const QStringList displays = {QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.3")};
+    RequestQueue queue;
+    for (const QString &addr : displays)
+        queue.append({hex("A30100"), addr, 7372, 0, false, 0, 0, 100});
+    const QByteArray ack("A");
+    queue.removeAnswered(Protocol::classifyReply(ack), QString::fromLatin1(source), ack, 0);
+    QStringList awaiting;
+    for (const QString &addr : displays) {
+        if (queue.hasPacketsFor(addr))
+            awaiting << addr;
+    }
+    return awaiting.join(QLatin1Char(' '));
+}
+
 QString spaced(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' '));
@@ -200,6 +218,8 @@ void TestProtocol::bytes_data()
     QTest::newRow("first send held back") << schedule(1, 150, 300) << "300 450 drop 600";
     QTest::newRow("retry delay 0 keeps 5 ms apart")
         << schedule(10, 0, 0) << "5 10 15 20 25 30 35 40 45 50 drop 55";
+    QTest::newRow("an answer ends only its sender's packet")
+        << awaitingAfterAckFrom("127.0.0.3") << "127.0.0.2";
 }
 
 void TestProtocol::bytes()
