@@ -79,11 +79,12 @@ void TestProgramDataModel::setData()
     };
     const auto get = [&](int row, int role) { return model.data(model.index(row), role); };
 
-    QVERIFY(set(0, M::StartSecondsRole, 90000) && set(0, M::RelayTimeSecRole, 258));
-    QVERIFY(set(1, M::CommandNameRole, 9) && set(1, M::ColorIndex2Role, 10));
-    QVERIFY(!set(2, M::CommandRole, 4));
-    QCOMPARE(changed.count(), 4);
+    QVERIFY(set(0, M::StartSecondsRole, 90000) && set(0, M::StopSecondsRole, 65537));
+    QVERIFY(set(0, M::RelayTimeSecRole, 258) && set(1, M::CommandNameRole, 9));
+    QVERIFY(set(1, M::ColorIndex2Role, 10) && !set(2, M::CommandRole, 4));
+    QCOMPARE(changed.count(), 5);
     QCOMPARE(get(0, M::StartSecondsRole), QVariant(24464));
+    QCOMPARE(get(0, M::StopSecondsRole), QVariant(1));
     QCOMPARE(get(0, M::RelayTimeSecRole), QVariant(2));
     QCOMPARE(get(1, M::CommandNameRole), QVariant(QStringLiteral("End Program")));
     QCOMPARE(get(1, M::Color2NameRole), QVariant());

@@ -1,3 +1,4 @@
+#include "app/programslots.h"
 #include "models/programgenerators.h"
 
 #include <QtTest>
@@ -39,17 +40,13 @@ void TestProgramGenerators::generatedProgram_data()
         << "09000000000000010100000000060000000000025800000078000900000000000005050000000006000000"
            "00000078000000000008000000000000000000000000"
         << "Pres:600-120";
+    // The stored defaults are what the pages generate.
     QTest::newRow("default program 0")
-        << tabata(60, 15, 4, true) << tabataName(60, 15)
-        << "09000000000000020100000000010100000000003c000000000209000000000000020000000000010000000"
-           "000000f00000000020700000300000000000000000008000000000000000000000002"
-        << "Tab 60/15";
+        << tabata(60, 15, 4, true) << tabataName(60, 15) << ProgramSlots::defaultText(0)
+        << ProgramSlots::defaultName(0);
     QTest::newRow("default program 1")
         << presentation(300, 60, 1, true, true) << presentationName(300, 60)
-        << "09000000000000010100000000050000000000012c0000003c0009000000000000050500000000050000000"
-           "000003c000000000009000000000000000000000000030000000000000000000000020800000000000000"
-           "0000000000"
-        << "Pres:300-60";
+        << ProgramSlots::defaultText(1) << ProgramSlots::defaultName(1);
 }
 
 void TestProgramGenerators::generatedProgram()
