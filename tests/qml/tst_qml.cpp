@@ -2,11 +2,8 @@
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
-#include <QGuiApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QSettings>
 #include <QtQuickTest>
 #include <memory>
@@ -31,14 +28,6 @@ public:
     Q_INVOKABLE int rowOf(const QString &ipaddr) const
     {
         return m_timers.addresses().indexOf(ipaddr);
-    }
-
-    // Gives the keyboard to the window that shows `item`, as the operator's click into it does.
-    Q_INVOKABLE bool activateWindowOf(QQuickItem *item) const
-    {
-        QQuickWindow *target = item->window();
-        target->requestActivate();
-        return QTest::qWaitFor([target] { return QGuiApplication::focusWindow() == target; });
     }
 
 public slots:
