@@ -1,26 +1,40 @@
 import QtQuick 2.10
 import QtTest 1.2
 
-// Loads the real main window from the resources for a test file and brings it back to the
-// home page before every test.
-QbTestCase {
+// Loads the real main window from the resources for a test file, brings it back to the home
+// page, active and with an empty display list, before every test and holds the helpers the
+// tests share.
+TestCase {
     id: testCase
+    when: windowShown
 
     property var window: null
     property var stackView: null
-    // One spy per window signal for the whole file, cleared before every test.
-    property var spies: ({})
 
-    function page(name) {
-        var item = findChild(window, name);
-        verify(item, "no page " + name);
-        return item;
+    // The first item below `parent` (depth first) for which `accept` is true.
+    function findItem(parent, accept) {
+        for (var i = 0; i < parent.children.length; ++i) {
+            var child = parent.children[i];
+            if (accept(child))
+                return child;
+            var found = findItem(child, accept);
+            if (found)
+                return found;
+        }
+        return null;
     }
 
+    function findByText(parent, text) {
+        return findItem(parent, function (child) { return child.text === text && child.clicked !== undefined; });
+    }
+
+    function page(name) {
+        return findChild(window, name);
+    }
+
+    // A spy on a window signal for the running test only.
     function spyOn(signalName) {
-        if (!spies[signalName])
-            spies[signalName] = spyComponent.createObject(testCase, { target: window, signalName: signalName });
-        return spies[signalName];
+        return createTemporaryObject(spyComponent, testCase, { target: window, signalName: signalName });
     }
 
     // The arguments of the spy's call `index` as a plain array.
@@ -45,11 +59,7 @@ QbTestCase {
         var component = Qt.createComponent("qrc:/main.qml");
         compare(component.status, Component.Ready, component.errorString());
         window = component.createObject(null);
-        verify(window);
         stackView = findChild(window, "stackView");
-        tryVerify(function () { return window.visible && window.width > 0; });
-        // Key presses go to the active window.
-        verify(testSupport.activateWindowOf(window.contentItem));
     }
 
     function cleanupTestCase() {
@@ -57,10 +67,12 @@ QbTestCase {
     }
 
     function init() {
+        // Key presses go to the active window, which a dialog's window may have taken.
+        window.requestActivate();
+        tryVerify(function () { return window.active; });
+        testSupport.clearTimers();
         stackView.pop(null);
         waitForStack();
-        for (var name in spies)
-            spies[name].clear();
     }
 
     Component {

@@ -1,12 +1,15 @@
 import QtQuick 2.10
+import QtQuick.Dialogs 1.2
 import QtTest 1.2
+import ProgEnums 1.0
 
-// The main window: the drawer and the page stack, the setup page with the restored values, the
-// functions through which the controller sets the captions, and the shortcuts: each emits what a
-// click on its button emits, and only where that button is shown (Space reaches any page's
-// `startPauseButton` the same way).
+// The main window: the drawer and the page stack, the display rows, the values restored from
+// the store and the setup page, the count-down page's presets, the functions through which the
+// controller sets the captions, and the program page's line editor.
 MainWindowTestCase {
     name: "MainWindow"
+
+    readonly property var lineEditor: window ? findChild(window, "progSetupDialog") : null
 
     function test_drawerEntries_data() {
         return [
@@ -30,81 +33,222 @@ MainWindowTestCase {
         if (!data.page)
             return;
         compare(stackView.currentItem, page(data.page));
-        mouseClick(findChild(window, "toolButton"));
-        waitForStack();
-        compare(stackView.currentItem, page("homeScreen"));
-        verify(drawer.interactive);
     }
 
-    // The stored values come back; a retry count above the spin box's range (from an older
-    // store) shows as the limit; Cancel keeps the window's values and Save sends the page's.
+    // Other loopback displays may answer the window's start-up query: rows are found by
+    // address.
+    function rowCard(address) {
+        var list = findChild(page("homeScreen"), "timerList");
+        var row = testSupport.rowOf(address);
+        tryVerify(function () { return list.itemAtIndex(row) !== null; }, 5000, "row " + row + " is not shown");
+        return findChild(list.itemAtIndex(row), "rowCard");
+    }
+
+    // A row shows the selection the model holds and a tap sends the opposite.
+    function test_rowTapSendsTheOppositeOfTheModel() {
+        ["127.0.0.2", "127.0.0.3", "127.0.0.4"].forEach(function (address) { testSupport.addTimer("T", address); });
+        var row = testSupport.rowOf("127.0.0.4");
+        handlegui.handlecheckBoxChanged(row, true);
+        var card = rowCard("127.0.0.4");
+        verify(Qt.colorEqual(card.color, "#f73e3e"), card.color);
+        tryCompare(card, "x", 20);
+        var taps = spyOn("checkBoxChanged");
+        mouseClick(card);
+        compare(argumentsOf(taps, 0), [row, false]);
+        handlegui.handlecheckBoxChanged(row, false);
+        verify(Qt.colorEqual(card.color, "white"), card.color);
+        tryCompare(card, "x", 0);
+    }
+
+    // A display's name is plain text.
+    function test_onlyTheRowsAddressLineIsMarkup() {
+        testSupport.addTimer("<h1>X</h1> &lt;", "127.0.0.2");
+        var texts = [];
+        findItem(rowCard("127.0.0.2"), function (child) {
+            if (child.textFormat !== undefined)
+                texts.push([child.text, child.textFormat]);
+            return false;
+        });
+        compare(texts, [["Name: <h1>X</h1> &lt;", Text.PlainText],
+                        ["<b>IP Addr:</b> 127.0.0.2", Text.RichText],
+                        ["12:00:00", Text.PlainText]]);
+    }
+
+    // The stored values come back (a retry count above the spin box's range, from an older
+    // store, shows as the limit); Escape leaves the setup page without saving, F5 queries from
+    // the home page only, and Save sends the page's values.
     function test_setupPage() {
-        compare([window.broadcastIP, window.iRetries, window.iRefresh], ["127.255.255.255", 7, 12]);
+        var format = findItem(page("presentScreen"), function (child) { return child.currentText !== undefined; });
+        compare([window.broadcastIP, window.iRetries, window.iRefresh, page("tabataScreen").workTime, format.displayText],
+                ["127.255.255.255", 7, 12, 45, "(HR):MIN:SEC.tSec"]);
         var saved = spyOn("submitIPParameters");
+        var query = spyOn("submitQuery");
         window.iRetries = 12;
-        openFromDrawer("Setup Parameters");
         var setup = page("setupScreen");
+        openFromDrawer("Setup Parameters");
         compare(setup.setupRetries, 10);
         setup.setupDelay = 900;
         setup.setupBroadcastIP = "127.0.0.5";
-        mouseClick(findByText(setup, "Cancel"));
+        keyClick(Qt.Key_F5);
+        keyClick(Qt.Key_Escape);
         waitForStack();
-        compare([saved.count, window.iRetries, window.iDelay, window.broadcastIP], [0, 12, 350, "127.255.255.255"]);
+        compare([stackView.depth, saved.count, query.count, window.iRetries, window.iDelay, window.broadcastIP],
+                [1, 0, 0, 12, 350, "127.255.255.255"]);
         openFromDrawer("Setup Parameters");
         mouseClick(findByText(setup, "Save"));
         waitForStack();
         compare(argumentsOf(saved, 0), [10, 350, 12]);
         compare(window.iRetries, 10);
+        keyClick(Qt.Key_F5);
+        compare(query.count, 1);
     }
 
     function test_startPauseCaptions() {
-        var captions = function () {
-            return [page("countUpScreen").upStartButtonText, page("countDnScreen").dnStartButtonText,
-                    page("progScreen").progStartButtonText, page("tabataScreen").tabStartButtonText,
-                    page("presentScreen").presentStartButtonText];
-        };
-        window.updateUpStartPause(true);
-        compare(captions(), ["Pause", "Start", "Start", "Start", "Start"]);
         window.updateDnStartPause(true);
-        compare(captions(), ["Pause", "Pause", "Start", "Start", "Start"]);
-        window.updateUpStartPause(false);
         window.updateProgStartPause(true);
-        compare(captions(), ["Start", "Pause", "Pause", "Pause", "Pause"]);
+        compare([page("countUpScreen").upStartButtonText, page("countDnScreen").dnStartButtonText,
+                 page("progScreen").progStartButtonText, page("tabataScreen").tabStartButtonText,
+                 page("presentScreen").presentStartButtonText], ["Start", "Pause", "Pause", "Pause", "Pause"]);
     }
 
-    function test_keyClicksItsButton_data() {
+    // Presets come from a repeater, so they are found among the page's items.
+    function presetButton(category) {
+        return findItem(page("countDnScreen"), function (child) { return child.objectName === category; });
+    }
+
+    // A stored preset (countdown2) comes back with its plain-text caption; an edited one is sent.
+    function test_presetsSendAndEdit() {
+        openFromDrawer("Count Down Controls");
+        var reset = spyOn("submitCountDnReset");
+        var stored = presetButton("countdown2");
+        var caption = findItem(stored, function (child) { return child.text === "<i>Warm-up</i>"; });
+        compare(caption ? caption.textFormat : "no caption", Text.PlainText);
+        mouseClick(stored);
+        compare(argumentsOf(reset, 0), [0, 0, 0, 7, 45, 0, 0]);
+
+        var preset = presetButton("countdown3");
+        var dialog = preset.dialog;
+        mousePress(preset);
+        tryCompare(dialog, "visible", true, 5000);
+        mouseRelease(preset);
+        compare([dialog.title, dialog.buttonMin], ["1 Min", 1]);
+        dialog.buttonName = "1 Hour";
+        dialog.buttonHour = 1;
+        dialog.buttonMin = 0;
+        dialog.buttonAlarmEnabled = true;
+        dialog.buttonAlarmTime = 5;
+        dialog.buttonMode = 1;
+        dialog.click(StandardButton.Save);
+        tryCompare(dialog, "visible", false);
+        compare([reset.count, preset.text], [1, "1 Hour"], "a long press is not a click");
+        mouseClick(preset);
+        compare(argumentsOf(reset, 1), [1, 0, 1, 0, 0, 1, 5]);
+    }
+
+    // Captions are point size 12 but for the name and the two headings.
+    function test_dialogCaptionSizes() {
+        var dialog = presetButton("countdown4").dialog;
+        var expected = { "Name:": 16, "Initial Countdown Time:": 16, "Start Days:": 12,
+                         "Start Hours:": 12, "Start Mins": 12, "Start Secs": 12,
+                         "End of Countdown Alarm:": 16, "Alarm:": 12, "Secs": 12, "Mode:": 12,
+                         "(HR):MIN:SEC.tSec": 16 };
+        var sizes = {};
+        for (var caption in expected) {
+            var item = findItem(dialog.contentItem, function (child) {
+                return child.text === caption && child.textFormat !== undefined;
+            });
+            sizes[caption] = item ? item.font.pointSize : "missing";
+        }
+        compare(JSON.stringify(sizes), JSON.stringify(expected));
+    }
+
+    // The line editor: the fields each command takes, and lines of the default program 1 copied
+    // into the dialog and written back.
+    function part(objectName) {
+        return findChild(lineEditor.contentItem, objectName);
+    }
+
+    // The listed roles of line `row`.
+    function fields(row, roles) {
+        return roles.map(function (role) { return programModel.data(programModel.index(row, 0), role); });
+    }
+
+    // Picks a command the way the operator does.
+    function pick(index) {
+        part("commandBox").currentIndex = index;
+        part("commandBox").activated(index);
+    }
+
+    function edit(row) {
+        page("progScreen").editLine(row);
+        tryCompare(lineEditor, "visible", true);
+        waitForRendering(lineEditor.contentItem); // the dialog's own window takes clicks once shown
+    }
+
+    function close(button) {
+        lineEditor.click(button);
+        tryCompare(lineEditor, "visible", false);
+    }
+
+    // Flags: increment interval, target line, repeat count, days, h/m/s, alarm, Stop/Reset.
+    function test_enabledFields_data() {
         return [
-            { tag: "Space, count-up", entry: "Count Up Controls", button: "Start", key: Qt.Key_Space, signal: "submitCountUpStart" },
-            { tag: "Space, count-down", entry: "Count Down Controls", button: "Start", key: Qt.Key_Space, signal: "submitCountDnStart" },
-            { tag: "Space, programs", entry: "Timer Programs", button: "Start", key: Qt.Key_Space, signal: "submitProgStart" },
-            { tag: "F5, home", entry: "", button: "Query Timers", key: Qt.Key_F5, signal: "submitQuery" }
+            { tag: "1, 2 intervals", indices: [0, 1], on: [1, 0, 0, 0, 1, 1, 0] },
+            { tag: "3, 4, 10 up; 5, 6, 11 down", indices: [2, 3, 9, 4, 5, 10], on: [0, 0, 0, 1, 1, 1, 0] },
+            { tag: "7 repeat", indices: [6], on: [1, 1, 1, 0, 0, 0, 0] },
+            { tag: "8 end", indices: [7], on: [0, 0, 0, 0, 0, 1, 1] },
+            { tag: "9 colour keeps the end line's fields", indices: [8], on: [0, 0, 0, 0, 0, 1, 1] }
         ];
     }
 
-    function test_keyClicksItsButton(data) {
-        var spy = spyOn(data.signal);
-        if (data.entry)
-            openFromDrawer(data.entry);
-        mouseClick(findByText(stackView.currentItem, data.button));
-        keyClick(data.key);
-        compare(spy.count, 2);
-        compare(argumentsOf(spy, 1), argumentsOf(spy, 0));
+    function test_enabledFields(data) {
+        var rows = ["incRow", "gotoRow", "repeatRow", "dayRow", "hourRow", "alarmRow", "endRow"];
+        data.indices.forEach(function (index) {
+            pick(7);
+            pick(index);
+            var on = rows.map(function (name) { return part(name).enabled ? 1 : 0; });
+            compare(on, data.on, "index " + index);
+            compare([part("minRow").enabled, part("secRow").enabled], [on[4] === 1, on[4] === 1]);
+            compare([part("colourColumn").visible, part("timerColumn").visible], [index === 8, index !== 8]);
+        });
     }
 
-    function test_escapeLeavesWithoutSaving() {
-        var saved = spyOn("submitIPParameters");
-        var query = spyOn("submitQuery");
-        openFromDrawer("Setup Parameters");
-        page("setupScreen").setupDelay = window.iDelay + 1;
-        keyClick(Qt.Key_F5);
-        keyClick(Qt.Key_Escape);
-        waitForStack();
-        compare([stackView.depth, saved.count, query.count], [1, 0, 0]);
-    }
+    function test_linesWrittenBack() {
+        handlegui.handleProgChange(1, "Pres:300-60");
+        // Row 1 counts down from 300 to 60 seconds; it becomes an interval of 3725 seconds, and
+        // its stop time more than the line holds: the longest time instead.
+        edit(1);
+        compare([lineEditor.command, lineEditor.commandStartMin, lineEditor.commandStopMin], [4, 5, 1]);
+        pick(0);
+        lineEditor.commandStartMin = 2;
+        lineEditor.commandStartHour = 1;
+        lineEditor.commandStartSec = 5;
+        lineEditor.commandStopDay = 1;
+        lineEditor.commandAlarmTime = 4; // the alarm box stays unchecked
+        close(StandardButton.Save);
+        compare(fields(1, [ProgDataRoles.CommandRole, ProgDataRoles.StartSecondsRole, ProgDataRoles.StopSecondsRole,
+                           ProgDataRoles.RelayTimeSecRole]), [1, 3725, 65535, 0]);
 
-    function test_ctrlQQuitsAsExitApplication() {
-        var quits = testSupport.quitRequests();
-        keySequence("Ctrl+Q");
-        compare(testSupport.quitRequests(), quits + 1);
+        // The go-to box counts lines from 1; a repeat pointing at its own line goes to row 0.
+        edit(3);
+        pick(6);
+        lineEditor.commandGotoLine = 2;
+        close(StandardButton.Save);
+        compare(fields(3, [ProgDataRoles.CommandRole, ProgDataRoles.GotoLineRole]), [7, 1]);
+        edit(3);
+        lineEditor.commandGotoLine = 4;
+        close(StandardButton.Save);
+        compare(fields(3, [ProgDataRoles.GotoLineRole]), [0]);
+
+        // The end line keeps its command; Stop and Reset exclude each other.
+        edit(6);
+        verify(!lineEditor.commandFuncEnable);
+        mouseClick(part("stopBox"));
+        mouseClick(part("resetBox"));
+        compare([lineEditor.commandEndStop, lineEditor.commandEndReset], [false, true]);
+        mouseClick(part("stopBox"));
+        compare([lineEditor.commandEndStop, lineEditor.commandEndReset], [true, false]);
+        close(StandardButton.Save);
+        compare(fields(6, [ProgDataRoles.CommandRole, ProgDataRoles.GotoLineRole]), [8, 2]);
     }
 }

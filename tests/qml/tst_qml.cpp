@@ -2,38 +2,14 @@
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
-#include <QGuiApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QSettings>
 #include <QtQuickTest>
 #include <memory>
 
-namespace {
-
-const QString kOrganisation = QStringLiteral("Quillbrook Inc");
-const QString kWindowStore = QStringLiteral("QB-Timer2");
-
-// Window values the tests expect to see restored; everything else starts from its default.
-// The broadcast address keeps the start-up query on loopback.
-void seedWindowStore()
-{
-    QSettings store(kOrganisation, kWindowStore);
-    store.clear();
-    store.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
-    store.setValue(QStringLiteral("main/mainRetries"), 7);
-    store.setValue(QStringLiteral("main/mainRefresh"), 12);
-    store.setValue(QStringLiteral("countdown2/buttonName"), QStringLiteral("<i>Warm-up</i>"));
-    store.setValue(QStringLiteral("countdown2/buttonMin"), 7);
-    store.setValue(QStringLiteral("countdown2/buttonSec"), 45);
-}
-
-} // namespace
-
 // Puts the real controller and models behind the QML documents, and lets the tests fill the
-// display list and read the window's settings store as `testSupport`.
+// display list as `testSupport`.
 class QmlTestSupport : public QObject
 {
     Q_OBJECT
@@ -54,31 +30,24 @@ public:
         return m_timers.addresses().indexOf(ipaddr);
     }
 
-    Q_INVOKABLE QVariant storedValue(const QString &key) const
-    {
-        QSettings store(kOrganisation, kWindowStore);
-        store.sync();
-        return store.value(key);
-    }
-
-    // Gives the keyboard to the window that shows `item`, as the operator's click into it does.
-    Q_INVOKABLE bool activateWindowOf(QQuickItem *item) const
-    {
-        QQuickWindow *target = item->window();
-        target->requestActivate();
-        return QTest::qWaitFor([target] { return QGuiApplication::focusWindow() == target; });
-    }
-
-    // How often a document asked the application to quit.
-    Q_INVOKABLE int quitRequests() const { return m_quitRequests; }
-
 public slots:
     void applicationAvailable()
     {
-        QCoreApplication::setOrganizationName(kOrganisation);
-        QCoreApplication::setApplicationName(kWindowStore);
-        seedWindowStore();
-        QSettings(kOrganisation, QStringLiteral("QB-Timer")).clear();
+        QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
+        QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
+        // Window values the tests expect to see restored; everything else starts from its
+        // default. The broadcast address keeps the start-up query on loopback.
+        QSettings store;
+        store.clear();
+        store.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
+        store.setValue(QStringLiteral("main/mainRetries"), 7);
+        store.setValue(QStringLiteral("main/mainRefresh"), 12);
+        store.setValue(QStringLiteral("main/tabataWorkTime"), 45);
+        store.setValue(QStringLiteral("main/presentFormat"), 0);
+        store.setValue(QStringLiteral("countdown2/buttonName"), QStringLiteral("<i>Warm-up</i>"));
+        store.setValue(QStringLiteral("countdown2/buttonMin"), 7);
+        store.setValue(QStringLiteral("countdown2/buttonSec"), 45);
+        QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
         qmlRegisterUncreatableType<ProgramDataModel>(
             "ProgEnums", 1, 0, "ProgDataRoles",
             QStringLiteral("ProgDataRoles is a context property"));
@@ -92,7 +61,6 @@ public slots:
         context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
         context->setContextProperty(QStringLiteral("programModel"), &m_programs);
         context->setContextProperty(QStringLiteral("testSupport"), this);
-        connect(engine, &QQmlEngine::quit, this, [this] { ++m_quitRequests; });
     }
 
     void cleanupTestCase() { m_controller.reset(); }
@@ -101,7 +69,6 @@ private:
     TimerDataModel m_timers;
     ProgramDataModel m_programs;
     std::unique_ptr<HandleGui> m_controller;
-    int m_quitRequests = 0;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(tst_qml, QmlTestSupport)
