@@ -35,6 +35,22 @@ MainWindowTestCase {
         compare(stackView.currentItem, page(data.page));
     }
 
+    // Space presses the shown page's Start button, as a click would.
+    function test_spaceStartsTheShownPage_data() {
+        return [
+            { tag: "Count Up Controls", signal: "submitCountUpStart" },
+            { tag: "Count Down Controls", signal: "submitCountDnStart" },
+            { tag: "Timer Programs", signal: "submitProgStart" },
+        ];
+    }
+
+    function test_spaceStartsTheShownPage(data) {
+        openFromDrawer(data.tag);
+        var start = spyOn(data.signal);
+        keyClick(Qt.Key_Space);
+        compare(start.count, 1);
+    }
+
     // Other loopback displays may answer the window's start-up query: rows are found by
     // address.
     function rowCard(address) {
