@@ -47,7 +47,6 @@ class TestE2e : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void countDownPresetRunsToZeroOnTheSelectedDisplays(); // while the displays are fresh
     void editedLineSurvivesARestart();
     void saveAllThenGetAllIntoAFreshApplication();
@@ -69,6 +68,7 @@ private:
     void watchLineStarts(LineStarts &starts);
     void startsAgree(const LineStarts &window, int since);
 
+    // The application goes first, then the simulator.
     SimHarness m_sim{QStringLiteral(QB_SIM_EXECUTABLE)};
     std::unique_ptr<AppUnderTest> m_app;
 };
@@ -76,12 +76,6 @@ private:
 void TestE2e::initTestCase()
 {
     QVERIFY2(m_sim.start(3), qPrintable(m_sim.errorString()));
-}
-
-void TestE2e::cleanupTestCase()
-{
-    m_app.reset();
-    m_sim.stop();
 }
 
 // Starts the application and selects the given displays once all are listed.
