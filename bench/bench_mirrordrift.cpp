@@ -132,10 +132,7 @@ int main(int argc, char **argv)
     }
 
     SimHarness sim(QStringLiteral(QB_SIM_EXECUTABLE));
-    SimHarness::Options options;
-    options.count = 1;
-    options.broadcast = false;
-    if (!sim.start(options)) {
+    if (!sim.start(1, {"--no-broadcast"})) {
         std::fprintf(stderr, "bench_mirrordrift: %s\n", qPrintable(sim.errorString()));
         return 1;
     }

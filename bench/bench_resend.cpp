@@ -203,12 +203,10 @@ int main(int argc, char **argv)
     qInstallMessageHandler(catchDrops);
 
     SimHarness sim(QStringLiteral(QB_SIM_EXECUTABLE));
-    SimHarness::Options options;
-    options.count = kDisplays;
+    QStringList silent;
     for (int display = 1; display <= kDisplays; ++display)
-        options.silent.append(display);
-    options.broadcast = false;
-    if (!sim.start(options)) {
+        silent << QString::number(display);
+    if (!sim.start(kDisplays, {"--no-broadcast", "--silent", silent.join(',')})) {
         std::fprintf(stderr, "bench_resend: %s\n", qPrintable(sim.errorString()));
         return 1;
     }

@@ -42,10 +42,7 @@ int main(int argc, char **argv)
     const ScratchConfig config;
     QCoreApplication app(argc, argv);
     SimHarness sim(QStringLiteral(QB_SIM_EXECUTABLE));
-    SimHarness::Options options;
-    options.count = kDisplays;
-    options.broadcast = false;
-    if (!sim.start(options, 30000)) {
+    if (!sim.start(kDisplays, {"--no-broadcast"}, 30000)) {
         std::fprintf(stderr, "bench_saveall: %s\n", qPrintable(sim.errorString()));
         return 1;
     }
@@ -87,8 +84,12 @@ int main(int argc, char **argv)
     int acknowledged = 0;
     for (int display = 1; display <= kDisplays; ++display) {
         heard += sim.received(display, mark).size();
-        for (const SimHarness::Record &record : sim.sent(display, mark))
-            acknowledged += record.bytes == "A";
+        acknowledged += sim.records(
+                               [display](const SimHarness::Record &r) {
+                                   return r.display == display && r.dir == "tx" && r.bytes == "A";
+                               },
+                               mark)
+                            .size();
     }
     sim.stop();
 

@@ -6,13 +6,18 @@
 #include <QHostAddress>
 #include <QQmlContext>
 #include <QQmlExpression>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTest>
 #include <QtQml>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
+constexpr int kSettleMs = 3000;
 const QString kOrganisation = QStringLiteral("Quillbrook Inc");
 const QString kWindowStore = QStringLiteral("QB-Timer2");
 
@@ -22,7 +27,86 @@ void requirePrivateConfigFolder()
         qFatal("XDG_CONFIG_HOME is not set: refusing to run against the user's own settings");
 }
 
+// The items `match` accepts in a pre-order walk of the visible part of the tree under `root`.
+QList<QQuickItem *> visibleItems(QQuickItem *root, const std::function<bool(QQuickItem *)> &match)
+{
+    QList<QQuickItem *> found;
+    if (!root || !root->isVisible())
+        return found;
+    if (match(root))
+        found.append(root);
+    for (QQuickItem *child : root->childItems())
+        found += visibleItems(child, match);
+    return found;
+}
+
 } // namespace
+
+QQuickItem *WindowOperator::find(const QString &wanted) const
+{
+    return visibleItems(
+               m_window->contentItem(),
+               [&wanted](QQuickItem *item) {
+                   const QVariant nameStrig = item->property("nameStrig");
+                   return (nameStrig.isValid() ? nameStrig : item->property("text")).toString() ==
+                          wanted;
+               })
+        .value(0);
+}
+
+QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
+{
+    QList<QQuickItem *> found =
+        visibleItems(m_window->contentItem(),
+                     [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
+    std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+    });
+    return found;
+}
+
+bool WindowOperator::typeBeside(const QString &caption, const QString &text)
+{
+    // The caption is a label inside its form row; the field is the row's other child.
+    QQuickItem *label = find(caption);
+    QQuickItem *field = label ? visibleItems(label->parentItem(),
+                                             [](QQuickItem *item) {
+                                                 return item->inherits("QQuickSpinBox") ||
+                                                        item->inherits("QQuickTextField");
+                                             })
+                                    .value(0)
+                              : nullptr;
+    const auto focused = [this, field] {
+        QQuickItem *item = m_window->activeFocusItem();
+        return item && (item == field || field->isAncestorOf(item));
+    };
+    if (!tap(field) || !QTest::qWaitFor(focused, kSettleMs))
+        return false;
+    QTest::keySequence(m_window, QKeySequence::SelectAll);
+    for (const QChar character : text)
+        QTest::keyClick(m_window, character.toLatin1());
+    return true;
+}
+
+bool WindowOperator::tap(QQuickItem *item)
+{
+    if (!item || !item->isVisible())
+        return false;
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    return true;
+}
+
+bool WindowOperator::chooseFromDrawer(const QString &entry)
+{
+    auto *drawer = m_window->findChild<QObject *>(QStringLiteral("drawer"));
+    QQuickItem *stack = allNamed(QStringLiteral("stackView")).value(0);
+    return drawer && stack && tap(allNamed(QStringLiteral("toolButton")).value(0)) &&
+           QTest::qWaitFor([drawer] { return drawer->property("opened").toBool(); }, kSettleMs) &&
+           tap(entry) &&
+           QTest::qWaitFor([drawer] { return !drawer->property("visible").toBool(); }, kSettleMs) &&
+           QTest::qWaitFor([stack] { return !stack->property("busy").toBool(); }, kSettleMs);
+}
 
 void AppUnderTest::forgetStoredSettings(const QVariantMap &values)
 {
@@ -56,6 +140,7 @@ AppUnderTest::AppUnderTest()
     window->requestActivate();
     if (QTest::qWaitForWindowExposed(window))
         m_window = window;
+    m_ui = std::make_unique<WindowOperator>(m_window);
 }
 
 AppUnderTest::~AppUnderTest()
@@ -77,4 +162,22 @@ QVariant AppUnderTest::evaluate(const QString &expression) const
 bool AppUnderTest::waitUntilLinkIdle(int timeoutMs) const
 {
     return QTest::qWaitFor([this] { return m_controller->link().queuedCount() == 0; }, timeoutMs);
+}
+
+bool AppUnderTest::selectDisplays(int listed, const QList<int> &chosen)
+{
+    // The home page shows the list's rows in its order.
+    const auto rows = [this] { return m_ui->allNamed(QStringLiteral("rowCard")); };
+    if (!QTest::qWaitFor([&] { return m_timers.rowCount() == listed && rows().size() == listed; },
+                         5000))
+        return false;
+    for (int display : chosen) {
+        int row = 0;
+        while (row < listed &&
+               m_timers.timerIpAddr(row) != QStringLiteral("127.0.0.%1").arg(display + 1))
+            ++row;
+        if (!m_ui->tap(rows().value(row)))
+            return false;
+    }
+    return waitUntilLinkIdle();
 }

@@ -8,7 +8,34 @@
 #include <QVariant>
 #include <memory>
 
+class QQuickItem;
 class QQuickWindow;
+
+// Works a window the way an operator does: real mouse clicks at the centre of what is on screen
+// and real key strokes into the focused field. Items are found by the caption they show (a
+// control's `text`, a gradient button's `nameStrig`) among the visible items, so whatever is
+// hidden (other pages, a closed drawer) cannot be hit by mistake.
+class WindowOperator
+{
+public:
+    explicit WindowOperator(QQuickWindow *window) : m_window(window) {}
+
+    // The first visible item showing `caption`, or null.
+    QQuickItem *find(const QString &caption) const;
+    // The visible items with this objectName, top to bottom.
+    QList<QQuickItem *> allNamed(const QString &objectName) const;
+    // Taps the editable field (text field or spin box) on the form row captioned `caption`,
+    // selects everything in it and types `text` over it.
+    bool typeBeside(const QString &caption, const QString &text);
+    // A left click at the item's centre; false when there is no item or it is not shown.
+    bool tap(QQuickItem *item);
+    bool tap(const QString &caption) { return tap(find(caption)); }
+    // Opens the drawer with the tool button, taps the entry and waits for the page to settle.
+    bool chooseFromDrawer(const QString &caption);
+
+private:
+    QQuickWindow *m_window;
+};
 
 // The application in this process: the real controller and both models, and the real main
 // window loaded from "qrc:/main.qml" with the context properties and QML type that main() gives
@@ -33,15 +60,17 @@ public:
     bool isRunning() const { return m_window != nullptr; }
     QQuickWindow *window() const { return m_window; }
     HandleGui &controller() const { return *m_controller; }
-    TimerDataModel &timers() { return m_timers; }
     ProgramDataModel &programs() { return m_programs; }
+    WindowOperator &ui() { return *m_ui; }
 
     // A QML expression in the window's scope, e.g. "countUpScreen.timeDisplay".
     QVariant evaluate(const QString &expression) const;
-
     // Waits until no packet waits for an answer or its retries, so that every datagram the
     // controller has sent has reached the displays and every answer has been handled.
     bool waitUntilLinkIdle(int timeoutMs = 10000) const;
+    // Waits until the home page lists `listed` displays, taps the rows of the displays numbered
+    // in `chosen` (display k at 127.0.0.(k+1)) and waits for the link to go idle.
+    bool selectDisplays(int listed, const QList<int> &chosen);
 
 private:
     TimerDataModel m_timers;
@@ -49,4 +78,5 @@ private:
     std::unique_ptr<HandleGui> m_controller;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
+    std::unique_ptr<WindowOperator> m_ui;
 };

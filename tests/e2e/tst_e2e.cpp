@@ -1,0 +1,380 @@
+#include "appundertest.h"
+#include "simharness.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QtTest>
+
+// The real window and controller in this process against three simulated displays: a count-down
+// preset, programs edited, uploaded, read back, run and taken up again, and programs built on
+// the Tabata and presentation pages, each seen both in the window and on the displays.
+namespace {
+
+QSettings controllerStore()
+{
+    return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+}
+
+// The editor dialog opens in a window of its own.
+QQuickWindow *shownDialog(const QQuickWindow *mainWindow)
+{
+    for (QWindow *window : QGuiApplication::topLevelWindows()) {
+        auto *quickWindow = qobject_cast<QQuickWindow *>(window);
+        if (quickWindow && quickWindow != mainWindow && quickWindow->isVisible())
+            return quickWindow;
+    }
+    return nullptr;
+}
+
+// Line starts and their wall-clock moments.
+struct LineStarts
+{
+    QStringList seen;
+    QList<qint64> ms;
+    void add(const QString &label, qint64 at = QDateTime::currentMSecsSinceEpoch())
+    {
+        seen << label;
+        ms << at;
+    }
+};
+
+} // namespace
+
+class TestE2e : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void countDownPresetRunsToZeroOnTheSelectedDisplays(); // while the displays are fresh
+    void editedLineSurvivesARestart();
+    void saveAllThenGetAllIntoAFreshApplication();
+    void programRunsOnTheDisplayAndInTheMirrorTogether();
+    void secondApplicationPicksUpTheRunningProgram();
+    void tabataRunsOnBothDisplays();
+    void presentationTurnsYellowThenRedCountingUp();
+
+private:
+    bool startApp(const QList<int> &selected);
+    // Shows the page, types the values into its fields, presses Reset and then Start; answers
+    // the log's mark from before Reset, or -1.
+    int runFromPage(const QString &page, const QStringList &fieldsAndValues = {});
+    // From a first run with `program` as the first one, display 1 selected: runs it.
+    bool runOnDisplay1(const QString &program);
+    // Colours ("blue/green"), line starts ("interval-down 1"), alarms, a plain count down's zero
+    // and a program's end on display k.
+    QStringList eventsOf(int display, int since);
+    void watchLineStarts(LineStarts &starts);
+    void startsAgree(const LineStarts &window, int since);
+
+    // The application goes first, then the simulator.
+    SimHarness m_sim{QStringLiteral(QB_SIM_EXECUTABLE)};
+    std::unique_ptr<AppUnderTest> m_app;
+};
+
+void TestE2e::initTestCase()
+{
+    QVERIFY2(m_sim.start(3), qPrintable(m_sim.errorString()));
+}
+
+// Starts the application and selects the given displays once all are listed.
+bool TestE2e::startApp(const QList<int> &selected)
+{
+    m_app.reset();
+    m_app = std::make_unique<AppUnderTest>();
+    return m_app->isRunning() && m_app->selectDisplays(3, selected);
+}
+
+bool TestE2e::runOnDisplay1(const QString &program)
+{
+    AppUnderTest::forgetStoredSettings();
+    controllerStore().setValue(QStringLiteral("Program0"), program);
+    return startApp({1}) && runFromPage(QStringLiteral("Timer Programs")) >= 0 &&
+           m_app->waitUntilLinkIdle();
+}
+
+void TestE2e::editedLineSurvivesARestart()
+{
+    // The first default program, "Tab 60/15": six lines, the fifth repeats from the first
+    // three times.
+    const QString repeatLine = QStringLiteral("Goto Step: 1  Repeats: %1");
+    AppUnderTest::forgetStoredSettings();
+    QVERIFY(startApp({}));
+    WindowOperator *page = &m_app->ui();
+    QVERIFY(page->chooseFromDrawer(QStringLiteral("Timer Programs")));
+    QTRY_VERIFY(page->find(repeatLine.arg(3)));
+    QVERIFY(page->tap(page->allNamed(QStringLiteral("lineMenuButton")).value(4)));
+    QTRY_VERIFY(page->find(QStringLiteral("Edit")));
+    QVERIFY(page->tap(QStringLiteral("Edit")));
+
+    QQuickWindow *dialog = nullptr;
+    QTRY_VERIFY((dialog = shownDialog(m_app->window())));
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    WindowOperator editor(dialog);
+    QVERIFY(editor.typeBeside(QStringLiteral("Repeat Count:"), QStringLiteral("12")));
+    QVERIFY(editor.tap(QStringLiteral("Save")));
+    QTRY_VERIFY(!dialog->isVisible());
+    QTRY_VERIFY(page->find(repeatLine.arg(12)));
+
+    QVERIFY(startApp({}));
+    page = &m_app->ui();
+    QVERIFY(page->chooseFromDrawer(QStringLiteral("Timer Programs")));
+    QTRY_VERIFY(page->find(repeatLine.arg(12)));
+}
+
+void TestE2e::saveAllThenGetAllIntoAFreshApplication()
+{
+    // Ten different programs: a colour line, a count down from n minutes and 5 seconds to n
+    // seconds, a repeat and the end line.
+    AppUnderTest::forgetStoredSettings();
+    QStringList texts;
+    for (int n = 0; n < 10; ++n) {
+        texts << QString::asprintf("09000000000000%02x0100000000"
+                                   "05000000%08x%08x00"
+                                   "07000003000000000000000000"
+                                   "08000000000000000000000002",
+                                   n, n * 60 + 5, n);
+        controllerStore().setValue(QStringLiteral("Program%1").arg(n), texts.last());
+        controllerStore().setValue(QStringLiteral("ProgramName%1").arg(n), QString::number(n));
+    }
+
+    QVERIFY(startApp({1, 2}));
+    int mark = m_sim.mark();
+    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral(" Save All Programs")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    for (int display = 1; display <= 2; ++display) {
+        QStringList heard;
+        for (const QString &hex : SimHarness::hexOf(m_sim.received(display, mark)))
+            heard << hex.left(5);
+        QCOMPARE(heard.join(' '), QStringLiteral("B3 00 B3 01 B3 02 B3 03 B3 04 B3 05 B3 06 "
+                                                 "B3 07 B3 08 B3 09 B0"));
+    }
+
+    // A second application with empty settings reads them back from the second display.
+    m_app.reset();
+    AppUnderTest::forgetStoredSettings();
+    QVERIFY(startApp({2}));
+    mark = m_sim.mark();
+    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral(" Get All Programs")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    QCOMPARE(m_sim.received(1, mark).size(), 0);
+    QCOMPARE(m_sim.received(2, mark).size(), 10);
+    for (int n = 0; n < 10; ++n) {
+        QCOMPARE(controllerStore().value(QStringLiteral("Program%1").arg(n)).toString(),
+                 texts.at(n));
+        QCOMPARE(controllerStore().value(QStringLiteral("ProgramName%1").arg(n)).toString(),
+                 QString::number(n));
+    }
+}
+
+// Two interval lines of 2 s and 1 s, the first counting the interval, repeated once, then Stop:
+// each later line start and the end come on the display and in the window together.
+void TestE2e::programRunsOnTheDisplayAndInTheMirrorTogether()
+{
+    QVERIFY(runOnDisplay1("01010000000000020000000000"
+                          "01000000000000010000000000"
+                          "07000001000000000000000000"
+                          "08000200000000000000000000"));
+    LineStarts window;
+    watchLineStarts(window);
+    const int mark = m_sim.mark();
+    QTRY_COMPARE_WITH_TIMEOUT(window.seen.size(), 5, 10000);
+    QCOMPARE(window.seen, QStringList({"0 1", "1 1", "0 2", "1 2", "end"}));
+    startsAgree(window, mark);
+}
+
+// A second application started while display 1 runs a program, with no programs of its own,
+// takes the program up from the display through "Timer Programs" and from the next line start
+// on shows what the display shows. The run-status reply gives whole seconds; the first line, a
+// 6 s count down, leaves room for a status poll (about every second here) to bring the mirror
+// in line. (Status replies of interval lines do not move the mirror: a program taken up on one
+// stays as far ahead as the part of a second the run-status reply left out.)
+void TestE2e::secondApplicationPicksUpTheRunningProgram()
+{
+    QVERIFY(runOnDisplay1("05000000000000060000000000"
+                          "01010000000000020000000000"
+                          "01000000000000010000000000"
+                          "07000101000000000000000000"
+                          "08000200000000000000000000"));
+    m_app.reset();
+    AppUnderTest::forgetStoredSettings({{QStringLiteral("main/mainRefresh"), 0}});
+    QVERIFY(startApp({1}));
+    LineStarts window;
+    watchLineStarts(window);
+    const int mark = m_sim.mark();
+    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral("Timer Programs")));
+    QTRY_COMPARE_WITH_TIMEOUT(window.seen.size(), 6, 15000);
+    // Taken up on the first line.
+    QCOMPARE(window.seen, QStringList({"0", "1 1", "2 1", "1 2", "2 2", "end"}));
+    startsAgree(window, mark);
+}
+
+// Records in `starts` what the window shows from now on whenever it changes: the highlighted
+// timing line, an interval line with the interval number in the mirror ("row interval"), and
+// "end" when the program stops.
+void TestE2e::watchLineStarts(LineStarts &starts)
+{
+    ProgramDataModel &lines = m_app->programs();
+    HandleGui *controller = &m_app->controller();
+    // The mirror's text is written as each line starts, after the highlight.
+    connect(controller, &HandleGui::updateIntTime, controller, [&](const QVariant &shown) {
+        int row = 0;
+        while (row < lines.rowCount() && !lines.getSelected(row))
+            ++row;
+        const uint command = lines.getCommand(row);
+        const QString label =
+            command == TC_INTERVAL_DOWN
+                ? QStringLiteral("%1 %2").arg(row).arg(shown.toString().section('-', 0, 0))
+                : QString::number(row);
+        if (row < lines.rowCount() && command != TC_REPEAT && command != TC_COLOR &&
+            command != TC_DONE && starts.seen.value(starts.seen.size() - 1) != label)
+            starts.add(label);
+    });
+    connect(controller, &HandleGui::updateProgStartPause, controller, [&](const QVariant &on) {
+        if (!on.toBool() && !starts.seen.isEmpty() && starts.seen.last() != "end")
+            starts.add(QStringLiteral("end"));
+    });
+}
+
+// Display 1 logged since `since` the line starts the window showed after its first, each
+// within 0.2 s.
+void TestE2e::startsAgree(const LineStarts &window, int since)
+{
+    LineStarts display;
+    const auto readDisplay = [&] {
+        display = LineStarts();
+        for (const SimHarness::Record &r :
+             m_sim.records([](const SimHarness::Record &r) { return r.display == 1; }, since)) {
+            const QString command = r.line.value("command").toString();
+            const QString interval = QString::number(r.line.value("interval").toInt());
+            if (r.event == "program-end")
+                display.add(QStringLiteral("end"), r.wallMs);
+            else if (r.event == "program-step" && command != "end")
+                display.add(QString::number(r.line.value("row").toInt()) +
+                                (command.startsWith("interval") ? ' ' + interval : QString()),
+                            r.wallMs);
+        }
+        return display.seen.size() >= window.seen.size() - 1;
+    };
+    QTRY_VERIFY(readDisplay()); // the display may be the later one
+    QCOMPARE(display.seen, window.seen.mid(1));
+    for (int i = 0; i < display.seen.size(); ++i) {
+        const qint64 apart = window.ms.at(i + 1) - display.ms.at(i);
+        qInfo("%s: %lld ms", qPrintable(display.seen.at(i)), apart);
+        QVERIFY2(qAbs(apart) <= 200, qPrintable(display.seen.at(i)));
+    }
+}
+
+int TestE2e::runFromPage(const QString &page, const QStringList &fieldsAndValues)
+{
+    if (!m_app->ui().chooseFromDrawer(page))
+        return -1;
+    for (int i = 0; i + 1 < fieldsAndValues.size(); i += 2) {
+        if (!m_app->ui().typeBeside(fieldsAndValues.at(i), fieldsAndValues.at(i + 1)))
+            return -1;
+    }
+    const int mark = m_app->waitUntilLinkIdle() ? m_sim.mark() : -1;
+    return m_app->ui().tap(QStringLiteral("Reset")) && m_app->waitUntilLinkIdle() &&
+                   m_app->ui().tap(QStringLiteral("Start"))
+               ? mark
+               : -1;
+}
+
+QStringList TestE2e::eventsOf(int display, int since)
+{
+    QStringList events;
+    for (const SimHarness::Record &r : m_sim.records(
+             [display](const SimHarness::Record &r) { return r.display == display; }, since)) {
+        const QJsonObject &l = r.line;
+        if (r.event == "program-colour")
+            events << l.value("hours").toString() + '/' + l.value("rest").toString();
+        else if (r.event == "program-step")
+            events << l.value("command").toString() + ' ' +
+                          QString::number(l.value("interval").toInt());
+        else if (r.event == "alarm-on" || r.event == "program-end" || r.event == "count-down-zero")
+            events << r.event;
+    }
+    return events;
+}
+
+// 3 s work, 2 s rest, 3 intervals with alarms: blue hours digits, green while working and red
+// while resting, intervals 1, 2, 3, an alarm as each line starts and at the end, then the end.
+void TestE2e::tabataRunsOnBothDisplays()
+{
+    AppUnderTest::forgetStoredSettings();
+    QVERIFY(startApp({1, 2}));
+    const int mark = runFromPage(QStringLiteral("Tabata Controls"),
+                                 {"Work Time:", "3", "Rest Time:", "2", "Intervals:", "3"});
+    QVERIFY(mark >= 0);
+    QStringList expected;
+    for (const QString n : {"1", "2", "3"})
+        expected << "blue/green"
+                 << "interval-down " + n << "alarm-on"
+                 << "blue/red"
+                 << "interval-down " + n << "alarm-on";
+    expected << "end 3"
+             << "alarm-on"
+             << "program-end";
+    QTRY_COMPARE_WITH_TIMEOUT(eventsOf(1, mark), expected, 25000);
+    QTRY_COMPARE(eventsOf(2, mark), expected);
+    QTRY_COMPARE(m_app->evaluate("tabataScreen.timeDisplay").toString(), QStringLiteral("3-00:00"));
+}
+
+// 8 s with the change at 4 s and count-up: green, yellow from 4 s left, then red counting up
+// past zero, in the window as on the displays.
+void TestE2e::presentationTurnsYellowThenRedCountingUp()
+{
+    QVERIFY(startApp({1, 2}));
+    m_app->evaluate(QStringLiteral("presentScreen.countupCB = true"));
+    const int mark = runFromPage(QStringLiteral("Presentation Controls"),
+                                 {"Total\nTime:", "8", "Change\nTime:", "4"});
+    QVERIFY(mark >= 0);
+    const QStringList expected = {"green/green", "down-hms 0", "yellow/yellow",
+                                  "down-hms 0",  "red/red",    "up-hms 0"};
+    QTRY_COMPARE_WITH_TIMEOUT(eventsOf(1, mark), expected, 25000);
+    QTRY_COMPARE(eventsOf(2, mark), expected);
+    QTRY_COMPARE(m_app->evaluate("presentScreen.timeDisplay").toString(),
+                 QStringLiteral("0-00:00:02"));
+}
+
+// A count-down preset driven through the window on two of three displays: what the page sends,
+// what the displays then do and what the window shows. The controller's packets for every
+// button are checked against the controller itself; this is the one check that the window's
+// actions reach it and that its commands reach exactly the selected displays.
+void TestE2e::countDownPresetRunsToZeroOnTheSelectedDisplays()
+{
+    // No periodic poll; the first preset counts down 3 s.
+    AppUnderTest::forgetStoredSettings({{QStringLiteral("main/mainRefresh"), 900},
+                                        {QStringLiteral("countdown1/buttonName"), "3 Sec"},
+                                        {QStringLiteral("countdown1/buttonSec"), 3}});
+    const QList<int> chosen = {1, 3};
+    QVERIFY(startApp(chosen));
+    const auto text = [this](const char *expression) {
+        return m_app->evaluate(QLatin1String(expression)).toString();
+    };
+    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral("Count Down Controls")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    const int mark = m_sim.mark();
+    QVERIFY(m_app->ui().tap(QStringLiteral("3 Sec")));
+    QCOMPARE(text("countDnScreen.timeDisplay"), QStringLiteral("00:00:03.0"));
+    QVERIFY(m_app->ui().tap(QStringLiteral("Start")));
+    QCOMPARE(text("countDnScreen.dnStartButtonText"), QStringLiteral("Pause"));
+    // The mirror runs down to zero and stops there, the caption turning back as it does.
+    QTRY_COMPARE_WITH_TIMEOUT(text("countDnScreen.dnStartButtonText"), QStringLiteral("Start"),
+                              10000);
+    QCOMPARE(text("countDnScreen.timeDisplay"), QStringLiteral("00:00:00.0"));
+
+    QVERIFY(m_app->waitUntilLinkIdle());
+    for (int display = 1; display <= 3; ++display) {
+        const bool selected = chosen.contains(display);
+        QCOMPARE(SimHarness::hexOf(m_sim.received(display, mark)),
+                 selected ? QStringList({"A7 00 00 00 03 00 00 00 00 00", "A6 01 00"})
+                          : QStringList());
+        QCOMPARE(eventsOf(display, mark),
+                 selected ? QStringList({"count-down-zero"}) : QStringList());
+    }
+}
+
+QTEST_MAIN(TestE2e)
+#include "tst_e2e.moc"
