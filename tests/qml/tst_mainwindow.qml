@@ -51,6 +51,36 @@ MainWindowTestCase {
         compare(start.count, 1);
     }
 
+    // Reset sends what the page shows and only then keeps it as the page's new defaults.
+    function test_resetKeepsThePageValues_data() {
+        return [
+            { tag: "Tabata Controls", page: "tabataScreen", signal: "submitTabataReset", values: [40, 15, 0, false],
+              fields: ["workTime", "restTime", "repKount", "useRelay"],
+              kept: ["tabWorkTime", "tabRestTime", "tabIntervalKount", "tabUseRelay"] },
+            { tag: "Presentation Controls", page: "presentScreen", signal: "submitPresentReset", values: [600, 120, 2, true, true],
+              fields: ["startTime", "changeTime", "presentFormat", "countupCB", "alarmCB"],
+              kept: ["presStartTime", "presChangeTime", "presFormat", "presCountUp", "presAlarmCB"] },
+        ];
+    }
+
+    function test_resetKeepsThePageValues(data) {
+        var item = page(data.page);
+        var keptBefore = data.kept.map(function (name) { return window[name]; });
+        var shownBefore = data.fields.map(function (name) { return item[name]; });
+        var keptAtSignal = [];
+        var atSignal = function () { keptAtSignal = data.kept.map(function (name) { return window[name]; }); };
+        window[data.signal].connect(atSignal);
+        openFromDrawer(data.tag);
+        data.fields.forEach(function (name, i) { item[name] = data.values[i]; });
+        mouseClick(findByText(item, "Reset"));
+        window[data.signal].disconnect(atSignal);
+        compare(keptAtSignal, keptBefore);
+        compare(data.kept.map(function (name) { return window[name]; }), data.values);
+        // The other tests see the seeded values.
+        data.kept.forEach(function (name, i) { window[name] = keptBefore[i]; });
+        data.fields.forEach(function (name, i) { item[name] = shownBefore[i]; });
+    }
+
     // Other loopback displays may answer the window's start-up query: rows are found by
     // address.
     function rowCard(address) {
