@@ -1,5 +1,8 @@
 #include "app/commandline.h"
 
+#include "control/apireference.h"
+#include "control/httpapi.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
@@ -13,6 +16,22 @@ struct Parser
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption headless{
+        QStringLiteral("headless"),
+        QStringLiteral("Runs without a window: the controller, the link and the HTTP API (on "
+                       "127.0.0.1:%1 unless --api-listen says otherwise). Stops on SIGTERM or "
+                       "SIGINT.")
+            .arg(HttpApi::kDefaultPort)};
+    QCommandLineOption apiListen{
+        QStringLiteral("api-listen"),
+        QStringLiteral("Serves the HTTP API on ADDR:PORT, with the window too. Beyond loopback "
+                       "clients need the token."),
+        QStringLiteral("ADDR:PORT")};
+    QCommandLineOption apiToken{QStringLiteral("api-token"),
+                                QStringLiteral("Prints the HTTP API's token, made on first use.")};
+    QCommandLineOption apiReference{
+        QStringLiteral("api-reference"),
+        QStringLiteral("Prints the remote-control reference (Markdown).")};
 
     Parser()
     {
@@ -20,42 +39,73 @@ struct Parser
             QStringLiteral("Controls networked timer displays over UDP port 7372."));
         // "-platform" or "-stylesheet" must not read as a bundle of one-letter options.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({headless, apiListen, apiToken, apiReference});
     }
 };
 
-} // namespace
-
-std::optional<int> answerHelpOrVersion(int &argc, char **argv, const QString &version)
+QStringList argumentList(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+std::optional<int> answerAndExit(int &argc, char **argv, const QString &version)
+{
     Parser p;
-    // Unknown options may be Qt's own; acceptArguments() judges what is left of them.
-    p.parser.parse(arguments);
-    if (!p.parser.isSet(p.help) && !p.parser.isSet(p.version))
-        return std::nullopt;
+    // Unknown options may be Qt's own; readStartOptions() judges what is left of them.
+    p.parser.parse(argumentList(argc, argv));
     if (p.parser.isSet(p.version)) {
         std::printf("%s %s\n", qPrintable(kProgram), qPrintable(version));
         return 0;
     }
+    if (p.parser.isSet(p.apiReference)) {
+        std::fputs(ApiReference::markdown().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (p.parser.isSet(p.apiToken)) {
+        std::printf("%s\n", RemoteSettings::httpToken().constData());
+        return 0;
+    }
+    if (!p.parser.isSet(p.help))
+        return std::nullopt;
     // The help text takes the program's name from the application object.
     QCoreApplication app(argc, argv);
     std::fputs(qPrintable(p.parser.helpText()), stdout);
     return 0;
 }
 
-bool acceptArguments(const QStringList &arguments)
+bool wantsHeadless(int argc, char **argv)
+{
+    Parser p;
+    p.parser.parse(argumentList(argc, argv));
+    return p.parser.isSet(p.headless);
+}
+
+std::optional<StartOptions> readStartOptions(const QStringList &arguments)
 {
     Parser p;
     QString error;
-    if (!p.parser.parse(arguments))
+    StartOptions options;
+    if (!p.parser.parse(arguments)) {
         error = p.parser.errorText();
-    else if (!p.parser.positionalArguments().isEmpty())
+    } else if (!p.parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument \"%1\"")
                     .arg(p.parser.positionalArguments().constFirst());
+    } else if (p.parser.isSet(p.apiListen)) {
+        options.apiListen = ListenAddress::parse(p.parser.value(p.apiListen));
+        if (!options.apiListen)
+            error = QStringLiteral("--api-listen: \"%1\" is not ADDR:PORT (for example "
+                                   "127.0.0.1:%2)")
+                        .arg(p.parser.value(p.apiListen))
+                        .arg(HttpApi::kDefaultPort);
+    }
+    options.headless = p.parser.isSet(p.headless);
     if (error.isEmpty())
-        return true;
+        return options;
     std::fprintf(stderr, "%s: %s\n", qPrintable(kProgram), qPrintable(error));
-    return false;
+    return std::nullopt;
 }

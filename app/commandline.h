@@ -1,15 +1,26 @@
 #pragma once
 
+#include "control/remotesettings.h"
+
 #include <QStringList>
 #include <optional>
 
-// qb-timer's command line: --help and --version and nothing else of its own. Qt's options
-// (-platform, -style, -qmljsdebugger, ...) are taken by the application object.
+// qb-timer's command line. Qt's own options (-platform, -style, -qmljsdebugger, ...) are taken by
+// the application object.
+struct StartOptions
+{
+    bool headless = false;
+    std::optional<ListenAddress> apiListen;
+};
 
-// Answers --help or --version, printing on stdout, and gives the exit code. It runs before the
-// controller exists, so answering opens no socket and no window. Nothing when neither is asked.
-std::optional<int> answerHelpOrVersion(int &argc, char **argv, const QString &version);
+// Answers --help, --version, --api-reference and --api-token on stdout and gives the exit code.
+// They run before the controller exists, so answering opens no socket and no window and takes no
+// lock. Nothing when none of them is asked.
+std::optional<int> answerAndExit(int &argc, char **argv, const QString &version);
 
-// The arguments left once the application object has taken Qt's options: false, with the
-// reason on stderr, when any of them is unknown here.
-bool acceptArguments(const QStringList &arguments);
+// Whether the raw arguments ask for --headless: it decides which application object is made.
+bool wantsHeadless(int argc, char **argv);
+
+// The options left once the application object has taken Qt's: nothing, with the reason on
+// stderr, when any of them is unknown or malformed.
+std::optional<StartOptions> readStartOptions(const QStringList &arguments);

@@ -116,9 +116,14 @@ void HandleGui::advanceMirror()
     }
 }
 
+QString HandleGui::mirrorText() const
+{
+    return m_mirror.text(m_programRunner.intervalCount());
+}
+
 void HandleGui::updateDisplayTime()
 {
-    const QString text = m_mirror.text(m_programRunner.intervalCount());
+    const QString text = mirrorText();
     emit updateUpTime(text);
     emit updateDnTime(text);
     emit updateIntTime(text);
@@ -255,6 +260,7 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
     case 1:
         qCDebug(lcRegistry, "CountUp Running time=%d:%s\n", reply->day, timeText.constData());
         m_mirror.restartSteps();
+        m_mirror.mode = MirrorClock::Mode::CountUp;
         m_mirror.countDn = false;
         m_mirror.time = reply->time;
         m_mirror.displayMode = formatNumber;
@@ -267,6 +273,7 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
     case 2:
         qCDebug(lcRegistry, "CountDn Running time=%d:%s\n", reply->day, timeText.constData());
         m_mirror.restartSteps();
+        m_mirror.mode = MirrorClock::Mode::CountDown;
         m_mirror.countUp = false;
         m_mirror.time = reply->time;
         m_mirror.countDn = running;
@@ -276,6 +283,7 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
         emit updateDnStartPause(running);
         break;
     case 0:
+        m_mirror.mode = MirrorClock::Mode::Clock;
         m_mirror.time = QTime(0, 0);
         m_mirror.countUp = false;
         m_mirror.countDn = false;
@@ -309,6 +317,7 @@ void HandleGui::handleCountDnEntry()
 
 void HandleGui::handleSetCountUpModeButton()
 {
+    m_mirror.mode = MirrorClock::Mode::CountUp;
     m_mirror.countUp = false;
     m_mirror.countDn = false;
     m_mirror.time = QTime(0, 0);
@@ -322,6 +331,7 @@ void HandleGui::handleCountUpResetButton(int mode)
     if (m_mirror.countUp)
         return;
     m_programRunner.release();
+    m_mirror.mode = MirrorClock::Mode::CountUp;
     m_mirror.time = QTime(0, 0);
     m_mirror.days = 0;
     m_mirror.displayMode = mode;
@@ -333,6 +343,7 @@ void HandleGui::handleCountUpStartButton()
 {
     const bool wasCounting = m_mirror.countUp;
     m_programRunner.release();
+    m_mirror.mode = MirrorClock::Mode::CountUp;
     if (wasCounting) {
         m_mirror.countUp = false;
         emit updateUpStartPause(false);
@@ -353,6 +364,7 @@ void HandleGui::handleCountUpStartButton()
 
 void HandleGui::handleTimeModeButton()
 {
+    m_mirror.mode = MirrorClock::Mode::Clock;
     m_mirror.countUp = false;
     m_mirror.countDn = false;
     m_mirror.time = QTime(0, 0);
@@ -365,6 +377,7 @@ void HandleGui::handleTimeModeButton()
 void HandleGui::handleSetCountDnModeButton(int mode, int days, int hours, int mins, int secs,
                                            int bAlarmEnabled, int alarmDuration)
 {
+    m_mirror.mode = MirrorClock::Mode::CountDown;
     m_mirror.countUp = false;
     m_mirror.countDn = false;
     m_mirror.time = QTime(0, 0);
@@ -380,19 +393,52 @@ void HandleGui::handleCountDnResetButton(int mode, int days, int hours, int mins
 {
     if (m_mirror.countDn)
         return;
+    m_lastCountDn = CountDownSetting{mode, days, hours, mins, secs, bAlarmEnabled, alarmDuration};
+    resetCountDown(*m_lastCountDn);
+}
+
+void HandleGui::resetCountDown(const CountDownSetting &s)
+{
     // The preset dialog allows 99 hours and 60 minutes or seconds; the displays get the values as
     // chosen, and the mirror carries the excess into days, hours and minutes so it shows and
     // counts the same duration.
-    ClockArithmetic::normalise(days, hours, mins, secs, m_mirror.time, m_mirror.days);
+    ClockArithmetic::normalise(s.days, s.hours, s.mins, s.secs, m_mirror.time, m_mirror.days);
     m_programRunner.release();
-    m_mirror.displayMode = mode;
+    m_mirror.mode = MirrorClock::Mode::CountDown;
+    m_mirror.displayMode = s.mode;
     updateDisplayTime();
-    m_sender.toSelected(
-        Protocol::countDownReset(mode, days, hours, mins, secs, bAlarmEnabled, alarmDuration));
+    m_sender.toSelected(Protocol::countDownReset(s.mode, s.days, s.hours, s.mins, s.secs,
+                                                 s.bAlarmEnabled, s.alarmDuration));
+}
+
+bool HandleGui::adjustCountDown(int seconds)
+{
+    if (m_mirror.mode != MirrorClock::Mode::CountDown || m_programRunner.isActive())
+        return false;
+    const bool wasCounting = m_mirror.countDn;
+    // Whole seconds, as the displays take them; the tenths a running count has gone into the
+    // current second are rounded.
+    const qint64 projected = (m_mirror.valueMs() + 500) / 1000 + seconds;
+    if (projected < 0)
+        return false;
+    if (wasCounting)
+        handleCountDnStartButton(); // pauses, with the mirror caught up to this moment
+    const qint64 target = qMax<qint64>(0, (m_mirror.valueMs() + 500) / 1000 + seconds);
+    CountDownSetting setting = m_lastCountDn.value_or(CountDownSetting{});
+    setting.mode = m_mirror.displayMode;
+    setting.days = int(target / 86400);
+    setting.hours = int(target / 3600 % 24);
+    setting.mins = int(target / 60 % 60);
+    setting.secs = int(target % 60);
+    resetCountDown(setting);
+    if (wasCounting)
+        handleCountDnStartButton();
+    return true;
 }
 
 void HandleGui::handleCountDnStartButton()
 {
+    m_mirror.mode = MirrorClock::Mode::CountDown;
     if (m_mirror.countDn) {
         m_mirror.countDn = false;
         emit updateDnStartPause(false);
@@ -414,6 +460,15 @@ void HandleGui::handleCountDnStartButton()
 void HandleGui::handleProgChange(int num, QString name)
 {
     m_programEditing.changeProgram(num, name);
+}
+
+void HandleGui::openProgram(int n)
+{
+    if (!ProgramSlots::isProgram(n))
+        return;
+    const QString name = m_programSlots.programNames().at(n);
+    emit updateProgNameCombo(n, name, true);
+    handleProgChange(n, name);
 }
 
 void HandleGui::handleProgNameChange(int num, QString name)
@@ -480,6 +535,16 @@ void HandleGui::handleGetProgram()
 void HandleGui::handleSaveProgram()
 {
     m_programTransfer.saveOnDisplays();
+}
+
+void HandleGui::getProgramFromDisplay(int n)
+{
+    m_programTransfer.getProgram(n);
+}
+
+void HandleGui::saveProgramOnDisplays(int n)
+{
+    m_programTransfer.saveProgram(n);
 }
 
 void HandleGui::handleGetAllProgramsButton()

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 class QSettings;
 class ProgramDataModel;
@@ -33,6 +34,37 @@ public:
     void sendStatusQuery(const QString &addr);
 
     UDPCommThread &link() const { return *m_pUDPThread; }
+
+    // What the window shows, for other doors to the same controller.
+    const MirrorClock &mirror() const { return m_mirror; }
+    QString mirrorText() const;
+    bool programActive() const { return m_programRunner.isActive(); }
+    bool programRunning() const { return m_programRunner.isRunning(); }
+    const ProgramSlots &programSlots() const { return m_programSlots; }
+
+    // The count-down's duration, format and alarm as a preset or the count-down page set it.
+    struct CountDownSetting
+    {
+        int mode = 0;
+        int days = 0;
+        int hours = 0;
+        int mins = 0;
+        int secs = 0;
+        int bAlarmEnabled = 0;
+        int alarmDuration = 0;
+    };
+    // The last one the displays were reset to, if any.
+    const std::optional<CountDownSetting> &lastCountDownSetting() const { return m_lastCountDn; }
+
+    // Sets a plain count-down that runs or is paused to its value plus seconds (whole seconds,
+    // never below zero) and runs it on if it was running. False, with nothing sent, for a mirror
+    // that shows no plain count-down.
+    bool adjustCountDown(int seconds);
+    // Shows program n in the window and opens it, as picking it in the selector does.
+    void openProgram(int n);
+    // Program n read from the first selected display, or uploaded to the selected ones and saved.
+    void getProgramFromDisplay(int n);
+    void saveProgramOnDisplays(int n);
 
 signals:
     void updateUpTime(QVariant time);
@@ -87,6 +119,7 @@ private:
     void queryFirstSelected();
     // Opens the program in its slot, shows it in the window and arms it on the displays.
     void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
+    void resetCountDown(const CountDownSetting &setting);
 
     TimerDataModel &m_timers;
     ProgramDataModel &m_programs;
@@ -103,6 +136,7 @@ private:
     MirrorClock m_mirror;
     ProgramTransfer m_programTransfer;
     ProgramRunner m_programRunner;
+    std::optional<CountDownSetting> m_lastCountDn;
     int m_refreshSecs = 60;
     qint64 m_refreshAccMs = 0;
 

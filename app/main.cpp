@@ -1,41 +1,70 @@
 #include "app/commandline.h"
 #include "app/handlegui.h"
+#include "app/headless.h"
 #include "app/windowwiring.h"
+#include "control/remotecontrol.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <cstdio>
 #include <memory>
 
 // The two lists live for the whole process, before and after main().
 static TimerDataModel timerModel;
 static ProgramDataModel programModel;
 
+namespace {
+
+int runWindow(int &argc, char **argv, HandleGui &controller)
+{
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quillbrook.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
+
+    const std::optional<StartOptions> options = readStartOptions(QCoreApplication::arguments());
+    if (!options)
+        return 2;
+    RemoteControl remote(controller, timerModel, programModel);
+    QString error;
+    const std::optional<ListenAddress> http = RemoteControl::httpAddress(options->apiListen, false);
+    if (http && !remote.startHttp(*http, &error)) {
+        std::fprintf(stderr, "qb-timer: %s\n", qUtf8Printable(error));
+        return 2;
+    }
+    QQmlApplicationEngine engine;
+    QObject *window = loadMainWindow(engine, &controller, &timerModel, &programModel);
+    if (!window)
+        return -1;
+    connectWindow(window, &controller);
+    const int code = app.exec();
+    remote.stop();
+    return code;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    if (const std::optional<int> answered =
-            answerHelpOrVersion(argc, argv, QStringLiteral(QB_VERSION)))
+    if (const std::optional<int> answered = answerAndExit(argc, argv, QStringLiteral(QB_VERSION)))
         return *answered;
-    auto controller = std::make_unique<HandleGui>(timerModel, programModel);
-
-    int exitCode = -1;
-    {
-        QGuiApplication app(argc, argv);
-        QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
-        QCoreApplication::setOrganizationDomain(QStringLiteral("quillbrook.example"));
-        QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
-
-        QQmlApplicationEngine engine;
-        if (!acceptArguments(QCoreApplication::arguments()))
-            exitCode = 2;
-        else if (QObject *window =
-                     loadMainWindow(engine, controller.get(), &timerModel, &programModel)) {
-            connectWindow(window, controller.get());
-            exitCode = app.exec();
-        }
+    if (wantsHeadless(argc, argv)) {
+        holdQuitSignals();
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        const std::optional<StartOptions> options = readStartOptions(arguments);
+        if (!options)
+            return 2;
+        HandleGui controller(timerModel, programModel);
+        return runHeadless(argc, argv, controller, timerModel, programModel, *options);
     }
+    // The controller is made before the application object and outlives it.
+    auto controller = std::make_unique<HandleGui>(timerModel, programModel);
+    const int code = runWindow(argc, argv, *controller);
     controller.reset();
-    return exitCode;
+    return code;
 }

@@ -13,6 +13,10 @@ class MirrorClock
 public:
     explicit MirrorClock(TimeSource source);
 
+    // What the selected displays were last told to run; a program's lines say it themselves.
+    enum class Mode { None, Clock, CountUp, CountDown };
+
+    Mode mode = Mode::None;
     bool countUp = false;
     bool countDn = false;
     QTime time = QTime(0, 0);

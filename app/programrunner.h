@@ -26,6 +26,7 @@ public:
                   const DisplaySender &sender, QObject *parent = nullptr);
 
     bool isActive() const { return m_bProgramActive; }
+    bool isRunning() const { return m_bProgStartStop; }
     int intervalCount() const { return m_intervalCount; }
 
     // A count command takes the mirror over.

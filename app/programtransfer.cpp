@@ -30,6 +30,13 @@ void ProgramTransfer::saveOnDisplays()
     m_sender.toSelected(Protocol::saveProgramsOnDisplay());
 }
 
+void ProgramTransfer::getProgram(int n)
+{
+    const QString addr = m_sender.firstSelected();
+    if (ProgramSlots::isProgram(n) && !addr.isNull())
+        m_sender.toAddress(addr, Protocol::getProgram(n));
+}
+
 void ProgramTransfer::getAllPrograms()
 {
     const QString addr = m_sender.firstSelected();
@@ -39,14 +46,31 @@ void ProgramTransfer::getAllPrograms()
         m_sender.toAddress(addr, Protocol::getProgram(n), kProgramSpacingMs * n);
 }
 
+void ProgramTransfer::saveProgram(int n)
+{
+    if (!ProgramSlots::isProgram(n))
+        return;
+    uploadProgram(n, 0);
+    saveAfterUploads();
+}
+
 void ProgramTransfer::saveAllPrograms()
 {
-    // The in-memory slots, with the changes of programs switched away from without saving.
-    for (int n = 0; n < ProgramSlots::kPrograms; ++n) {
-        const QByteArray steps = ProgramCodec::textToStepArray(m_slots.programTexts().at(n));
-        m_sender.toSelected(Protocol::uploadProgram(n, m_slots.programNames().at(n), steps),
-                            kProgramSpacingMs * n);
-    }
+    for (int n = 0; n < ProgramSlots::kPrograms; ++n)
+        uploadProgram(n, kProgramSpacingMs * n);
+    saveAfterUploads();
+}
+
+// The in-memory slot, with the changes of a program switched away from without saving.
+void ProgramTransfer::uploadProgram(int n, int firstDelay)
+{
+    const QByteArray steps = ProgramCodec::textToStepArray(m_slots.programTexts().at(n));
+    m_sender.toSelected(Protocol::uploadProgram(n, m_slots.programNames().at(n), steps),
+                        firstDelay);
+}
+
+void ProgramTransfer::saveAfterUploads()
+{
     m_sender.toSelected(Protocol::saveProgramsOnDisplay(), kSaveDelayMs, kSaveExtraWaitMs);
 }
 

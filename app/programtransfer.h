@@ -26,7 +26,9 @@ public:
 
     void getActiveProgram();
     void saveOnDisplays();
+    void getProgram(int n);
     void getAllPrograms();
+    void saveProgram(int n);
     void saveAllPrograms();
 
     void applyActiveProgram(const QByteArray &datagram);
@@ -37,6 +39,9 @@ signals:
     void programNameChanged(int index, const QString &name, bool show);
 
 private:
+    void uploadProgram(int n, int firstDelay);
+    void saveAfterUploads();
+
     ProgramDataModel &m_lines;
     ProgramSlots &m_slots;
     const DisplaySender &m_sender;

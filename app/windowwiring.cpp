@@ -1,6 +1,7 @@
 #include "app/windowwiring.h"
 
 #include "app/handlegui.h"
+#include "app/windowstore.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
@@ -67,6 +68,12 @@ constexpr Link kControllerToWindow[] = {
 
 } // namespace
 
+void publishWindowDefaults(QQmlContext *context)
+{
+    context->setContextProperty(QStringLiteral("presetDefaults"), WindowStore::presetDefaults());
+    context->setContextProperty(QStringLiteral("linkDefaults"), WindowStore::linkDefaults());
+}
+
 QObject *loadMainWindow(QQmlApplicationEngine &engine, HandleGui *controller,
                         TimerDataModel *timers, ProgramDataModel *programs)
 {
@@ -76,6 +83,7 @@ QObject *loadMainWindow(QQmlApplicationEngine &engine, HandleGui *controller,
         "ProgEnums", 1, 0, "ProgDataRoles", QStringLiteral("ProgDataRoles is a context property"));
     context->setContextProperty(QStringLiteral("timerModel"), timers);
     context->setContextProperty(QStringLiteral("programModel"), programs);
+    publishWindowDefaults(context);
     engine.load(QUrl(QStringLiteral("qrc:/main.qml")));
     return engine.rootObjects().isEmpty() ? nullptr : engine.rootObjects().constFirst();
 }

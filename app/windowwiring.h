@@ -4,7 +4,11 @@ class HandleGui;
 class ProgramDataModel;
 class QObject;
 class QQmlApplicationEngine;
+class QQmlContext;
 class TimerDataModel;
+
+// The first-start values the window shares with the doors that work without it.
+void publishWindowDefaults(QQmlContext *context);
 
 // Publishes the controller and the two lists to QML, registers the program roles and loads the
 // main window; gives the window's root object, or nothing when the document did not load.

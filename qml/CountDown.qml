@@ -29,16 +29,8 @@ Item {
         columns: 2
 
         Repeater {
-            model: [
-                { caption: "30 Sec", min: 0, sec: 30 },
-                { caption: "45 Sec", min: 0, sec: 45 },
-                { caption: "1 Min", min: 1, sec: 0 },
-                { caption: "2 Min", min: 2, sec: 0 },
-                { caption: "2:30 Min", min: 2, sec: 30 },
-                { caption: "5 Min", min: 5, sec: 0 },
-                { caption: "10 Min", min: 10, sec: 0 },
-                { caption: "20 Min", min: 20, sec: 0 }
-            ]
+            // Captions and durations of a first start; each preset's store keeps its edits.
+            model: presetDefaults
 
             CountDownResetButton {
                 objectName: category

@@ -9,10 +9,10 @@ import Qt.labs.settings 1.0
 ApplicationWindow {
     id: window
 
-    property string broadcastIP: "255.255.255.255"
-    property int iRetries: 3
-    property int iDelay: 350
-    property int iRefresh: 60
+    property string broadcastIP: linkDefaults.broadcastIP
+    property int iRetries: linkDefaults.retries
+    property int iDelay: linkDefaults.delay
+    property int iRefresh: linkDefaults.refresh
     property bool bLoadedFirstProgram: false
     property int tabWorkTime: 30
     property int tabRestTime: 10

@@ -1,4 +1,5 @@
 #include "app/handlegui.h"
+#include "app/windowwiring.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
@@ -61,6 +62,7 @@ public slots:
         context->setContextProperty(QStringLiteral("timerModel"), &m_timers);
         context->setContextProperty(QStringLiteral("programModel"), &m_programs);
         context->setContextProperty(QStringLiteral("testSupport"), this);
+        publishWindowDefaults(context);
     }
 
     void cleanupTestCase() { m_controller.reset(); }

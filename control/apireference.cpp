@@ -1,0 +1,179 @@
+#include "control/apireference.h"
+
+#include "control/commandtable.h"
+#include "control/httpapi.h"
+
+#include <QJsonArray>
+
+namespace {
+
+QString typeName(CommandParam::Type type)
+{
+    switch (type) {
+    case CommandParam::Type::Integer:
+        return QStringLiteral("integer");
+    case CommandParam::Type::Boolean:
+        return QStringLiteral("boolean");
+    case CommandParam::Type::Choice:
+        return QStringLiteral("choice");
+    case CommandParam::Type::Address:
+        return QStringLiteral("address");
+    case CommandParam::Type::Displays:
+        return QStringLiteral("displays");
+    case CommandParam::Type::Text:
+        return QStringLiteral("text");
+    case CommandParam::Type::Object:
+        return QStringLiteral("object");
+    }
+    return QString();
+}
+
+std::vector<CommandParam> allParams(const Command &command)
+{
+    std::vector<CommandParam> params = command.params;
+    if (command.takesTargets)
+        params.push_back(CommandTable::targetsDescription());
+    return params;
+}
+
+QJsonObject paramJson(const CommandParam &param)
+{
+    QJsonObject json{{QStringLiteral("name"), param.name},
+                     {QStringLiteral("type"), typeName(param.type)},
+                     {QStringLiteral("summary"), param.summary},
+                     {QStringLiteral("required"), param.required}};
+    if (param.type == CommandParam::Type::Integer) {
+        json.insert(QStringLiteral("min"), param.min);
+        json.insert(QStringLiteral("max"), param.max);
+    }
+    if (param.type == CommandParam::Type::Text)
+        json.insert(QStringLiteral("maxBytes"), param.max);
+    if (!param.choices.isEmpty())
+        json.insert(QStringLiteral("choices"), QJsonArray::fromStringList(param.choices));
+    if (!param.fallback.isUndefined())
+        json.insert(QStringLiteral("default"), param.fallback);
+    return json;
+}
+
+QString fallbackText(const CommandParam &param)
+{
+    if (param.required)
+        return QStringLiteral("required");
+    if (param.fallback.isUndefined())
+        return QStringLiteral("optional");
+    if (param.type == CommandParam::Type::Choice)
+        return QStringLiteral("default \"%1\"").arg(param.choices.value(param.fallback.toInt()));
+    if (param.fallback.isBool())
+        return param.fallback.toBool() ? QStringLiteral("default true")
+                                       : QStringLiteral("default false");
+    return QStringLiteral("default %1").arg(param.fallback.toInt());
+}
+
+QString exampleBody(const Command &command)
+{
+    QStringList fields;
+    for (const CommandParam &param : command.params) {
+        if (!param.required)
+            continue;
+        switch (param.type) {
+        case CommandParam::Type::Integer:
+            fields << QStringLiteral("\"%1\": %2").arg(param.name).arg(param.min);
+            break;
+        case CommandParam::Type::Address:
+            fields << QStringLiteral("\"%1\": \"192.168.1.50\"").arg(param.name);
+            break;
+        case CommandParam::Type::Displays:
+            fields << QStringLiteral("\"%1\": [\"Hall\", \"192.168.1.51\"]").arg(param.name);
+            break;
+        default:
+            fields << QStringLiteral("\"%1\": ...").arg(param.name);
+            break;
+        }
+    }
+    return QStringLiteral("{") + fields.join(QStringLiteral(", ")) + QStringLiteral("}");
+}
+
+const char kIntroduction[] = R"(# QB-Timer remote control reference
+
+Written from the command table by `qb-timer --api-reference`; do not edit by hand.
+
+Every command below can be sent from outside to a running `qb-timer` (with its window, when
+started with `--api-listen`, or `qb-timer --headless`). A command from outside does what the
+window's button does, through the same controller.
+
+## HTTP
+
+- Listens on `127.0.0.1:%1` by default (`--api-listen ADDR:PORT`). Beyond loopback every request
+  but the page's own files needs `Authorization: Bearer TOKEN`; `qb-timer --api-token` shows the
+  token.
+- `GET /api/v1/state`: the whole state (displays, mirror, captions, open program, presets).
+- `GET /api/v1/commands`: this table as JSON.
+- `POST /api/v1/commands/NAME` with `Content-Type: application/json` and a JSON object of
+  parameters (an empty body is `{}`): `{"ok": true, "result": {...}}`, or
+  `{"ok": false, "error": {"kind", "field", "message"}}`.
+- `GET /api/v1/events`: Server-Sent Events. First `state` (the whole state), then one event per
+  change: `mirror` (at most ten a second), `captions`, `displays` (shown times at most once a
+  second), `program`; `state` again whenever the client fell behind.
+
+| Status | Kind | When |
+|---|---|---|
+| 200 | | done |
+| 400 | `malformed` | the body is not a JSON object |
+| 401 | `unauthorized` | token missing or wrong |
+| 403 | `forbidden` | the `Host` header names another server |
+| 404 | `unknown-command`, `not-found` | no such command; a display or program that is not there |
+| 409 | `refused` | the state does not allow it now (start at zero, adjust below zero) |
+| 413 | | body over 64 KiB |
+| 415 | `malformed` | not `application/json` |
+| 422 | `invalid` | a parameter missing, unknown, of the wrong type or out of range |
+| 503 | `unavailable` | too many connections or event streams, or the controller is busy |
+
+Programs are numbered 1 to 10 and presets 1 to 8, as the window shows them. Commands that act on
+displays act on the selected ones; `to` (a name, an address, or a list of them) selects exactly
+those first. With no display selected they are refused.
+)";
+
+} // namespace
+
+namespace ApiReference {
+
+QJsonObject tableJson()
+{
+    QJsonArray commands;
+    for (const Command &command : CommandTable::commands()) {
+        QJsonArray params;
+        for (const CommandParam &param : allParams(command))
+            params.append(paramJson(param));
+        commands.append(QJsonObject{{QStringLiteral("name"), command.name},
+                                    {QStringLiteral("summary"), command.summary},
+                                    {QStringLiteral("readOnly"), command.readOnly},
+                                    {QStringLiteral("params"), params}});
+    }
+    return {{QStringLiteral("commands"), commands}};
+}
+
+QString markdown()
+{
+    QString out = QString::fromUtf8(kIntroduction).arg(HttpApi::kDefaultPort);
+    QString group;
+    for (const Command &command : CommandTable::commands()) {
+        const QString commandGroup = command.name.section(QLatin1Char('.'), 0, 0);
+        if (commandGroup != group) {
+            group = commandGroup;
+            out += QStringLiteral("\n## %1\n").arg(group);
+        }
+        out += QStringLiteral("\n### `%1`\n\n%2\n\n").arg(command.name, command.summary);
+        out += QStringLiteral("- HTTP: `POST /api/v1/commands/%1` `%2`\n")
+                   .arg(command.name, exampleBody(command));
+        const std::vector<CommandParam> params = allParams(command);
+        if (params.empty())
+            continue;
+        out += QStringLiteral("\n| Parameter | Type | | Meaning |\n|---|---|---|---|\n");
+        for (const CommandParam &param : params)
+            out += QStringLiteral("| `%1` | %2 | %3 | %4 |\n")
+                       .arg(param.name, param.describeType(), fallbackText(param), param.summary);
+    }
+    return out;
+}
+
+} // namespace ApiReference

@@ -1,0 +1,575 @@
+#include "control/commandtable.h"
+
+#include "app/handlegui.h"
+#include "app/windowstore.h"
+#include "control/commandcontext.h"
+#include "control/controlstate.h"
+#include "models/programcodec.h"
+#include "models/programdatamodel.h"
+#include "models/timerdatamodel.h"
+
+namespace {
+
+using Param = CommandParam;
+using Type = CommandParam::Type;
+
+// ---- parameters ----
+
+const QStringList kCountFormats = {QStringLiteral("mm:ss.t"), QStringLiteral("hh:mm:ss"),
+                                   QStringLiteral("dd:hh:mm")};
+const QStringList kPresentationFormats = kCountFormats.mid(0, 2);
+
+Param required(const QString &name, int min, int max, const QString &summary)
+{
+    return {name, Type::Integer, summary, min, max, true, {}, {}};
+}
+
+Param optional(const QString &name, int min, int max, int fallback, const QString &summary)
+{
+    return {name, Type::Integer, summary, min, max, false, fallback, {}};
+}
+
+Param flag(const QString &name, bool fallback, const QString &summary)
+{
+    return {name, Type::Boolean, summary, 0, 0, false, fallback, {}};
+}
+
+Param format(const QStringList &choices, int fallback)
+{
+    return {QStringLiteral("format"),
+            Type::Choice,
+            QStringLiteral("how the displays show the time"),
+            0,
+            0,
+            false,
+            fallback,
+            choices};
+}
+
+Param displays(const QString &summary)
+{
+    return {QStringLiteral("displays"), Type::Displays, summary, 0, 0, true, {}, {}};
+}
+
+Param program(bool isRequired = true)
+{
+    return {QStringLiteral("program"),
+            Type::Integer,
+            QStringLiteral("program number, as the window's list counts them"),
+            1,
+            ProgramSlots::kPrograms,
+            isRequired,
+            {},
+            {}};
+}
+
+// Program numbers are 1..10 outside, slots 0..9 inside.
+int slotOf(const CommandArgs &args)
+{
+    return args.integer(QStringLiteral("program")) - 1;
+}
+
+// ---- state checks ----
+
+QString countRunning(const CommandContext &c, const CommandArgs &)
+{
+    const MirrorClock &mirror = c.gui.mirror();
+    return mirror.countUp || mirror.countDn ? QStringLiteral("a count is running: pause it first")
+                                            : QString();
+}
+
+QString countDownRunning(const CommandContext &c, const CommandArgs &)
+{
+    return c.gui.mirror().countDn ? QStringLiteral("the count-down is running: pause it first")
+                                  : QString();
+}
+
+QString noProgramArmed(const CommandContext &c, const CommandArgs &)
+{
+    return c.gui.programActive() ? QString() : QStringLiteral("no program is armed: arm one first");
+}
+
+// ---- results ----
+
+CommandResult done()
+{
+    return CommandResult::done();
+}
+
+QJsonObject programLines(const CommandContext &c, int slot)
+{
+    const ProgramSlots &programSlots = c.gui.programSlots();
+    // The open program with its edits, as the window shows it; the others as stored.
+    QJsonArray lines;
+    if (slot == programSlots.currentProgram()) {
+        lines = c.state.program().value(QStringLiteral("lines")).toArray();
+    } else {
+        ProgramDataModel model;
+        model.loadFromText(programSlots.programTexts().at(slot));
+        for (int row = 0; row < model.rowCount(); ++row)
+            lines.append(ControlState::lineJson(row, model.lines().at(row)));
+    }
+    return {{QStringLiteral("program"), slot + 1},
+            {QStringLiteral("name"), programSlots.programNames().at(slot)},
+            {QStringLiteral("lines"), lines}};
+}
+
+QJsonObject programList(const CommandContext &c)
+{
+    const ProgramSlots &programSlots = c.gui.programSlots();
+    QJsonArray list;
+    for (int slot = 0; slot < ProgramSlots::kPrograms; ++slot)
+        list.append(QJsonObject{{QStringLiteral("program"), slot + 1},
+                                {QStringLiteral("name"), programSlots.programNames().at(slot)},
+                                {QStringLiteral("open"), slot == programSlots.currentProgram()}});
+    return {{QStringLiteral("programs"), list}};
+}
+
+// A command that presses one of the window's buttons on the selected displays.
+Command press(const QString &name, const QString &summary, std::function<void(HandleGui &)> act)
+{
+    return Command(name, summary, {},
+                   [act](CommandContext &c, const CommandArgs &) {
+                       act(c.gui);
+                       return done();
+                   })
+        .onSelected();
+}
+
+// A command that reads: nothing is sent.
+Command reading(const QString &name, const QString &summary, std::vector<Param> params,
+                std::function<QJsonObject(const CommandContext &, const CommandArgs &)> read)
+{
+    return Command(name, summary, std::move(params),
+                   [read](CommandContext &c, const CommandArgs &a) {
+                       return CommandResult::done(read(c, a));
+                   })
+        .readsOnly();
+}
+
+// ---- the commands ----
+
+// Start, pause and the window's one button that does either, for a count or a program whose
+// running state `running` tells.
+void addStartPause(std::vector<Command> &t, const QString &group, const QString &what,
+                   std::function<bool(const CommandContext &)> running,
+                   std::function<void(HandleGui &)> press, Command::Check canStart = {})
+{
+    t.push_back(
+        Command(group + QStringLiteral(".start"),
+                QStringLiteral("Starts %1; nothing changes while it runs.").arg(what), {},
+                [running, press](CommandContext &c, const CommandArgs &) {
+                    if (!running(c))
+                        press(c.gui);
+                    return done();
+                })
+            .onSelected()
+            .refusedWhen([running, canStart](const CommandContext &c, const CommandArgs &a) {
+                return canStart && !running(c) ? canStart(c, a) : QString();
+            }));
+    t.push_back(Command(group + QStringLiteral(".pause"),
+                        QStringLiteral("Pauses %1; nothing changes while it is paused.").arg(what),
+                        {},
+                        [running, press](CommandContext &c, const CommandArgs &) {
+                            if (running(c))
+                                press(c.gui);
+                            return done();
+                        })
+                    .onSelected());
+    t.push_back(Command(group + QStringLiteral(".toggle"),
+                        QStringLiteral("Starts %1, or pauses it while it runs: the window's "
+                                       "Start/Pause button.")
+                            .arg(what),
+                        {},
+                        [press](CommandContext &c, const CommandArgs &) {
+                            press(c.gui);
+                            return done();
+                        })
+                    .onSelected()
+                    .refusedWhen(t.at(t.size() - 2).check));
+}
+
+void addState(std::vector<Command> &t)
+{
+    t.push_back(reading(
+        QStringLiteral("state"),
+        QStringLiteral("The whole state: displays, mirror, captions, open "
+                       "program, presets."),
+        {}, [](const CommandContext &c, const CommandArgs &) { return c.state.snapshot(); }));
+}
+
+void addDisplays(std::vector<Command> &t)
+{
+    t.push_back(reading(QStringLiteral("displays.list"),
+                        QStringLiteral("The listed displays with address, name, selection and "
+                                       "shown time."),
+                        {}, [](const CommandContext &c, const CommandArgs &) {
+                            return QJsonObject{{QStringLiteral("displays"), c.state.displays()}};
+                        }));
+    t.push_back(Command(QStringLiteral("displays.discover"),
+                        QStringLiteral("Queries the listed displays and the discovery address of "
+                                       "the setup page; displays that answer are listed."),
+                        {}, [](CommandContext &c, const CommandArgs &) {
+                            c.gui.handleSubmitQuery(WindowStore::linkParameters().broadcastIP);
+                            return done();
+                        }));
+    t.push_back(Command(QStringLiteral("displays.add"),
+                        QStringLiteral("Queries one address, as \"Manual IP Add\" does; the "
+                                       "display is listed when it answers."),
+                        {{QStringLiteral("address"),
+                          Type::Address,
+                          QStringLiteral("the display's IPv4 address"),
+                          0,
+                          0,
+                          true,
+                          {},
+                          {}}},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            c.gui.handleSubmitQuery(a.text(QStringLiteral("address")));
+                            return done();
+                        }));
+    t.push_back(Command(QStringLiteral("displays.remove"),
+                        QStringLiteral("Takes displays off the list, as \"Remove Selected\" "
+                                       "does with exactly these selected."),
+                        {displays(QStringLiteral("the displays to take off the list"))},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            c.selectOnly(a.rows(QStringLiteral("displays")));
+                            c.gui.handleRemoveSelected();
+                            return done();
+                        }));
+    const auto selecting = [&t](const QString &name, const QString &summary,
+                                std::function<void(CommandContext &, const QList<int> &)> act) {
+        t.push_back(Command(name, summary, {displays(QStringLiteral("the displays concerned"))},
+                            [act](CommandContext &c, const CommandArgs &a) {
+                                act(c, a.rows(QStringLiteral("displays")));
+                                return done();
+                            }));
+    };
+    selecting(QStringLiteral("displays.select"),
+              QStringLiteral("Selects displays; the others keep their selection."),
+              [](CommandContext &c, const QList<int> &rows) { c.setSelected(rows, true); });
+    selecting(QStringLiteral("displays.deselect"),
+              QStringLiteral("Deselects displays; the others keep their selection."),
+              [](CommandContext &c, const QList<int> &rows) { c.setSelected(rows, false); });
+    selecting(QStringLiteral("displays.selectOnly"),
+              QStringLiteral("Selects exactly these displays."),
+              [](CommandContext &c, const QList<int> &rows) { c.selectOnly(rows); });
+}
+
+void addCountUp(std::vector<Command> &t)
+{
+    t.push_back(press(QStringLiteral("countup.mode"),
+                      QStringLiteral("Puts the selected displays into count-up mode: \"Set "
+                                     "CountUp Mode\"."),
+                      [](HandleGui &gui) { gui.handleSetCountUpModeButton(); }));
+    t.push_back(Command(QStringLiteral("countup.reset"),
+                        QStringLiteral("Resets the count-up to zero in a format."),
+                        {format(kCountFormats, 0)},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            c.gui.handleCountUpResetButton(a.integer(QStringLiteral("format")));
+                            return done();
+                        })
+                    .onSelected()
+                    .refusedWhen([](const CommandContext &c, const CommandArgs &) {
+                        return c.gui.mirror().countUp
+                                   ? QStringLiteral("the count-up is running: pause it first")
+                                   : QString();
+                    }));
+    addStartPause(
+        t, QStringLiteral("countup"), QStringLiteral("the count-up"),
+        [](const CommandContext &c) { return c.gui.mirror().countUp; },
+        [](HandleGui &gui) { gui.handleCountUpStartButton(); });
+}
+
+CommandResult resetCountDown(CommandContext &c, const HandleGui::CountDownSetting &s)
+{
+    c.gui.handleCountDnResetButton(s.mode, s.days, s.hours, s.mins, s.secs, s.bAlarmEnabled,
+                                   s.alarmDuration);
+    return done();
+}
+
+void addCountDown(std::vector<Command> &t)
+{
+    t.push_back(press(QStringLiteral("countdown.mode"),
+                      QStringLiteral("Puts the selected displays into count-down mode: \"Set "
+                                     "CountDown Mode\"."),
+                      [](HandleGui &gui) { gui.handleSetCountDnModeButton(0, 0, 0, 0, 0, 0, 0); }));
+    t.push_back(Command(QStringLiteral("countdown.set"),
+                        QStringLiteral("Resets the count-down to a duration, as a preset does; "
+                                       "countdown.start runs it."),
+                        {optional(QStringLiteral("days"), 0, 99, 0, QStringLiteral("whole days")),
+                         optional(QStringLiteral("hours"), 0, 99, 0, QStringLiteral("hours")),
+                         optional(QStringLiteral("minutes"), 0, 59, 0, QStringLiteral("minutes")),
+                         optional(QStringLiteral("seconds"), 0, 59, 0, QStringLiteral("seconds")),
+                         format(kCountFormats, 0),
+                         optional(QStringLiteral("alarm"), 0, 10, 0,
+                                  QStringLiteral("seconds of alarm at zero; 0 for none"))},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            const int alarm = a.integer(QStringLiteral("alarm"));
+                            return resetCountDown(c, {a.integer(QStringLiteral("format")),
+                                                      a.integer(QStringLiteral("days")),
+                                                      a.integer(QStringLiteral("hours")),
+                                                      a.integer(QStringLiteral("minutes")),
+                                                      a.integer(QStringLiteral("seconds")),
+                                                      alarm > 0 ? 1 : 0, alarm});
+                        })
+                    .onSelected()
+                    .refusedWhen(countDownRunning));
+    t.push_back(Command(QStringLiteral("countdown.preset"),
+                        QStringLiteral("Resets the count-down to one of the eight presets of the "
+                                       "count-down page."),
+                        {required(QStringLiteral("preset"), 1, WindowStore::kPresets,
+                                  QStringLiteral("preset number, in the page's grid order"))},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            const WindowStore::Preset p =
+                                WindowStore::preset(a.integer(QStringLiteral("preset")));
+                            return resetCountDown(c, {p.mode, p.day, p.hour, p.min, p.sec,
+                                                      p.alarm ? 1 : 0, p.alarmTime});
+                        })
+                    .onSelected()
+                    .refusedWhen(countDownRunning));
+    t.push_back(Command(QStringLiteral("countdown.reset"),
+                        QStringLiteral("Resets the count-down to the duration it was last set "
+                                       "to."),
+                        {},
+                        [](CommandContext &c, const CommandArgs &) {
+                            return resetCountDown(c, *c.gui.lastCountDownSetting());
+                        })
+                    .onSelected()
+                    .refusedWhen([](const CommandContext &c, const CommandArgs &a) {
+                        if (!c.gui.lastCountDownSetting())
+                            return QStringLiteral("no count-down was set yet: set one first");
+                        return countDownRunning(c, a);
+                    }));
+    t.push_back(
+        Command(QStringLiteral("countdown.adjust"),
+                QStringLiteral("Adds seconds to a running or paused count-down (negative takes "
+                               "them off); it runs on if it was running."),
+                {required(QStringLiteral("seconds"), -100 * 86400, 100 * 86400,
+                          QStringLiteral("seconds to add"))},
+                [](CommandContext &c, const CommandArgs &a) {
+                    if (!c.gui.adjustCountDown(a.integer(QStringLiteral("seconds"))))
+                        return CommandResult::refused(
+                            CommandResult::Status::Refused, QStringLiteral("seconds"),
+                            QStringLiteral("seconds: the count-down would fall below zero"));
+                    return done();
+                })
+            .onSelected()
+            .refusedWhen([](const CommandContext &c, const CommandArgs &) {
+                return c.gui.mirror().mode == MirrorClock::Mode::CountDown && !c.gui.programActive()
+                           ? QString()
+                           : QStringLiteral("no count-down to adjust: set one first");
+            }));
+    addStartPause(
+        t, QStringLiteral("countdown"), QStringLiteral("the count-down"),
+        [](const CommandContext &c) { return c.gui.mirror().countDn; },
+        [](HandleGui &gui) { gui.handleCountDnStartButton(); },
+        [](const CommandContext &c, const CommandArgs &) {
+            const MirrorClock &m = c.gui.mirror();
+            return m.time == QTime(0, 0) && m.days == 0
+                       ? QStringLiteral("the count-down is at zero: set a time first")
+                       : QString();
+        });
+}
+
+void addClock(std::vector<Command> &t)
+{
+    t.push_back(press(QStringLiteral("clock"),
+                      QStringLiteral("Shows the time of day on the selected displays: \"Set Time "
+                                     "Mode\"."),
+                      [](HandleGui &gui) { gui.handleTimeModeButton(); }));
+}
+
+void addProgramReading(std::vector<Command> &t)
+{
+    t.push_back(
+        reading(QStringLiteral("program.list"),
+                QStringLiteral("The ten programs' numbers and names, and which one is "
+                               "open."),
+                {}, [](const CommandContext &c, const CommandArgs &) { return programList(c); }));
+    t.push_back(reading(QStringLiteral("program.show"),
+                        QStringLiteral("One program's lines; the open one with its unsaved "
+                                       "edits."),
+                        {program()}, [](const CommandContext &c, const CommandArgs &a) {
+                            return programLines(c, slotOf(a));
+                        }));
+    t.push_back(Command(QStringLiteral("program.open"),
+                        QStringLiteral("Opens a program in the window, as picking it in the list "
+                                       "does."),
+                        {program()}, [](CommandContext &c, const CommandArgs &a) {
+                            c.gui.openProgram(slotOf(a));
+                            return done();
+                        }));
+}
+
+void addProgramRunning(std::vector<Command> &t)
+{
+    t.push_back(Command(QStringLiteral("program.arm"),
+                        QStringLiteral("Arms the open program, or the one given, on the selected "
+                                       "displays: the program page's Reset."),
+                        {program(false)},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            if (a.has(QStringLiteral("program")))
+                                c.gui.openProgram(slotOf(a));
+                            c.gui.handleProgResetButton();
+                            return done();
+                        })
+                    .onSelected()
+                    .refusedWhen(countRunning));
+    addStartPause(
+        t, QStringLiteral("program"), QStringLiteral("the armed program"),
+        [](const CommandContext &c) { return c.gui.programRunning(); },
+        [](HandleGui &gui) { gui.handleProgStartButton(); }, noProgramArmed);
+}
+
+void addProgramTransfer(std::vector<Command> &t)
+{
+    const auto transfer = [&t](const QString &name, const QString &summary,
+                               std::function<void(HandleGui &, int)> act) {
+        t.push_back(
+            Command(name, summary, {program()}, [act](CommandContext &c, const CommandArgs &a) {
+                act(c.gui, slotOf(a));
+                return done();
+            }).onSelected());
+    };
+    transfer(QStringLiteral("program.save"),
+             QStringLiteral("Uploads one program to the selected displays and has them save it."),
+             [](HandleGui &gui, int slot) { gui.saveProgramOnDisplays(slot); });
+    t.push_back(press(QStringLiteral("program.saveAll"),
+                      QStringLiteral("Uploads all ten programs to the selected displays and has "
+                                     "them save them: \"Save All Programs\"."),
+                      [](HandleGui &gui) { gui.handleSaveAllProgramsButton(); }));
+    transfer(QStringLiteral("program.get"),
+             QStringLiteral("Reads one program from the first selected display into its slot."),
+             [](HandleGui &gui, int slot) { gui.getProgramFromDisplay(slot); });
+    t.push_back(press(QStringLiteral("program.getAll"),
+                      QStringLiteral("Reads all ten programs from the first selected display: "
+                                     "\"Get All Programs\"."),
+                      [](HandleGui &gui) { gui.handleGetAllProgramsButton(); }));
+    t.push_back(press(QStringLiteral("program.getActive"),
+                      QStringLiteral("Reads the first selected display's active program and "
+                                     "opens it: \"Get Active\"."),
+                      [](HandleGui &gui) { gui.handleGetProgram(); }));
+}
+
+void addGenerators(std::vector<Command> &t)
+{
+    t.push_back(
+        Command(QStringLiteral("tabata"),
+                QStringLiteral("Builds a Tabata program (program 10) and arms it on the selected "
+                               "displays; program.start runs it."),
+                {required(QStringLiteral("work"), 1, 999, QStringLiteral("seconds of work")),
+                 required(QStringLiteral("rest"), 0, 999, QStringLiteral("seconds of rest")),
+                 required(QStringLiteral("rounds"), 1, 256, QStringLiteral("work/rest rounds")),
+                 flag(QStringLiteral("alarm"), false,
+                      QStringLiteral("a two-second alarm at each change"))},
+                [](CommandContext &c, const CommandArgs &a) {
+                    c.gui.handleTabataResetButton(
+                        a.integer(QStringLiteral("work")), a.integer(QStringLiteral("rest")),
+                        a.integer(QStringLiteral("rounds")), a.boolean(QStringLiteral("alarm")));
+                    return done();
+                })
+            .onSelected()
+            .refusedWhen(countRunning));
+    t.push_back(
+        Command(QStringLiteral("presentation"),
+                QStringLiteral("Builds a presentation timer (program 9): green, yellow from the "
+                               "warning time, red at zero; arms it on the selected displays."),
+                {required(QStringLiteral("total"), 1, 7200, QStringLiteral("seconds in all")),
+                 required(QStringLiteral("warning"), 0, 7200,
+                          QStringLiteral("seconds left when it turns yellow")),
+                 format(kPresentationFormats, 1),
+                 flag(QStringLiteral("countUp"), false,
+                      QStringLiteral("count up in red after zero instead of ending")),
+                 flag(QStringLiteral("alarm"), false,
+                      QStringLiteral("a two-second alarm at each change"))},
+                [](CommandContext &c, const CommandArgs &a) {
+                    c.gui.handlePresentResetButton(
+                        a.integer(QStringLiteral("total")), a.integer(QStringLiteral("warning")),
+                        a.integer(QStringLiteral("format")), a.boolean(QStringLiteral("countUp")),
+                        a.boolean(QStringLiteral("alarm")));
+                    return done();
+                })
+            .onSelected()
+            .refusedWhen(countRunning));
+}
+
+std::vector<Command> buildTable()
+{
+    std::vector<Command> table;
+    addState(table);
+    addDisplays(table);
+    addCountUp(table);
+    addCountDown(table);
+    addClock(table);
+    addProgramReading(table);
+    addProgramRunning(table);
+    addProgramTransfer(table);
+    addGenerators(table);
+    return table;
+}
+
+} // namespace
+
+namespace CommandTable {
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> table = buildTable();
+    return table;
+}
+
+const Command *find(const QString &name)
+{
+    for (const Command &command : commands()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+CommandParam targetsDescription()
+{
+    return {targetsParam(),
+            Type::Displays,
+            QStringLiteral("the displays to select, alone, before the command acts; without it "
+                           "the command acts on the selected displays"),
+            0,
+            0,
+            false,
+            {},
+            {}};
+}
+
+CommandResult execute(CommandContext &context, const QString &name, const QJsonObject &args)
+{
+    const Command *command = find(name);
+    if (!command) {
+        QStringList known;
+        for (const Command &c : commands())
+            known << c.name;
+        return CommandResult::refused(CommandResult::Status::UnknownCommand, {},
+                                      QStringLiteral("unknown command \"%1\"; known commands: %2")
+                                          .arg(name.left(64), known.join(QStringLiteral(", "))));
+    }
+    QJsonObject checked;
+    const CommandResult checkedArgs = checkArgs(*command, args, context, checked);
+    if (!checkedArgs.isDone())
+        return checkedArgs;
+    const CommandArgs commandArgs(checked);
+    if (command->check) {
+        const QString refusal = command->check(context, commandArgs);
+        if (!refusal.isEmpty())
+            return CommandResult::refused(refusal);
+    }
+    if (command->takesTargets) {
+        if (commandArgs.has(targetsParam()))
+            context.selectOnly(commandArgs.rows(targetsParam()));
+        else if (!context.anySelected())
+            return CommandResult::refused(
+                QStringLiteral("no display is selected: select one, or name them with \"to\""));
+    }
+    return command->handler(context, commandArgs);
+}
+
+} // namespace CommandTable

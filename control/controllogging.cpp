@@ -1,0 +1,3 @@
+#include "control/controllogging.h"
+
+Q_LOGGING_CATEGORY(lcRemote, "qb.remote")

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QTimer>
+
+class HandleGui;
+struct ProgramLine;
+class ProgramDataModel;
+class TimerDataModel;
+
+// What the window shows, as data for the doors: one snapshot, and a change whenever a part of it
+// changes. The controller's signals to the window and the lists' own signals are the source;
+// nothing is polled. The mirror's text changes at most ten times a second and the displays' shown
+// times at most once a second; everything else is told as soon as the controller's thread is free.
+class ControlState : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMirrorIntervalMs = 100;
+    static constexpr int kDisplayTimesIntervalMs = 1000;
+
+    ControlState(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
+                 QObject *parent = nullptr);
+
+    // {"displays", "mirror", "captions", "program", "presets"}
+    QJsonObject snapshot() const;
+
+    QJsonArray displays() const;
+    QJsonObject mirror() const;
+    QJsonObject captions() const;
+    QJsonObject program() const;
+    static QJsonArray presets();
+    // One program line as the doors show it: "step" from 1, the window's command name, and the
+    // fields that line uses.
+    static QJsonObject lineJson(int row, const ProgramLine &line);
+
+signals:
+    // kind is the snapshot's key whose value changed; data is that value, wrapped in an object
+    // for the displays ({"displays": [...]}).
+    void changed(const QString &kind, const QJsonObject &data);
+
+private:
+    void connectSources();
+    void mirrorTextChanged();
+    void displaysChanged(bool timesOnly);
+    void flushDisplays();
+    void programChanged();
+    void flushProgram();
+    void emitCaptions();
+
+    HandleGui &m_gui;
+    TimerDataModel &m_timers;
+    ProgramDataModel &m_lines;
+
+    bool m_upRunning = false;
+    bool m_dnRunning = false;
+    bool m_progRunning = false;
+
+    QElapsedTimer m_clock;
+    QJsonObject m_sentMirror;
+    qint64 m_mirrorSentMs = -kMirrorIntervalMs;
+    QTimer m_mirrorLater;
+
+    bool m_displaysStructureDirty = false;
+    qint64 m_displaysSentMs = -kDisplayTimesIntervalMs;
+    QTimer m_displaysLater;
+
+    QJsonObject m_sentProgram;
+    QTimer m_programLater;
+};

@@ -1,0 +1,396 @@
+#include "control/httpapi.h"
+
+#include "control/apireference.h"
+#include "control/commandgate.h"
+#include "control/commandtable.h"
+#include "control/controllogging.h"
+#include "control/eventhub.h"
+#include "control/httpconnections.h"
+#include "link/logthrottle.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <deque>
+#include <httplib.h>
+
+namespace {
+
+constexpr char kJson[] = "application/json";
+const QString kCommandsPath = QStringLiteral("/api/v1/commands/");
+
+int httpStatus(CommandResult::Status status)
+{
+    switch (status) {
+    case CommandResult::Status::Done:
+        return 200;
+    case CommandResult::Status::Malformed:
+        return 400;
+    case CommandResult::Status::UnknownCommand:
+    case CommandResult::Status::NotFound:
+        return 404;
+    case CommandResult::Status::Invalid:
+        return 422;
+    case CommandResult::Status::Refused:
+        return 409;
+    case CommandResult::Status::Unavailable:
+        return 503;
+    }
+    return 500;
+}
+
+std::string compact(const QJsonObject &json)
+{
+    return QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString();
+}
+
+void reply(httplib::Response &res, const CommandResult &result)
+{
+    res.status = httpStatus(result.status);
+    res.set_content(compact(result.toJson()), kJson);
+}
+
+// An error of the door itself, in the commands' form.
+void replyError(httplib::Response &res, int status, const QString &kind, const QString &message)
+{
+    res.status = status;
+    res.set_content(
+        compact({{QStringLiteral("ok"), false},
+                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("kind"), kind},
+                                                       {QStringLiteral("message"), message}}}}),
+        kJson);
+}
+
+QByteArray overloadReply()
+{
+    const QByteArray body =
+        QJsonDocument(
+            QJsonObject{{QStringLiteral("ok"), false},
+                        {QStringLiteral("error"),
+                         QJsonObject{{QStringLiteral("kind"), QStringLiteral("unavailable")},
+                                     {QStringLiteral("message"),
+                                      QStringLiteral("too many connections: try again")}}}})
+            .toJson(QJsonDocument::Compact);
+    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
+           "Content-Length: " +
+           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// Wrong tokens are slowed down the more of them there were in the last minute, and logged at
+// most once a second.
+class TokenFailures
+{
+public:
+    std::chrono::milliseconds note(const std::string &from)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const qint64 now = m_clock.elapsed();
+        m_times.push_back(now);
+        while (!m_times.empty() && now - m_times.front() > 60000)
+            m_times.pop_front();
+        if (m_times.size() > 256)
+            m_times.pop_front();
+        if (const std::optional<qint64> count = m_log.count(now))
+            qCWarning(lcRemote, "HTTP request with a missing or wrong token from %s (%lld refused)",
+                      from.c_str(), *count);
+        return std::chrono::milliseconds(std::min<qint64>(2000, 200 * qint64(m_times.size())));
+    }
+
+private:
+    std::mutex m_mutex;
+    QElapsedTimer m_clock = [] {
+        QElapsedTimer clock;
+        clock.start();
+        return clock;
+    }();
+    std::deque<qint64> m_times;
+    LogThrottle m_log;
+};
+
+bool sameSecret(const QByteArray &a, const QByteArray &b)
+{
+    // Digests of equal length, compared without an early exit.
+    const QByteArray x = QCryptographicHash::hash(a, QCryptographicHash::Sha256);
+    const QByteArray y = QCryptographicHash::hash(b, QCryptographicHash::Sha256);
+    unsigned char differ = 0;
+    for (int i = 0; i < x.size(); ++i)
+        differ |= static_cast<unsigned char>(x.at(i) ^ y.at(i));
+    return differ == 0;
+}
+
+} // namespace
+
+// The HTTP library's request handling, fed by our own connections.
+class HttpApi::Server : public httplib::Server
+{
+public:
+    Server(CommandGate &gate, EventHub &events, HttpApi::Options options)
+        : m_gate(gate), m_events(events), m_options(std::move(options)),
+          m_connections(
+              {m_options.maxConnections, m_options.maxHeadBytes + m_options.maxBodyBytes,
+               m_options.requestDeadline, m_options.idleTimeout, m_options.writeTimeout, 100},
+              [this](httplib::Stream &stream, bool closeConnection, bool &closed) {
+                  return process_request(stream, closeConnection, closed, bodiless);
+              },
+              overloadReply())
+    {
+        set_payload_max_length(m_options.maxBodyBytes);
+        set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
+            return guard(req, res);
+        });
+        set_error_handler([this](const httplib::Request &, httplib::Response &res) {
+            if (!res.body.empty())
+                return;
+            if (res.status == 413)
+                replyError(
+                    res, 413, QStringLiteral("malformed"),
+                    QStringLiteral("body: larger than %1 bytes").arg(m_options.maxBodyBytes));
+            else if (res.status == 404)
+                replyError(res, 404, QStringLiteral("not-found"),
+                           QStringLiteral("no such resource; the API is under /api/v1"));
+            else
+                replyError(res, res.status, QStringLiteral("http"),
+                           QStringLiteral("HTTP status %1").arg(res.status));
+        });
+        Get("/api/v1/state", [this](const httplib::Request &, httplib::Response &res) {
+            const CommandResult result = m_gate.call(QStringLiteral("state"), {});
+            res.status = httpStatus(result.status);
+            res.set_content(compact(result.isDone() ? result.data : result.toJson()), kJson);
+        });
+        Get("/api/v1/commands", [](const httplib::Request &, httplib::Response &res) {
+            res.set_content(compact(ApiReference::tableJson()), kJson);
+        });
+        Post(R"(/api/v1/commands/([^/]+))",
+             [this](const httplib::Request &req, httplib::Response &res) { command(req, res); });
+        Get(R"(/api/v1/commands/([^/]+))", [](const httplib::Request &, httplib::Response &res) {
+            replyError(res, 405, QStringLiteral("method"),
+                       QStringLiteral("commands are sent with POST and a JSON body"));
+        });
+        Get("/api/v1/events",
+            [this](const httplib::Request &, httplib::Response &res) { stream(res); });
+    }
+
+    void addStaticFile(const QString &path, StaticFile file)
+    {
+        m_static.insert(path, file);
+        Get(path.toStdString(), [file](const httplib::Request &, httplib::Response &res) {
+            res.set_header("Cache-Control", "no-cache");
+            res.set_content(file.bytes.toStdString(), file.contentType.constData());
+        });
+    }
+
+    bool listen(QString *error)
+    {
+        if (!m_connections.listen(m_options.host, m_options.port, error))
+            return false;
+        // The library's responses that stream check this to learn the server is stopping.
+        svr_sock_ = 0;
+        return true;
+    }
+
+    void stop()
+    {
+        m_stopping = true;
+        svr_sock_ = INVALID_SOCKET;
+        m_connections.stop();
+    }
+
+    int port() const { return m_connections.port(); }
+
+private:
+    // A POST without a body and without saying so ("curl -X POST URL") would otherwise wait
+    // for a body until the request's time runs out.
+    static void bodiless(httplib::Request &req)
+    {
+        if (req.method == "POST" && !req.has_header("Content-Length") &&
+            !req.has_header("Transfer-Encoding"))
+            req.set_header("Content-Length", "0");
+    }
+
+    HandlerResponse guard(const httplib::Request &req, httplib::Response &res)
+    {
+        if (!hostAllowed(req)) {
+            replyError(res, 403, QStringLiteral("forbidden"),
+                       QStringLiteral("Host \"%1\" is not this server's address")
+                           .arg(QString::fromStdString(req.get_header_value("Host")).left(80)));
+            return HandlerResponse::Handled;
+        }
+        const QString path = QString::fromStdString(req.path);
+        if (req.method == "GET" && m_static.contains(path))
+            return HandlerResponse::Unhandled;
+        if (!m_options.token.isEmpty() && !tokenAccepted(req)) {
+            std::this_thread::sleep_for(m_failures.note(req.remote_addr));
+            res.set_header("WWW-Authenticate", "Bearer");
+            replyError(res, 401, QStringLiteral("unauthorized"),
+                       QStringLiteral("token: missing or wrong (send \"Authorization: Bearer "
+                                      "TOKEN\"; qb-timer --api-token shows it)"));
+            return HandlerResponse::Handled;
+        }
+        if (req.method == "POST" && !isJson(req)) {
+            replyError(res, 415, QStringLiteral("malformed"),
+                       QStringLiteral("Content-Type: commands take application/json"));
+            return HandlerResponse::Handled;
+        }
+        return HandlerResponse::Unhandled;
+    }
+
+    bool hostAllowed(const httplib::Request &req) const
+    {
+        if (!req.has_header("Host"))
+            return true; // not a browser: DNS rebinding needs one
+        QString host = QString::fromStdString(req.get_header_value("Host"));
+        if (host.startsWith(QLatin1Char('[')))
+            host = host.mid(1, host.indexOf(QLatin1Char(']')) - 1);
+        else if (host.count(QLatin1Char(':')) == 1)
+            host.truncate(host.indexOf(QLatin1Char(':')));
+        // A name other than these could be one an attacker's DNS points here; an address
+        // literal cannot.
+        return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+               !QHostAddress(host).isNull() || host == m_options.host;
+    }
+
+    bool tokenAccepted(const httplib::Request &req) const
+    {
+        const std::string header = req.get_header_value("Authorization");
+        const std::string scheme = "Bearer ";
+        if (header.compare(0, scheme.size(), scheme) != 0)
+            return false;
+        return sameSecret(QByteArray::fromStdString(header.substr(scheme.size())), m_options.token);
+    }
+
+    static bool isJson(const httplib::Request &req)
+    {
+        const std::string type = req.get_header_value("Content-Type");
+        return type.compare(0, std::strlen(kJson), kJson) == 0 &&
+               (type.size() == std::strlen(kJson) || type[std::strlen(kJson)] == ';');
+    }
+
+    void command(const httplib::Request &req, httplib::Response &res)
+    {
+        const QString name = QString::fromStdString(req.matches[1]);
+        QJsonObject args;
+        if (!req.body.empty()) {
+            QJsonParseError error{};
+            const QJsonDocument body =
+                QJsonDocument::fromJson(QByteArray::fromStdString(req.body), &error);
+            if (error.error != QJsonParseError::NoError || !body.isObject()) {
+                const QString why =
+                    error.error != QJsonParseError::NoError
+                        ? QStringLiteral("%1 at byte %2").arg(error.errorString()).arg(error.offset)
+                        : QStringLiteral("a JSON object of parameters expected");
+                reply(res, CommandResult::refused(CommandResult::Status::Malformed,
+                                                  QStringLiteral("body"),
+                                                  QStringLiteral("body: ") + why));
+                return;
+            }
+            args = body.object();
+        }
+        reply(res, m_gate.call(name, args));
+    }
+
+    // Server-Sent Events: the whole state first, then each change; a fresh state again whenever
+    // this client fell behind.
+    void stream(httplib::Response &res)
+    {
+        auto stream = std::make_shared<StreamSlot>(m_streams);
+        std::shared_ptr<EventHub::Subscriber> subscriber =
+            stream->taken() <= m_options.maxEventClients ? m_events.subscribe() : nullptr;
+        if (!subscriber) {
+            replyError(res, 503, QStringLiteral("unavailable"),
+                       QStringLiteral("too many event-stream clients (at most %1)")
+                           .arg(m_options.maxEventClients));
+            return;
+        }
+        res.set_header("Cache-Control", "no-store");
+        res.set_chunked_content_provider(
+            "text/event-stream",
+            [this, stream, subscriber, first = true](size_t, httplib::DataSink &sink) mutable {
+                std::string out;
+                if (first) {
+                    first = false;
+                    out = "retry: 2000\n" + stateEvent();
+                } else {
+                    const EventHub::Subscriber::Batch batch =
+                        subscriber->wait(m_options.keepAliveComment);
+                    if (batch.closed || m_stopping) {
+                        sink.done();
+                        return true;
+                    }
+                    if (batch.lost)
+                        out = stateEvent();
+                    else
+                        for (const EventHub::Event &event : batch.events)
+                            out += "event: " + event.kind.toStdString() +
+                                   "\ndata: " + event.json.toStdString() + "\n\n";
+                    if (out.empty())
+                        out = ": still here\n\n";
+                }
+                return sink.write(out.data(), out.size());
+            });
+    }
+
+    // Counts an event-stream client for as long as its response lives.
+    class StreamSlot
+    {
+    public:
+        explicit StreamSlot(std::atomic<int> &count) : m_count(count), m_taken(++count) {}
+        ~StreamSlot() { --m_count; }
+        int taken() const { return m_taken; }
+
+    private:
+        std::atomic<int> &m_count;
+        int m_taken;
+    };
+
+    std::string stateEvent()
+    {
+        const CommandResult state = m_gate.call(QStringLiteral("state"), {});
+        return "event: state\ndata: " + compact(state.isDone() ? state.data : state.toJson()) +
+               "\n\n";
+    }
+
+    CommandGate &m_gate;
+    EventHub &m_events;
+    HttpApi::Options m_options;
+    QHash<QString, StaticFile> m_static;
+    TokenFailures m_failures;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_streams{0};
+    HttpConnections m_connections;
+};
+
+HttpApi::HttpApi(CommandGate &gate, EventHub &events, Options options)
+    : m_server(std::make_unique<Server>(gate, events, std::move(options)))
+{
+}
+
+HttpApi::~HttpApi()
+{
+    stop();
+}
+
+void HttpApi::addStaticFile(const QString &path, StaticFile file)
+{
+    m_server->addStaticFile(path, std::move(file));
+}
+
+bool HttpApi::start(QString *error)
+{
+    return m_server->listen(error);
+}
+
+void HttpApi::stop()
+{
+    m_server->stop();
+}
+
+int HttpApi::port() const
+{
+    return m_server->port();
+}
+
+bool HttpApi::isLoopback(const QString &host)
+{
+    return QHostAddress(host).isLoopback();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+class CommandGate;
+class EventHub;
+
+// The HTTP/JSON door: the state, the commands and a stream of changes under /api/v1, served on
+// threads of its own. Requests reach the controller only through the command gate.
+//
+// Everything a client can make it hold is bounded: connections (beyond the cap a client is told
+// 503 and closed), the request line and headers, the body (413 above 64 KiB), the time a request
+// may take to arrive (a client that trickles its bytes is dropped), idle keep-alive connections,
+// event-stream clients.
+class HttpApi
+{
+public:
+    static constexpr int kDefaultPort = 7380;
+
+    struct Options
+    {
+        QString host = QStringLiteral("127.0.0.1");
+        int port = kDefaultPort;
+        // Asked of every request but the page's own files, as "Authorization: Bearer TOKEN";
+        // empty for none, which only loopback may do.
+        QByteArray token;
+        int maxConnections = 128;
+        int maxEventClients = 100;
+        size_t maxBodyBytes = 64 * 1024;
+        size_t maxHeadBytes = 16 * 1024;
+        std::chrono::milliseconds requestDeadline{10000}; // from its first byte to its last
+        std::chrono::milliseconds idleTimeout{5000};      // between keep-alive requests
+        std::chrono::milliseconds writeTimeout{5000};
+        std::chrono::milliseconds keepAliveComment{15000}; // an idle event stream says it lives
+    };
+
+    // A file of the page served at a path, as it is.
+    struct StaticFile
+    {
+        QByteArray contentType;
+        QByteArray bytes;
+    };
+
+    HttpApi(CommandGate &gate, EventHub &events, Options options);
+    ~HttpApi();
+    HttpApi(const HttpApi &) = delete;
+    HttpApi &operator=(const HttpApi &) = delete;
+
+    // Before start(): files served to GET without a token, such as "/" and "/app.js".
+    void addStaticFile(const QString &path, StaticFile file);
+
+    // Binds and starts serving; false with the reason when the address cannot be had.
+    bool start(QString *error);
+    void stop();
+    // The bound port: the one asked for, or the one the system chose for port 0.
+    int port() const;
+
+    // Whether a listen address is loopback, where no token is needed.
+    static bool isLoopback(const QString &host);
+
+private:
+    class Server;
+    std::unique_ptr<Server> m_server;
+};

@@ -1,0 +1,58 @@
+#include "control/remotecontrol.h"
+
+#include "control/controllogging.h"
+
+RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
+                             QObject *parent)
+    : QObject(parent), m_state(gui, timers, lines), m_context(gui, timers, lines, m_state),
+      m_gate(m_context)
+{
+    connect(&m_state, &ControlState::changed, this,
+            [this](const QString &kind, const QJsonObject &data) { m_events.publish(kind, data); });
+}
+
+RemoteControl::~RemoteControl()
+{
+    stop();
+}
+
+std::optional<ListenAddress> RemoteControl::httpAddress(const std::optional<ListenAddress> &asked,
+                                                        bool headless)
+{
+    if (asked)
+        return asked;
+    if (const std::optional<ListenAddress> stored = RemoteSettings::httpListen())
+        return stored;
+    if (headless)
+        return ListenAddress{QStringLiteral("127.0.0.1"), HttpApi::kDefaultPort};
+    return std::nullopt;
+}
+
+bool RemoteControl::startHttp(const ListenAddress &where, QString *error)
+{
+    HttpApi::Options options;
+    options.host = where.host;
+    options.port = where.port;
+    if (!where.isLoopback())
+        options.token = RemoteSettings::httpToken();
+    return startHttp(options, error);
+}
+
+bool RemoteControl::startHttp(const HttpApi::Options &options, QString *error)
+{
+    auto http = std::make_unique<HttpApi>(m_gate, m_events, options);
+    if (!http->start(error))
+        return false;
+    qCInfo(lcRemote, "HTTP API listening on %s port %d", qUtf8Printable(options.host),
+           http->port());
+    m_http = std::move(http);
+    return true;
+}
+
+void RemoteControl::stop()
+{
+    m_gate.close();
+    m_events.close();
+    if (m_http)
+        m_http->stop();
+}

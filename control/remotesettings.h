@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Where a door listens, "ADDR:PORT" ("127.0.0.1:7380", "[::1]:7380", "0.0.0.0:7380").
+struct ListenAddress
+{
+    QString host;
+    int port = 0;
+
+    static std::optional<ListenAddress> parse(const QString &text);
+    QString toString() const;
+    bool isLoopback() const;
+};
+
+// The doors' settings in the controller's store ("Quillbrook Inc" / "QB-Timer", group "remote").
+namespace RemoteSettings {
+
+// "remote/httpListen": where the HTTP door listens when the command line does not say.
+std::optional<ListenAddress> httpListen();
+
+// "remote/httpToken": the token asked of HTTP clients beyond loopback, made on first use. The
+// store is then readable by its owner only.
+QByteArray httpToken();
+
+} // namespace RemoteSettings
