@@ -27,21 +27,23 @@ int runWindow(int &argc, char **argv, HandleGui &controller)
     const std::optional<StartOptions> options = readStartOptions(QCoreApplication::arguments());
     if (!options)
         return 2;
-    RemoteControl remote(controller, timerModel, programModel);
-    QString error;
-    const std::optional<ListenAddress> http = RemoteControl::httpAddress(options->apiListen, false);
-    if (http && !remote.startHttp(*http, &error)) {
-        std::fprintf(stderr, "qb-timer: %s\n", qUtf8Printable(error));
-        return 2;
+    // The doors from outside only when asked for: the window alone pays nothing for them.
+    std::unique_ptr<RemoteControl> remote;
+    if (const std::optional<ListenAddress> http =
+            RemoteControl::httpAddress(options->apiListen, false)) {
+        remote = std::make_unique<RemoteControl>(controller, timerModel, programModel);
+        QString error;
+        if (!remote->startHttp(*http, &error)) {
+            std::fprintf(stderr, "qb-timer: %s\n", qUtf8Printable(error));
+            return 2;
+        }
     }
     QQmlApplicationEngine engine;
     QObject *window = loadMainWindow(engine, &controller, &timerModel, &programModel);
     if (!window)
         return -1;
     connectWindow(window, &controller);
-    const int code = app.exec();
-    remote.stop();
-    return code;
+    return app.exec();
 }
 
 } // namespace
