@@ -60,10 +60,11 @@ struct CommandParam
     int min = 0;
     int max = 0;
     bool required = true;
-    QJsonValue fallback; // the value taken when an optional parameter is left out
+    QJsonValue fallback; // taken when an optional parameter is left out; null for none
     QStringList choices;
 
     QString describeType() const;
+    bool hasFallback() const { return !fallback.isNull() && !fallback.isUndefined(); }
 };
 
 // The checked parameters of one request: every name of the command's parameter list is there,

@@ -1,0 +1,235 @@
+#include "controllerfixture.h"
+
+#include "control/commandcontext.h"
+#include "control/commandtable.h"
+#include "control/controlstate.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+// The command table on the controller with a hand-driven clock: what each command sends to
+// which display, what it refuses and why, and that a refused command changes nothing.
+namespace {
+
+QJsonObject json(const QString &text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// The controller with three displays listed, none selected, and the doors' view of it.
+struct Remote
+{
+    Remote()
+    {
+        f.timers.addOrUpdateTimer(TimerData("Hall", "127.0.0.2", false, QTime(0, 0), 0, 0, 0));
+        f.timers.addOrUpdateTimer(TimerData("Gym", "127.0.0.3", false, QTime(0, 0), 0, 0, 0));
+        f.timers.addOrUpdateTimer(TimerData("Pool", "127.0.0.4", false, QTime(0, 0), 0, 0, 0));
+    }
+
+    CommandResult run(const QString &name, const QString &args = QString())
+    {
+        return CommandTable::execute(context, name, json(args.isEmpty() ? "{}" : args));
+    }
+
+    // "name {args}; t<ms>; ..." as set-up: commands, and ticks of the hand-driven clock.
+    void play(const QString &script)
+    {
+        for (const QString &step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString s = step.trimmed();
+            if (s.startsWith(QLatin1Char('t')) && s.at(1).isDigit()) {
+                f.tickFor(s.mid(1).toInt());
+                continue;
+            }
+            const int brace = s.indexOf(QLatin1Char('{'));
+            const CommandResult r = brace < 0 ? run(s) : run(s.left(brace).trimmed(), s.mid(brace));
+            QVERIFY2(r.isDone(), qPrintable(s + QStringLiteral(": ") + r.message));
+        }
+    }
+
+    QString selected() const
+    {
+        QStringList names;
+        for (int row = 0; row < f.timers.rowCount(); ++row) {
+            if (f.timers.isSelected(row))
+                names << f.timers.timerName(row);
+        }
+        return names.join(QLatin1Char(','));
+    }
+
+    ControllerFixture f;
+    ControlState state{*f.controller, f.timers, f.programs};
+    CommandContext context{*f.controller, f.timers, f.programs, state};
+};
+
+} // namespace
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commands_data();
+    void commands();
+    void stateReadsWhatTheWindowShows();
+};
+
+void TestCommands::commands_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("args");
+    // "kind: message" of a refusal, or the packets sent ("address hex", in order) for a command
+    // done, then "|" and the selection and the mirror's text afterwards.
+    QTest::addColumn<QString>("expected");
+
+    const QString hallGym = "displays.selectOnly {\"displays\": [\"Hall\", \"Gym\"]}";
+    const auto row = [](const char *tag, const QString &before, const char *command,
+                        const char *args, const char *expected) {
+        QTest::newRow(tag) << before << command << args << expected;
+    };
+
+    // Targets: "to" selects exactly these, in list order whatever the order named.
+    row("set to two", "", "countdown.set", R"({"minutes": 5, "alarm": 3, "to": ["Gym", "Hall"]})",
+        "127.0.0.2 a7000005000001030000, 127.0.0.3 a7000005000001030000 | Hall,Gym 00:05:00.0");
+    row("to by address", "", "clock", R"({"to": "127.0.0.4"})", "127.0.0.4 a80100 | Pool 00:00:00.0");
+    row("to unknown", hallGym, "countdown.set", R"({"minutes": 1, "to": ["Hall", "Nowhere"]})",
+        "not-found: to: no display named or at \"Nowhere\" | Hall,Gym 00:00:00.0");
+    row("nothing selected", "", "countup.start", "",
+        "refused: no display is selected: select one, or name them with \"to\" |  00:00:00.0");
+    row("reads need none", "", "program.list", "", " |  00:00:00.0");
+
+    // Parameters as the table declares them.
+    row("minutes range", hallGym, "countdown.set", R"({"minutes": 75})",
+        "invalid: minutes: 75 is out of range 0..59 | Hall,Gym 00:00:00.0");
+    row("minutes as text", hallGym, "countdown.set", R"({"minutes": "5"})",
+        "invalid: minutes: expected an integer 0..59, got \"5\" | Hall,Gym 00:00:00.0");
+    row("minutes fraction", hallGym, "countdown.set", R"({"minutes": 1.5})",
+        "invalid: minutes: expected an integer 0..59, got 1.5 | Hall,Gym 00:00:00.0");
+    row("unknown parameter", hallGym, "countdown.start", R"({"minutes": 1})",
+        "invalid: minutes: unknown parameter; countdown.start takes to | Hall,Gym 00:00:00.0");
+    row("missing parameter", hallGym, "countdown.preset", "",
+        "invalid: preset: missing (an integer 1..8) | Hall,Gym 00:00:00.0");
+    row("format by name", hallGym, "countup.reset", R"({"format": "dd:hh:mm"})",
+        "127.0.0.2 a40200, 127.0.0.3 a40200 | Hall,Gym 0:00:00");
+    row("format unknown", hallGym, "presentation",
+        R"({"total": 300, "warning": 60, "format": "dd:hh:mm"})",
+        "invalid: format: expected one of \"mm:ss.t\", \"hh:mm:ss\" (or 0..1), got \"dd:hh:mm\" | "
+        "Hall,Gym 00:00:00.0");
+    row("address refused", "", "displays.add", R"({"address": "224.0.0.1"})",
+        "invalid: address: expected a display's IPv4 address, got \"224.0.0.1\" |  00:00:00.0");
+    row("unknown command", "", "countdown.explode", "",
+        "unknown-command: unknown command \"countdown.explode\"; known commands: state, "
+        "displays.list, displays.discover, displays.add, displays.remove, displays.select, "
+        "displays.deselect, displays.selectOnly, countup.mode, countup.reset, countup.start, "
+        "countup.pause, countup.toggle, countdown.mode, countdown.set, countdown.preset, "
+        "countdown.reset, countdown.adjust, countdown.start, countdown.pause, countdown.toggle, "
+        "clock, program.list, program.show, program.open, program.arm, program.start, "
+        "program.pause, program.toggle, program.save, program.saveAll, program.get, "
+        "program.getAll, program.getActive, tabata, presentation |  00:00:00.0");
+
+    // State refusals: nothing is sent, nothing selected.
+    row("start at zero", "", "countdown.start", R"({"to": "Pool"})",
+        "refused: the count-down is at zero: set a time first |  00:00:00.0");
+    row("set while running", hallGym + "; countdown.set {\"seconds\": 30}; countdown.start", "countdown.set",
+        R"({"minutes": 2, "to": "Pool"})",
+        "refused: the count-down is running: pause it first | Hall,Gym 00:00:30.0");
+    row("reset before set", hallGym, "countdown.reset", "",
+        "refused: no count-down was set yet: set one first | Hall,Gym 00:00:00.0");
+    row("program not armed", hallGym, "program.start", "",
+        "refused: no program is armed: arm one first | Hall,Gym 00:00:00.0");
+
+    // Start and pause do what they say, whatever the state; toggle is the window's button.
+    row("start twice", hallGym + "; countup.start", "countup.start", "", " | Hall,Gym 00:00:00.0");
+    row("pause paused", hallGym, "countup.pause", "", " | Hall,Gym 00:00:00.0");
+    row("toggle", hallGym + "; countup.start; t1000", "countup.toggle", "",
+        "127.0.0.2 a30000, 127.0.0.3 a30000 | Hall,Gym 00:00:01.0");
+
+    // Adjusting a count-down: pause, reset to what is left plus the seconds, run on.
+    row("adjust running", hallGym + "; countdown.set {\"minutes\": 5}; countdown.start; t2000",
+        "countdown.adjust", R"({"seconds": 60})",
+        "127.0.0.2 a60000, 127.0.0.3 a60000, 127.0.0.2 a70000053a0000000000, "
+        "127.0.0.3 a70000053a0000000000, 127.0.0.2 a60100, 127.0.0.3 a60100 | Hall,Gym "
+        "00:05:58.0");
+    row("adjust paused keeps alarm and format",
+        hallGym + "; countdown.set {\"minutes\": 1, \"format\": 1, \"alarm\": 4}", "countdown.adjust",
+        R"({"seconds": -30})",
+        "127.0.0.2 a70100001e0001040000, 127.0.0.3 a70100001e0001040000 | Hall,Gym 0-00:00:30");
+    row("adjust across a day", hallGym + "; countdown.set {\"hours\": 23, \"minutes\": 59}",
+        "countdown.adjust", R"({"seconds": 120})",
+        "127.0.0.2 a7000001000000000100, 127.0.0.3 a7000001000000000100 | Hall,Gym 24:01:00.0");
+    row("adjust below zero", hallGym + "; countdown.set {\"seconds\": 20}", "countdown.adjust",
+        R"({"seconds": -21})",
+        "refused: seconds: the count-down would fall below zero | Hall,Gym 00:00:20.0");
+    row("adjust a count-up", hallGym + "; countup.reset", "countdown.adjust", R"({"seconds": 10})",
+        "refused: no count-down to adjust: set one first | Hall,Gym 00:00:00.0");
+
+    // Presets, programs and the generators reach the displays as the window's buttons do.
+    row("preset", hallGym, "countdown.preset", R"({"preset": 3})",
+        "127.0.0.2 a7000001000000000000, 127.0.0.3 a7000001000000000000 | Hall,Gym 00:01:00.0");
+    row("reset again", hallGym + "; countdown.set {\"seconds\": 45}; countdown.start; t1000; "
+        "countdown.pause", "countdown.reset", "",
+        "127.0.0.2 a70000002d0000000000, 127.0.0.3 a70000002d0000000000 | Hall,Gym 00:00:45.0");
+    row("arm program 3", hallGym, "program.arm", R"({"program": 3})",
+        "127.0.0.2 acd702, 127.0.0.3 acd702 | Hall,Gym 00:00:00.0");
+    row("program range", hallGym, "program.arm", R"({"program": 11})",
+        "invalid: program: 11 is out of range 1..10 | Hall,Gym 00:00:00.0");
+    row("save one", "", "program.save", R"({"program": 2, "to": "Gym"})",
+        "127.0.0.3 b30150 | Gym 00:00:00.0");
+    row("get one from the first", hallGym, "program.get", R"({"program": 10})",
+        "127.0.0.2 b209 | Hall,Gym 00:00:00.0");
+    row("tabata", hallGym, "tabata", R"({"work": 20, "rest": 10, "rounds": 8, "alarm": true})",
+        "127.0.0.2 acd709, 127.0.0.3 acd709 | Hall,Gym 00:00:00.0");
+    row("tabata while counting", hallGym + "; countup.start", "tabata",
+        R"({"work": 20, "rest": 10, "rounds": 8})",
+        "refused: a count is running: pause it first | Hall,Gym 00:00:00.0");
+}
+
+void TestCommands::commands()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, command);
+    QFETCH(QString, args);
+    QFETCH(QString, expected);
+
+    Remote r;
+    r.play(before);
+    r.f.clear();
+    const CommandResult result = r.run(command, args);
+    QStringList packets;
+    // Program packets by their first three bytes (command, length or number); the rest whole.
+    for (const QString &packet : sentPackets(r.f.udpTx)) {
+        const QString hex = packet.section(QLatin1Char(' '), 1);
+        packets << (hex.startsWith(QLatin1String("ac")) || hex.startsWith(QLatin1String("b3"))
+                        ? packet.left(packet.size() - hex.size() + 6)
+                        : packet);
+    }
+    const QString outcome = result.isDone()
+                                ? packets.join(QStringLiteral(", "))
+                                : CommandResult::statusName(result.status) + ": " + result.message;
+    QCOMPARE(outcome + " | " + r.selected() + " " + r.f.controller->mirrorText(), expected);
+}
+
+// The snapshot says what the window's captions and mirror say, and a program's running step.
+void TestCommands::stateReadsWhatTheWindowShows()
+{
+    Remote r;
+    QSignalSpy changes(&r.state, &ControlState::changed);
+    r.play("displays.selectOnly {\"displays\": \"Hall\"}; tabata {\"work\": 2, \"rest\": 1, "
+           "\"rounds\": 1}; program.start; t1500");
+    const QJsonObject state = r.run("state").data;
+    QCOMPARE(state["captions"].toObject()["program"].toString(), QStringLiteral("Pause"));
+    QCOMPARE(state["mirror"].toObject()["mode"].toString(), QStringLiteral("program"));
+    QCOMPARE(state["mirror"].toObject()["text"].toString(), r.f.interval);
+    QCOMPARE(state["program"].toObject()["open"].toInt(), 10);
+    QCOMPARE(state["program"].toObject()["name"].toString(), QStringLiteral("Tab 2/1"));
+    const int step = state["program"].toObject()["runningStep"].toInt();
+    QVERIFY(step > 0);
+    QVERIFY(state["program"].toObject()["lines"].toArray()[step - 1].toObject()["running"].toBool());
+    QCOMPARE(state["displays"].toArray()[0].toObject()["selected"].toBool(), true);
+    // The changes come as the controller's thread gets to them: program and captions at once.
+    QTRY_VERIFY(std::any_of(changes.begin(), changes.end(), [](const QList<QVariant> &c) {
+        return c.at(0).toString() == "program";
+    }));
+}
+
+QTEST_GUILESS_MAIN(TestCommands)
+#include "tst_commands.moc"

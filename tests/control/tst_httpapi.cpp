@@ -1,0 +1,261 @@
+#include "controllerfixture.h"
+
+#include "control/commandcontext.h"
+#include "control/commandgate.h"
+#include "control/controlstate.h"
+#include "control/eventhub.h"
+#include "control/httpapi.h"
+
+#include <QtTest>
+#include <arpa/inet.h>
+#include <future>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// The HTTP door against what a hostile or clumsy client sends it: every answer's status, and
+// that nothing it can send holds the server or reaches the controller unchecked.
+namespace {
+
+using namespace std::chrono_literals;
+
+int connectTo(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    timeval limit{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    return fd;
+}
+
+// Sends the request in pieces `gap` apart and reads until the server closes, or 5 s.
+QByteArray exchange(int port, const QList<QByteArray> &pieces, std::chrono::milliseconds gap = 0ms)
+{
+    const int fd = connectTo(port);
+    for (const QByteArray &piece : pieces) {
+        if (::send(fd, piece.constData(), size_t(piece.size()), MSG_NOSIGNAL) < 0)
+            break;
+        std::this_thread::sleep_for(gap);
+    }
+    QByteArray answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        answer.append(buffer, int(n));
+    ::close(fd);
+    return answer;
+}
+
+QByteArray post(const QByteArray &path, const QByteArray &body, const QByteArray &extra = {})
+{
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + extra +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray command(const QByteArray &name, const QByteArray &body, const QByteArray &extra = {})
+{
+    return post("/api/v1/commands/" + name, body, "Content-Type: application/json\r\n" + extra);
+}
+
+QByteArray get(const QByteArray &path, const QByteArray &extra = {})
+{
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + extra +
+           "\r\n";
+}
+
+// "STATUS body" of an answer, the body cut to its first 90 bytes.
+QString summary(const QByteArray &answer)
+{
+    const QByteArray status = answer.mid(9, 3);
+    const int body = answer.indexOf("\r\n\r\n");
+    return QString::fromUtf8(status + ' ' + (body < 0 ? QByteArray() : answer.mid(body + 4, 90)));
+}
+
+// The door on a controller with one listed display, "Hall", the gate served by this thread.
+struct Door
+{
+    explicit Door(const QByteArray &token = {})
+    {
+        f.timers.addOrUpdateTimer(TimerData("Hall", "127.0.0.2", false, QTime(0, 0), 0, 0, 0));
+        f.timers.setSelected(0, true);
+        HttpApi::Options options;
+        options.port = 0;
+        options.token = token;
+        options.maxConnections = 4;
+        options.maxEventClients = 2;
+        options.requestDeadline = 600ms;
+        options.idleTimeout = 600ms;
+        http = std::make_unique<HttpApi>(gate, events, options);
+        QString error;
+        started = http->start(&error);
+    }
+    ~Door()
+    {
+        events.close();
+        http->stop();
+    }
+
+    // Runs the client on a thread of its own while this one serves the gate.
+    template <typename Client> auto await(Client client)
+    {
+        auto answer = std::async(std::launch::async, client);
+        while (answer.wait_for(0ms) != std::future_status::ready)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return answer.get();
+    }
+
+    ControllerFixture f;
+    ControlState state{*f.controller, f.timers, f.programs};
+    CommandContext context{*f.controller, f.timers, f.programs, state};
+    CommandGate gate{context};
+    EventHub events{8};
+    std::unique_ptr<HttpApi> http;
+    bool started = false;
+};
+
+} // namespace
+
+class TestHttpApi : public QObject
+{
+    Q_OBJECT
+private slots:
+    void requests_data();
+    void requests();
+    void slowClientIsDropped();
+    void connectionsBeyondTheCapAreRefused();
+    void eventStreamsAreCapped();
+};
+
+void TestHttpApi::requests_data()
+{
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("expected"); // the start of "STATUS body"
+
+    const QByteArray bearer = "Authorization: Bearer s3cret-token-abcdef\r\n";
+    const auto row = [](const char *tag, const QByteArray &token, const QByteArray &request,
+                        const char *expected) {
+        QTest::newRow(tag) << token << request << QString::fromUtf8(expected);
+    };
+    row("command done", {}, command("countdown.set", R"({"seconds": 30})"),
+        R"(200 {"ok":true,"result":{}})");
+    row("state", {}, get("/api/v1/state"), R"(200 {"captions":{)");
+    row("table", {}, get("/api/v1/commands"), R"(200 {"commands":[{"name":"state")");
+    row("body too large", {},
+        command("countdown.set", "{\"x\": \"" + QByteArray(70 * 1024, 'a') + "\"}"),
+        R"(413 {"error":{"kind":"malformed","message":"body: larger than 65536 bytes"})");
+    row("header line too long", {},
+        get("/api/v1/state", "X-Filler: " + QByteArray(9000, 'b') + "\r\n"), "400 ");
+    row("headers too many", {},
+        get("/api/v1/state", QByteArray("X-Filler: " + QByteArray(1000, 'c') + "\r\n").repeated(90)),
+        "400 ");
+    row("not JSON", {}, command("countdown.set", "{minutes: 5"),
+        R"(400 {"error":{"field":"body","kind":"malformed","message":"body: )");
+    row("not an object", {}, command("countdown.set", "[5]"),
+        R"(400 {"error":{"field":"body","kind":"malformed","message":"body: a JSON object)");
+    row("wrong type", {}, command("countdown.set", R"({"minutes": true})"),
+        R"(422 {"error":{"field":"minutes","kind":"invalid","message":"minutes: expected an)");
+    row("out of range", {}, command("countdown.preset", R"({"preset": 9})"),
+        R"(422 {"error":{"field":"preset","kind":"invalid","message":"preset: 9 is out of r)");
+    row("unknown command", {}, command("countdown.explode", "{}"),
+        R"(404 {"error":{"kind":"unknown-command","message":"unknown command \"countdown.ex)");
+    row("unknown display", {}, command("clock", R"({"to": "Nowhere"})"),
+        R"(404 {"error":{"field":"to","kind":"not-found","message":"to: no display named o)");
+    row("refused", {}, command("countdown.start", ""),
+        R"(409 {"error":{"kind":"refused","message":"the count-down is at zero: set a time)");
+    row("form post", {}, post("/api/v1/commands/clock", "a=b",
+                              "Content-Type: application/x-www-form-urlencoded\r\n"),
+        R"(415 {"error":{"kind":"malformed","message":"Content-Type: commands take applicat)");
+    row("no type", {}, post("/api/v1/commands/clock", ""), "415 ");
+    row("command by GET", {}, get("/api/v1/commands/clock"), R"(405 {"error":{"kind":"method")");
+    row("no such path", {}, get("/api/v2/state"), R"(404 {"error":{"kind":"not-found")");
+    row("rebinding Host", {}, "GET /api/v1/state HTTP/1.1\r\nHost: timer.attacker.example\r\n\r\n",
+        R"(403 {"error":{"kind":"forbidden","message":"Host \"timer.attacker.example\" is not)");
+    row("Host by address", {}, "GET /api/v1/state HTTP/1.1\r\nHost: 192.168.1.5:7380\r\n"
+                               "Connection: close\r\n\r\n", "200 ");
+    row("token missing", "s3cret-token-abcdef", get("/api/v1/state"),
+        R"(401 {"error":{"kind":"unauthorized","message":"token: missing or wrong)");
+    row("token wrong", "s3cret-token-abcdef",
+        get("/api/v1/state", "Authorization: Bearer s3cret-token-abcdeg\r\n"), "401 ");
+    row("token right", "s3cret-token-abcdef", command("clock", "{}", bearer),
+        R"(200 {"ok":true,"result":{}})");
+}
+
+void TestHttpApi::requests()
+{
+    QFETCH(QByteArray, token);
+    QFETCH(QByteArray, request);
+    QFETCH(QString, expected);
+    Door door(token);
+    QVERIFY(door.started);
+    const int port = door.http->port();
+    const QByteArray answer = door.await([port, request] { return exchange(port, {request}); });
+    QVERIFY2(summary(answer).startsWith(expected), qPrintable(summary(answer)));
+}
+
+void TestHttpApi::slowClientIsDropped()
+{
+    Door door;
+    const int port = door.http->port();
+    QElapsedTimer clock;
+    clock.start();
+    // One byte each 100 ms: the request would take 3 s; its time is 0.6 s.
+    QList<QByteArray> bytes;
+    for (char c : get("/api/v1/state"))
+        bytes << QByteArray(1, c);
+    const QByteArray answer =
+        door.await([port, bytes] { return exchange(port, bytes, 100ms); });
+    QVERIFY2(!answer.startsWith("HTTP/1.1 200"), answer.constData());
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestHttpApi::connectionsBeyondTheCapAreRefused()
+{
+    Door door;
+    const int port = door.http->port();
+    // Four idle connections hold every place; the fifth is told at once and closed.
+    QList<int> idle;
+    for (int i = 0; i < 4; ++i)
+        idle << connectTo(port);
+    QTest::qWait(100);
+    const QByteArray answer = door.await([port] { return exchange(port, {get("/api/v1/state")}); });
+    QVERIFY2(summary(answer).startsWith(
+                 R"(503 {"error":{"kind":"unavailable","message":"too many connections)"),
+             qPrintable(summary(answer)));
+    for (int fd : idle)
+        ::close(fd);
+    // Places free again as soon as the idle connections go.
+    QTRY_VERIFY(summary(door.await([port] { return exchange(port, {get("/api/v1/state")}); }))
+                    .startsWith("200"));
+}
+
+void TestHttpApi::eventStreamsAreCapped()
+{
+    Door door;
+    const int port = door.http->port();
+    QList<int> streams;
+    for (int i = 0; i < 2; ++i) {
+        const int fd = connectTo(port);
+        const QByteArray request = get("/api/v1/events");
+        ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+        streams << fd;
+    }
+    QTRY_COMPARE(door.events.subscriberCount(), size_t(2));
+    const QByteArray answer =
+        door.await([port] { return exchange(port, {get("/api/v1/events")}); });
+    QVERIFY2(summary(answer).startsWith(
+                 R"(503 {"error":{"kind":"unavailable","message":"too many event-stream clients)"),
+             qPrintable(summary(answer)));
+    // A stream opens with the whole state.
+    char head[512] = {};
+    QVERIFY(::recv(streams.first(), head, sizeof head - 1, 0) > 0);
+    QVERIFY2(QByteArray(head).contains("event: state\ndata: {\"captions\""), head);
+    for (int fd : streams)
+        ::close(fd);
+}
+
+QTEST_GUILESS_MAIN(TestHttpApi)
+#include "tst_httpapi.moc"
