@@ -73,5 +73,6 @@ int runHeadless(int &argc, char **argv, HandleGui &controller, TimerDataModel &t
     const int code = app.exec();
     remote.stop();
     ::close(quitFd);
+    qCInfo(lcRemote, "Headless controller stopped");
     return code;
 }
