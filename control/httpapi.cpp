@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
+#include <cstring>
 #include <deque>
 #include <httplib.h>
 
@@ -119,6 +120,45 @@ bool sameSecret(const QByteArray &a, const QByteArray &b)
     return differ == 0;
 }
 
+// A request held in memory, for serving without a socket.
+class MemoryStream final : public httplib::Stream
+{
+public:
+    explicit MemoryStream(QByteArray request) : m_request(std::move(request)) {}
+    const QByteArray &answer() const { return m_answer; }
+
+    bool is_readable() const override { return m_read < m_request.size(); }
+    bool is_writable() const override { return true; }
+    ssize_t read(char *ptr, size_t size) override
+    {
+        const int n = int(std::min<qint64>(qint64(size), m_request.size() - m_read));
+        std::memcpy(ptr, m_request.constData() + m_read, size_t(n));
+        m_read += n;
+        return n > 0 ? n : -1;
+    }
+    ssize_t write(const char *ptr, size_t size) override
+    {
+        m_answer.append(ptr, int(size));
+        return ssize_t(size);
+    }
+    void get_remote_ip_and_port(std::string &ip, int &port) const override
+    {
+        ip = "127.0.0.1";
+        port = 40000;
+    }
+    void get_local_ip_and_port(std::string &ip, int &port) const override
+    {
+        ip = "127.0.0.1";
+        port = HttpApi::kDefaultPort;
+    }
+    socket_t socket() const override { return INVALID_SOCKET; }
+
+private:
+    QByteArray m_request;
+    int m_read = 0;
+    QByteArray m_answer;
+};
+
 } // namespace
 
 // The HTTP library's request handling, fed by our own connections.
@@ -197,6 +237,14 @@ public:
     }
 
     int port() const { return m_connections.port(); }
+
+    QByteArray answerInMemory(const QByteArray &request)
+    {
+        MemoryStream stream(request);
+        bool closed = false;
+        process_request(stream, true, closed, bodiless);
+        return stream.answer();
+    }
 
 private:
     // A POST without a body and without saying so ("curl -X POST URL") would otherwise wait
@@ -388,6 +436,11 @@ void HttpApi::stop()
 int HttpApi::port() const
 {
     return m_server->port();
+}
+
+QByteArray HttpApi::answerInMemory(const QByteArray &request)
+{
+    return m_server->answerInMemory(request);
 }
 
 bool HttpApi::isLoopback(const QString &host)

@@ -61,6 +61,10 @@ public:
     // The bound port: the one asked for, or the one the system chose for port 0.
     int port() const;
 
+    // Serves one request given as bytes, without sockets, and gives the answer's bytes: the fuzz
+    // target's way in. The gate must belong to the calling thread.
+    QByteArray answerInMemory(const QByteArray &request);
+
     // Whether a listen address is loopback, where no token is needed.
     static bool isLoopback(const QString &host);
 

@@ -90,7 +90,8 @@ void TestCommands::commands_data()
     // Targets: "to" selects exactly these, in list order whatever the order named.
     row("set to two", "", "countdown.set", R"({"minutes": 5, "alarm": 3, "to": ["Gym", "Hall"]})",
         "127.0.0.2 a7000005000001030000, 127.0.0.3 a7000005000001030000 | Hall,Gym 00:05:00.0");
-    row("to by address", "", "clock", R"({"to": "127.0.0.4"})", "127.0.0.4 a80100 | Pool 00:00:00.0");
+    row("to by address", "", "clock", R"({"to": "127.0.0.4"})",
+        "127.0.0.4 a80100 | Pool 00:00:00.0");
     row("to unknown", hallGym, "countdown.set", R"({"minutes": 1, "to": ["Hall", "Nowhere"]})",
         "not-found: to: no display named or at \"Nowhere\" | Hall,Gym 00:00:00.0");
     row("nothing selected", "", "countup.start", "",
@@ -129,8 +130,8 @@ void TestCommands::commands_data()
     // State refusals: nothing is sent, nothing selected.
     row("start at zero", "", "countdown.start", R"({"to": "Pool"})",
         "refused: the count-down is at zero: set a time first |  00:00:00.0");
-    row("set while running", hallGym + "; countdown.set {\"seconds\": 30}; countdown.start", "countdown.set",
-        R"({"minutes": 2, "to": "Pool"})",
+    row("set while running", hallGym + "; countdown.set {\"seconds\": 30}; countdown.start",
+        "countdown.set", R"({"minutes": 2, "to": "Pool"})",
         "refused: the count-down is running: pause it first | Hall,Gym 00:00:30.0");
     row("reset before set", hallGym, "countdown.reset", "",
         "refused: no count-down was set yet: set one first | Hall,Gym 00:00:00.0");
@@ -150,8 +151,8 @@ void TestCommands::commands_data()
         "127.0.0.3 a70000053a0000000000, 127.0.0.2 a60100, 127.0.0.3 a60100 | Hall,Gym "
         "00:05:58.0");
     row("adjust paused keeps alarm and format",
-        hallGym + "; countdown.set {\"minutes\": 1, \"format\": 1, \"alarm\": 4}", "countdown.adjust",
-        R"({"seconds": -30})",
+        hallGym + "; countdown.set {\"minutes\": 1, \"format\": 1, \"alarm\": 4}",
+        "countdown.adjust", R"({"seconds": -30})",
         "127.0.0.2 a70100001e0001040000, 127.0.0.3 a70100001e0001040000 | Hall,Gym 0-00:00:30");
     row("adjust across a day", hallGym + "; countdown.set {\"hours\": 23, \"minutes\": 59}",
         "countdown.adjust", R"({"seconds": 120})",
@@ -165,8 +166,10 @@ void TestCommands::commands_data()
     // Presets, programs and the generators reach the displays as the window's buttons do.
     row("preset", hallGym, "countdown.preset", R"({"preset": 3})",
         "127.0.0.2 a7000001000000000000, 127.0.0.3 a7000001000000000000 | Hall,Gym 00:01:00.0");
-    row("reset again", hallGym + "; countdown.set {\"seconds\": 45}; countdown.start; t1000; "
-        "countdown.pause", "countdown.reset", "",
+    row("reset again",
+        hallGym + "; countdown.set {\"seconds\": 45}; countdown.start; t1000; "
+                  "countdown.pause",
+        "countdown.reset", "",
         "127.0.0.2 a70000002d0000000000, 127.0.0.3 a70000002d0000000000 | Hall,Gym 00:00:45.0");
     row("arm program 3", hallGym, "program.arm", R"({"program": 3})",
         "127.0.0.2 acd702, 127.0.0.3 acd702 | Hall,Gym 00:00:00.0");
@@ -223,7 +226,8 @@ void TestCommands::stateReadsWhatTheWindowShows()
     QCOMPARE(state["program"].toObject()["name"].toString(), QStringLiteral("Tab 2/1"));
     const int step = state["program"].toObject()["runningStep"].toInt();
     QVERIFY(step > 0);
-    QVERIFY(state["program"].toObject()["lines"].toArray()[step - 1].toObject()["running"].toBool());
+    QVERIFY(
+        state["program"].toObject()["lines"].toArray()[step - 1].toObject()["running"].toBool());
     QCOMPARE(state["displays"].toArray()[0].toObject()["selected"].toBool(), true);
     // The changes come as the controller's thread gets to them: program and captions at once.
     QTRY_VERIFY(std::any_of(changes.begin(), changes.end(), [](const QList<QVariant> &c) {

@@ -62,8 +62,7 @@ QByteArray command(const QByteArray &name, const QByteArray &body, const QByteAr
 
 QByteArray get(const QByteArray &path, const QByteArray &extra = {})
 {
-    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + extra +
-           "\r\n";
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + extra + "\r\n";
 }
 
 // "STATUS body" of an answer, the body cut to its first 90 bytes.
@@ -150,7 +149,8 @@ void TestHttpApi::requests_data()
     row("header line too long", {},
         get("/api/v1/state", "X-Filler: " + QByteArray(9000, 'b') + "\r\n"), "400 ");
     row("headers too many", {},
-        get("/api/v1/state", QByteArray("X-Filler: " + QByteArray(1000, 'c') + "\r\n").repeated(90)),
+        get("/api/v1/state",
+            QByteArray("X-Filler: " + QByteArray(1000, 'c') + "\r\n").repeated(90)),
         "400 ");
     row("not JSON", {}, command("countdown.set", "{minutes: 5"),
         R"(400 {"error":{"field":"body","kind":"malformed","message":"body: )");
@@ -166,16 +166,19 @@ void TestHttpApi::requests_data()
         R"(404 {"error":{"field":"to","kind":"not-found","message":"to: no display named o)");
     row("refused", {}, command("countdown.start", ""),
         R"(409 {"error":{"kind":"refused","message":"the count-down is at zero: set a time)");
-    row("form post", {}, post("/api/v1/commands/clock", "a=b",
-                              "Content-Type: application/x-www-form-urlencoded\r\n"),
+    row("form post", {},
+        post("/api/v1/commands/clock", "a=b",
+             "Content-Type: application/x-www-form-urlencoded\r\n"),
         R"(415 {"error":{"kind":"malformed","message":"Content-Type: commands take applicat)");
     row("no type", {}, post("/api/v1/commands/clock", ""), "415 ");
     row("command by GET", {}, get("/api/v1/commands/clock"), R"(405 {"error":{"kind":"method")");
     row("no such path", {}, get("/api/v2/state"), R"(404 {"error":{"kind":"not-found")");
     row("rebinding Host", {}, "GET /api/v1/state HTTP/1.1\r\nHost: timer.attacker.example\r\n\r\n",
         R"(403 {"error":{"kind":"forbidden","message":"Host \"timer.attacker.example\" is not)");
-    row("Host by address", {}, "GET /api/v1/state HTTP/1.1\r\nHost: 192.168.1.5:7380\r\n"
-                               "Connection: close\r\n\r\n", "200 ");
+    row("Host by address", {},
+        "GET /api/v1/state HTTP/1.1\r\nHost: 192.168.1.5:7380\r\n"
+        "Connection: close\r\n\r\n",
+        "200 ");
     row("token missing", "s3cret-token-abcdef", get("/api/v1/state"),
         R"(401 {"error":{"kind":"unauthorized","message":"token: missing or wrong)");
     row("token wrong", "s3cret-token-abcdef",
@@ -206,8 +209,7 @@ void TestHttpApi::slowClientIsDropped()
     QList<QByteArray> bytes;
     for (char c : get("/api/v1/state"))
         bytes << QByteArray(1, c);
-    const QByteArray answer =
-        door.await([port, bytes] { return exchange(port, bytes, 100ms); });
+    const QByteArray answer = door.await([port, bytes] { return exchange(port, bytes, 100ms); });
     QVERIFY2(!answer.startsWith("HTTP/1.1 200"), answer.constData());
     QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
 }
@@ -228,8 +230,9 @@ void TestHttpApi::connectionsBeyondTheCapAreRefused()
     for (int fd : idle)
         ::close(fd);
     // Places free again as soon as the idle connections go.
-    QTRY_VERIFY(summary(door.await([port] { return exchange(port, {get("/api/v1/state")}); }))
-                    .startsWith("200"));
+    QTRY_VERIFY(summary(door.await([port] {
+                    return exchange(port, {get("/api/v1/state")});
+                })).startsWith("200"));
 }
 
 void TestHttpApi::eventStreamsAreCapped()
