@@ -34,6 +34,10 @@ public:
 
     UDPCommThread &link() const { return *m_pUDPThread; }
 
+    // Stores a program read from a file into slot n, shown under its name in the window (and
+    // shown there when n is the open program). False for a number outside 0..9.
+    bool importProgram(int n, const QString &name, const ProgramText &text);
+
 signals:
     void updateUpTime(QVariant time);
     void updateDnTime(QVariant time);
