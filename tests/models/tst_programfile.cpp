@@ -173,6 +173,8 @@ QVector<Case> cases()
             "line 1: hours-rgb: only a user colour takes RGB");
     refused("last line not an end line", file(end + ", " + down.chopped(2)),
             R"(line 2: command: the last line must be "end")", false);
+    refused("program text of 11 lines", QByteArray("08").leftJustified(26, '0').repeated(11),
+            "lines: a program has 1 to 10 lines, not 11");
     refused("program text of 27 digits", "080000000000000000000000000",
             "lines: 27 hex digits are not whole lines of 26");
     refused("program text with command 0",
