@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 const char ProgramFile::kFormat[] = "qb-timer-program";
@@ -75,7 +76,8 @@ QString durationText(qint64 seconds)
     return QString::asprintf("%lld:%02lld:%02lld", minutes / 60, minutes % 60, seconds % 60);
 }
 
-// "90", "1:30", "1:02:03" or "1m30s" (each part optional, in that order).
+// "90", "1:30" (m:ss), "1:02:03" (h:mm:ss) or "1m30s" (hours, minutes and seconds, each one
+// optional, in that order).
 std::optional<qint64> durationSeconds(const QString &text)
 {
     static const QRegularExpression clock(
@@ -369,7 +371,7 @@ Reading readField(const Field &field, const QJsonValue &value, LinePlace place)
     return reading;
 }
 
-// The fields a line was given that its command has no use for, or that it lacks.
+// A required field the line lacks, an RGB value without a user colour, or both end flags.
 QString checkPresence(const QJsonObject &object, const ProgramLine &line)
 {
     for (const Field &field : kFields) {
@@ -378,7 +380,7 @@ QString checkPresence(const QJsonObject &object, const ProgramLine &line)
         const bool given = object.contains(QLatin1String(field.key));
         if (field.required && !given)
             return QLatin1String(field.key) + QStringLiteral(": missing");
-        if (given && field.get(WideLine{line, 0, 0}) < 0)
+        if (given && field.kind == Kind::Rgb && field.get(WideLine{line, 0, 0}) < 0)
             return QLatin1String(field.key) + QStringLiteral(": only a user colour takes RGB");
     }
     // The editor's Stop and Reset boxes exclude each other.
@@ -448,8 +450,7 @@ QString readTextLines(const QString &text, QVector<ProgramLine> *lines)
     const QString digits = QString(text).remove(space);
     if (!hexDigits.match(digits).hasMatch())
         return QStringLiteral("lines: %1 is not program text (%2 hex digits a line)")
-            .arg(shown(text))
-            .arg(ProgramCodec::kTextLineLength);
+            .arg(shown(text), QString::number(ProgramCodec::kTextLineLength));
     if (digits.size() % ProgramCodec::kTextLineLength != 0)
         return QStringLiteral("lines: %1 hex digits are not whole lines of %2")
             .arg(digits.size())
@@ -471,9 +472,7 @@ QString readName(const QJsonValue &value, QString *name)
     const int bytes = name->toUtf8().size();
     if (bytes > ProgramFile::kNameBytes)
         return QStringLiteral("name: %1 is %2 bytes of UTF-8, more than the %3 a display holds")
-            .arg(shown(value))
-            .arg(bytes)
-            .arg(ProgramFile::kNameBytes);
+            .arg(shown(value), QString::number(bytes), QString::number(ProgramFile::kNameBytes));
     if (name->contains(control))
         return QStringLiteral("name: %1 holds a control character").arg(shown(value));
     return {};
@@ -491,8 +490,7 @@ QString readHeader(const QJsonObject &object)
         return QStringLiteral("version: missing");
     if (version != ProgramFile::kVersion)
         return QStringLiteral("version: %1 is not a version this program reads (%2)")
-            .arg(shown(version))
-            .arg(ProgramFile::kVersion);
+            .arg(shown(version), QString::number(ProgramFile::kVersion));
     for (const QString &key : object.keys()) {
         if (!QStringList{"format", "version", "name", "lines"}.contains(key))
             return key + QStringLiteral(": not a field of a program file");
