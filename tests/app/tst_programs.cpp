@@ -70,6 +70,8 @@ struct ProgramFixture
 };
 
 const QString kEnd = QStringLiteral("08000000000000000000000000");
+// What the step "file<n>" puts into slot n, named "Filed".
+const char *const kFiled = "C 1+:60-0 R0x3 E0";
 
 QVector<int> codes(const ProgramDataModel &model)
 {
@@ -92,8 +94,8 @@ private slots:
 
 // Each script runs on a hand-driven clock with the program open in slot 0: "arm", "start",
 // "reply", "get-active", "get-all", "save-all", "save", "t<ms>" (ticks of 100 ms, as the window's
-// timer gives them), "open2" (program 2 is the open one), "file<n>" (a program from a file,
-// "Filed" with "C 1+:60-0 R0x3 E0", into slot n), "unselect" (no display selected),
+// timer gives them), "open2" (program 2 is the open one), "file<n>" (kFiled from a file into
+// slot n), "unselect" (no display selected),
 // "logs-bound" (the stop at the bound must be logged), "?" (the highlighted rows, the mirror's
 // last text, the run state, any repeat counters, the open program unless 0, the lines if they
 // changed since the last "?", what the window was told and the packets sent since then, as
@@ -153,7 +155,7 @@ void TestPrograms::scenarios_data()
     const QString open = "C 5:300-60 E0";
     const QString stored = " Program0=" + program(open) + " ProgramName0=Tab 60/15";
     const char *gym = "C 1+:60-0 C 1:15-0 R0x3 E0";
-    const char *filed = "C 1+:60-0 R0x3 E0";
+    const QString filed = program(kFiled);
     QTest::newRow("get active and save, then nothing selected: nothing sent, still stored")
         << open << QByteArray() << "get-active save ? unselect get-active get-all save-all save ?"
         << "r idle 3:af 3:b0" + stored + "|r idle" + stored;
@@ -179,8 +181,8 @@ void TestPrograms::scenarios_data()
                " ProgramName0=Gym";
     QTest::newRow("a file into program 4, then into the open one: stored, the open one reloaded")
         << open << QByteArray() << "file4 ? file0 file10 ?"
-        << "r idle Program4=" + program(filed) + " ProgramName4=Filed|r idle x0 lines " +
-               program(filed) + " Program0=" + program(filed) + " Program4=" + program(filed) +
+        << "r idle Program4=" + filed + " ProgramName4=Filed|r idle x0 lines " + filed +
+               " Program0=" + filed + " Program4=" + filed +
                " ProgramName0=Filed ProgramName4=Filed";
     QTest::newRow("the open program with no lines: stored empty")
         << open << reply("b20000", "", "") << "reply ?"
@@ -244,7 +246,7 @@ void TestPrograms::scenarios()
             transfer.applyProgram(reply);
         else if (step.startsWith(QLatin1String("file")))
             f.editing.replaceProgram(step.mid(4).toInt(), QStringLiteral("Filed"),
-                                     ::program(QStringLiteral("C 1+:60-0 R0x3 E0")));
+                                     ::program(QLatin1String(kFiled)));
         else if (step.startsWith(QLatin1Char('t'))) {
             for (int ms = step.mid(1).toInt(); ms > 0; ms -= 100) {
                 f.now += 100;
