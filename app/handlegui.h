@@ -35,7 +35,6 @@ public:
 
     UDPCommThread &link() const { return *m_pUDPThread; }
 
-<<<<<<< HEAD
     // What the window shows, for other doors to the same controller.
     const MirrorClock &mirror() const { return m_mirror; }
     QString mirrorText() const;
@@ -66,11 +65,9 @@ public:
     // Program n read from the first selected display, or uploaded to the selected ones and saved.
     void getProgramFromDisplay(int n);
     void saveProgramOnDisplays(int n);
-=======
     // Stores a program read from a file into slot n, shown under its name in the window (and
     // shown there when n is the open program). False for a number outside 0..9.
     bool importProgram(int n, const QString &name, const ProgramText &text);
->>>>>>> main
 
 signals:
     void updateUpTime(QVariant time);
