@@ -70,6 +70,7 @@ private slots:
     void commands_data();
     void commands();
     void stateReadsWhatTheWindowShows();
+    void mirrorChangesAtMostTenASecond();
 };
 
 void TestCommands::commands_data()
@@ -145,11 +146,12 @@ void TestCommands::commands_data()
         "127.0.0.2 a30000, 127.0.0.3 a30000 | Hall,Gym 00:00:01.0");
 
     // Adjusting a count-down: pause, reset to what is left plus the seconds, run on.
-    row("adjust running", hallGym + "; countdown.set {\"minutes\": 5}; countdown.start; t2000",
+    // 4:58.5 left, in whole seconds 4:59.
+    row("adjust running", hallGym + "; countdown.set {\"minutes\": 5}; countdown.start; t1500",
         "countdown.adjust", R"({"seconds": 60})",
-        "127.0.0.2 a60000, 127.0.0.3 a60000, 127.0.0.2 a70000053a0000000000, "
-        "127.0.0.3 a70000053a0000000000, 127.0.0.2 a60100, 127.0.0.3 a60100 | Hall,Gym "
-        "00:05:58.0");
+        "127.0.0.2 a60000, 127.0.0.3 a60000, 127.0.0.2 a70000053b0000000000, "
+        "127.0.0.3 a70000053b0000000000, 127.0.0.2 a60100, 127.0.0.3 a60100 | Hall,Gym "
+        "00:05:59.0");
     row("adjust paused keeps alarm and format",
         hallGym + "; countdown.set {\"minutes\": 1, \"format\": 1, \"alarm\": 4}",
         "countdown.adjust", R"({"seconds": -30})",
@@ -233,6 +235,27 @@ void TestCommands::stateReadsWhatTheWindowShows()
     QTRY_VERIFY(std::any_of(changes.begin(), changes.end(), [](const QList<QVariant> &c) {
         return c.at(0).toString() == "program";
     }));
+}
+
+// Ticks faster than the door may tell: one change at once, then the latest text a tenth later.
+void TestCommands::mirrorChangesAtMostTenASecond()
+{
+    Remote r;
+    QList<QString> mirror;
+    connect(&r.state, &ControlState::changed, [&mirror](const QString &kind, const QJsonObject &d) {
+        if (kind == QLatin1String("mirror"))
+            mirror << d.value(QStringLiteral("text")).toString();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    r.play("countup.start {\"to\": \"Hall\"}");
+    r.f.tickFor(5000); // fifty ticks in far less than a tenth of a second
+    const bool quick = clock.elapsed() < ControlState::kMirrorIntervalMs;
+    QCOMPARE(mirror.value(0), QStringLiteral("00:00:00.0"));
+    QVERIFY2(mirror.size() <= 2, qPrintable(mirror.join(QLatin1Char(' '))));
+    QTRY_COMPARE(mirror.last(), QStringLiteral("00:00:05.0"));
+    if (quick)
+        QCOMPARE(mirror.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommands)
