@@ -432,7 +432,7 @@ bool HandleGui::adjustCountDown(int seconds)
     setting.secs = int(target % 60);
     resetCountDown(setting);
     if (wasCounting)
-        handleCountDnStartButton();
+        handleCountDnStartButton(); // on from the new value
     return true;
 }
 
