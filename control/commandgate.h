@@ -5,6 +5,9 @@
 #include <QObject>
 #include <atomic>
 #include <chrono>
+#include <deque>
+#include <memory>
+#include <mutex>
 
 class CommandContext;
 
@@ -18,7 +21,7 @@ class CommandGate : public QObject
 public:
     static constexpr std::chrono::milliseconds kDefaultWait{2000};
     // Commands waiting for the controller at once; beyond them a door is told to come back.
-    static constexpr int kMaxWaiting = 32;
+    static constexpr size_t kMaxWaiting = 32;
 
     // Lives on the thread of the controller that `context` reaches.
     explicit CommandGate(CommandContext &context, QObject *parent = nullptr);
@@ -29,8 +32,18 @@ public:
     // From now on every call is answered "unavailable" without running.
     void close() { m_closed = true; }
 
+signals:
+    // Commands wait in the queue; queued to the gate's own thread.
+    void commandsWaiting(QPrivateSignal);
+
 private:
+    struct Job;
+    void runWaiting();
+
     CommandContext &m_context;
-    std::atomic<int> m_waiting{0};
     std::atomic<bool> m_closed{false};
+    // The hand-over is a queue under a lock of our own, so the controller's thread takes each
+    // command by that lock, not by the event it was woken with.
+    std::mutex m_mutex;
+    std::deque<std::shared_ptr<Job>> m_waiting;
 };

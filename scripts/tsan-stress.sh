@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the link thread's tests with ThreadSanitizer in build-tsan and runs them. Exits
+# Builds the tests of the threaded parts (the link thread, the HTTP door with its gate to the
+# controller's thread) with ThreadSanitizer in build-tsan and runs them. Exits
 # non-zero when a test fails or ThreadSanitizer reports anything.
 set -euo pipefail
 
@@ -7,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-tsan"
 
 cmake -S "$root" -B "$build" -DQB_TSAN=ON -DQB_WERROR=ON >/dev/null
-cmake --build "$build" -j2 --target tst_udpcommthread
+cmake --build "$build" -j2 --target tst_udpcommthread tst_httpapi
 
 # Qt and GLib are not built with ThreadSanitizer: their own loads, stores and futex-based locks
 # are invisible to it, but the allocations, frees, socket and eventfd calls they make are still
@@ -24,15 +25,18 @@ called_from_lib:libQt5Network.so.5
 called_from_lib:libQt5Test.so.5
 # The event dispatcher's wake-up eventfd, written by whichever thread posts an event.
 called_from_lib:libglib-2.0.so.0
+# The HTTP library's request parsing on the door's connection threads.
+called_from_lib:libcpp-httplib.so.0.11
 EOF
 
 export TSAN_OPTIONS="suppressions=$suppressions halt_on_error=0 exitcode=66"
 export QT_QPA_PLATFORM=offscreen
 
 failed=0
-for test in tst_udpcommthread; do
+for test in link/tst_udpcommthread control/tst_httpapi; do
+    binary="$build/tests/$test"
+    test=$(basename "$test")
     export XDG_CONFIG_HOME="$build/config-$test"
-    binary="$build/tests/link/$test"
     run=("$binary")
     # A private network namespace keeps other programs on this machine off port 7372.
     if unshare -rn true 2>/dev/null; then
