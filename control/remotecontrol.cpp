@@ -1,6 +1,8 @@
 #include "control/remotecontrol.h"
 
+#include "app/handlegui.h"
 #include "control/controllogging.h"
+#include "models/programdatamodel.h"
 
 RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
                              QObject *parent)
@@ -9,6 +11,10 @@ RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramData
 {
     connect(&m_state, &ControlState::changed, this,
             [this](const QString &kind, const QJsonObject &data) { m_events.publish(kind, data); });
+    // The window loads the open program's lines on its first visit to the program page; the
+    // doors show them from the start.
+    if (lines.rowCount() == 0)
+        gui.openProgram(gui.programSlots().currentProgram());
 }
 
 RemoteControl::~RemoteControl()

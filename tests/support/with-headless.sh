@@ -29,7 +29,7 @@ work=$(mktemp -d)
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_CONFIG_HOME/Quillbrook Inc" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-printf '[main]\nmainBroadcastIP=127.255.255.255\nmainDelay=100\n' \
+printf '[main]\nmainBroadcastIP=127.255.255.255\nmainDelay=100\nmainRetries=3\n' \
     >"$XDG_CONFIG_HOME/Quillbrook Inc/QB-Timer2.conf"
 export QB_API="http://127.0.0.1:7380" QB_SIM_LOG="$work/sim.jsonl" QB_APP_LOG="$work/app.log"
 
@@ -59,4 +59,7 @@ for _ in $(seq 200); do
     sleep 0.05
 done
 [ "$listed" -ge "$count" ] || { echo "with-headless.sh: $listed of $count displays listed" >&2; cat "$QB_APP_LOG" >&2; exit 1; }
+# Discovery goes on for its three retries, 100 ms apart; every status reply it brings sets the
+# mirror to what that display shows, so the command starts once they are over.
+sleep 0.5
 "$@"
