@@ -59,8 +59,10 @@ function draw(kind) {
 
 let offlineSince = null;
 
+// Offline, nothing can be sent and the mirror is dimmed: it no longer follows the displays.
 function enableCommands(enabled) {
   for (const group of document.querySelectorAll("fieldset.commands")) group.disabled = !enabled;
+  document.body.classList.toggle("offline", !enabled);
 }
 
 function showLink(status, text) {
