@@ -138,6 +138,19 @@ class BrowserRemote(unittest.TestCase):
 
     # ---- the session ----
 
+    def test_0_durations_as_typed(self):
+        parsed = {"5": 300, "90": 5400, "5:30": 330, "0:45": 45, "1:05:00": 3900,
+                  "5:60": None, "1:2:3:4": None, "": None, "-5": None, "1.5": None}
+        count_downs = {"3599": {"hours": 0, "minutes": 59, "seconds": 59, "format": "mm:ss.t"},
+                       "5430": {"hours": 1, "minutes": 30, "seconds": 30, "format": "hh:mm:ss"}}
+        got = self.driver.execute_async_script("""
+            const [parsed, countDowns, done] = arguments;
+            import("./durations.js").then((d) => done([
+                Object.fromEntries(Object.keys(parsed).map((t) => [t, d.parseDuration(t)])),
+                Object.fromEntries(Object.keys(countDowns).map((s) => [s, d.countDownOf(+s)])),
+            ]));""", parsed, count_downs)
+        self.assertEqual(got, [parsed, count_downs])
+
     def test_1_served_files(self):
         page = self.page
         types = {"/": "text/html; charset=utf-8", "/app.js": "text/javascript; charset=utf-8",
@@ -205,7 +218,38 @@ class BrowserRemote(unittest.TestCase):
         page.press('#program [data-run="program"]')
         page.wait_for(lambda: page.text("#program-status") == "Armed, paused", "paused")
 
-    def test_5_reconnects_after_a_restart(self):
+    def test_5_tabata_and_presentation_from_their_numbers(self):
+        page = self.page
+        since = len(sim_log())
+        page.press('[data-tab="tabata"]')
+        for field, value in (("work", "3"), ("rest", "2"), ("rounds", "3")):
+            page.find(f'#tabata-form [name="{field}"]').clear()
+            page.find(f'#tabata-form [name="{field}"]').send_keys(value)
+        page.press("#tabata-form button")
+        page.press('[data-tab="program"]')
+        chosen = "#program-choice option:checked"
+        page.wait_for(lambda: page.text(chosen) == "10 · Tab 3/2", "the Tabata program open")
+        details = [d.text for d in page.find_all("#program-lines .details")]
+        self.assertIn("back to step 1, 2 times", details)
+        self.assertEqual(received(1, since)[0][:8], "AC D7 09")
+
+        page.press('[data-tab="presentation"]')
+        for field, value in (("total", "2:30"), ("warning", "0:30")):
+            page.find(f'#presentation-form [name="{field}"]').clear()
+            page.find(f'#presentation-form [name="{field}"]').send_keys(value)
+        page.find('#presentation-form [name="countUp"]').click()
+        page.press("#presentation-form button")
+        page.press('[data-tab="program"]')
+        page.wait_for(lambda: page.text(chosen) == "9 · Pres:150-30", "the presentation open")
+        commands = [c.text for c in page.find_all("#program-lines .command")]
+        self.assertIn("CountUp HH:MM:SS", commands)
+
+    def test_5z_no_errors_logged(self):
+        # Failed loads, refused commands, script errors and blocked content all log as severe.
+        self.assertEqual([e["message"] for e in self.driver.get_log("browser")
+                          if e["level"] == "SEVERE"], [])
+
+    def test_6_reconnects_after_a_restart(self):
         page = self.page
         self.restart_server()
         page.wait_for(lambda: page.link() == "Live", "live again", seconds=20)
@@ -213,7 +257,7 @@ class BrowserRemote(unittest.TestCase):
         self.assertTrue(all(c.is_enabled() for c in page.command_controls()))
         page.wait_for(lambda: len(page.find_all("#display-list .display")) == 3, "displays again")
 
-    def test_6_token_beyond_loopback(self):
+    def test_7_token_beyond_loopback(self):
         page = self.page
         self.restart_server("--api-listen", "0.0.0.0:7380")
         page.wait_for(lambda: page.find("#token-form").is_displayed(), "the token asked for")

@@ -25,6 +25,7 @@ def chromium(size, phone, scale=1.0):
     options.add_experimental_option("mobileEmulation", {
         "deviceMetrics": {"width": width, "height": height, "pixelRatio": scale,
                           "mobile": phone, "touch": phone}})
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.profile = profile  # removed with the driver object
     return driver
