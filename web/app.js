@@ -85,7 +85,8 @@ function wentOffline(retryMs) {
   enableCommands(false);
   offlineSince ??= Date.now();
   showLink("offline", "Offline");
-  notify(`Offline: trying again in ${retryMs / 1000} s. The buttons wait for the server.`, "bad", true);
+  const retry = `trying again in ${retryMs / 1000} s`;
+  notify(`Offline: ${retry}. The buttons wait for the server.`, "bad", true);
 }
 
 function askForToken(wasWrong) {
@@ -93,7 +94,7 @@ function askForToken(wasWrong) {
   offlineSince ??= Date.now();
   showLink("offline", "Token needed");
   $("notice").hidden = true;
-  $("token-problem").textContent = wasWrong ? "That token was not accepted: check it and try again." : "";
+  $("token-problem").textContent = "That token was not accepted: check it and try again.";
   $("token-problem").hidden = !wasWrong;
   $("token-form").hidden = false;
   $("token").focus();
@@ -121,7 +122,9 @@ function pressed(event) {
   const button = event.target.closest("button");
   if (!button || button.type === "submit") return;
   if (button.dataset.tab) showTab(button.dataset.tab);
-  else if (button.dataset.command) send(button.dataset.command, JSON.parse(button.dataset.params ?? "{}"));
+  else if (button.dataset.command) {
+    send(button.dataset.command, JSON.parse(button.dataset.params ?? "{}"));
+  }
   else if (button.dataset.run) {
     const running = state.captions[button.dataset.caption] === "Pause";
     send(`${button.dataset.run}.${running ? "pause" : "start"}`);
@@ -170,7 +173,13 @@ function wireForms() {
     const warning = durationOf(fields.warning, "Yellow at");
     if (typeof total === "string") return total;
     if (typeof warning === "string") return warning;
-    return { total, warning, format: fields.format.value, countUp: fields.countUp.checked, alarm: fields.alarm.checked };
+    return {
+      total,
+      warning,
+      format: fields.format.value,
+      countUp: fields.countUp.checked,
+      alarm: fields.alarm.checked,
+    };
   });
   $("program-choice").addEventListener("change", (event) =>
     send("program.open", { program: Number(event.target.value) }),

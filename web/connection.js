@@ -28,6 +28,7 @@ export class Connection {
     this.online = false;
     this.retryMs = RETRY_FIRST_MS;
     this.wakeUp = () => {};
+    this.dropStream = () => {};
     this.tokenGiven = null;
   }
 
@@ -148,6 +149,4 @@ export class Connection {
       };
     }).finally(() => (this.wakeUp = () => {}));
   }
-
-  dropStream() {}
 }

@@ -68,7 +68,10 @@ export function showPresets(grid, presets) {
   grid.replaceChildren(
     ...presets.map((preset) => {
       const button = commandButton("preset", "countdown.preset", { preset: preset.preset });
-      button.append(element("span", "name", preset.name), element("span", "length", presetLength(preset)));
+      button.append(
+        element("span", "name", preset.name),
+        element("span", "length", presetLength(preset)),
+      );
       return button;
     }),
   );
@@ -85,7 +88,8 @@ export function mirrorMode(mirror, captions) {
   const name = MODE_NAMES[mirror.mode];
   if (!name) return "";
   if (mirror.mode === "clock") return name;
-  const running = mirror.mode === "program" ? captions.program === "Pause" : mirror.counting !== "none";
+  const running =
+    mirror.mode === "program" ? captions.program === "Pause" : mirror.counting !== "none";
   return `${name} · ${running ? "running" : "paused"}`;
 }
 
