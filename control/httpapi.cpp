@@ -216,6 +216,8 @@ public:
         m_static.insert(path, file);
         Get(path.toStdString(), [file](const httplib::Request &, httplib::Response &res) {
             res.set_header("Cache-Control", "no-cache");
+            for (const auto &[name, value] : file.headers)
+                res.set_header(name.constData(), value.constData());
             res.set_content(file.bytes.toStdString(), file.contentType.constData());
         });
     }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <atomic>
 #include <chrono>
@@ -40,11 +42,12 @@ public:
         std::chrono::milliseconds keepAliveComment{15000}; // an idle event stream says it lives
     };
 
-    // A file of the page served at a path, as it is.
+    // A file of the page served at a path, as it is, with headers of its own.
     struct StaticFile
     {
         QByteArray contentType;
         QByteArray bytes;
+        QList<QPair<QByteArray, QByteArray>> headers;
     };
 
     HttpApi(CommandGate &gate, EventHub &events, Options options);

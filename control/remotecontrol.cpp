@@ -3,6 +3,7 @@
 #include "app/handlegui.h"
 #include "control/controllogging.h"
 #include "models/programdatamodel.h"
+#include "control/webpage.h"
 
 RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
                              QObject *parent)
@@ -47,6 +48,7 @@ bool RemoteControl::startHttp(const ListenAddress &where, QString *error)
 bool RemoteControl::startHttp(const HttpApi::Options &options, QString *error)
 {
     auto http = std::make_unique<HttpApi>(m_gate, m_events, options);
+    WebPage::addTo(*http);
     if (!http->start(error))
         return false;
     qCInfo(lcRemote, "HTTP API listening on %s port %d", qUtf8Printable(options.host),

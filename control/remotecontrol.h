@@ -27,8 +27,8 @@ public:
     // loopback in headless mode; nowhere otherwise.
     static std::optional<ListenAddress> httpAddress(const std::optional<ListenAddress> &asked,
                                                     bool headless);
-    // Serves HTTP, with the stored token beyond loopback; false with the reason when it cannot
-    // listen.
+    // Serves HTTP, the API and the browser remote's page, with the stored token beyond loopback;
+    // false with the reason when it cannot listen.
     bool startHttp(const ListenAddress &where, QString *error);
     bool startHttp(const HttpApi::Options &options, QString *error);
     // Closes every door; commands on their way are told the controller is unavailable.

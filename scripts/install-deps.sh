@@ -11,6 +11,7 @@ packages=(
     libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
     appstream desktop-file-utils dpkg-dev file lintian help2man python3-jsonschema
     libcpp-httplib-dev pkg-config curl bats jq
+    chromium chromium-driver python3-selenium
 )
 missing=()
 for p in "${packages[@]}"; do
