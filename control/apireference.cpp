@@ -50,7 +50,7 @@ QJsonObject paramJson(const CommandParam &param)
         json.insert(QStringLiteral("maxBytes"), param.max);
     if (!param.choices.isEmpty())
         json.insert(QStringLiteral("choices"), QJsonArray::fromStringList(param.choices));
-    if (!param.fallback.isUndefined())
+    if (param.hasFallback())
         json.insert(QStringLiteral("default"), param.fallback);
     return json;
 }
@@ -59,7 +59,7 @@ QString fallbackText(const CommandParam &param)
 {
     if (param.required)
         return QStringLiteral("required");
-    if (param.fallback.isUndefined())
+    if (!param.hasFallback())
         return QStringLiteral("optional");
     if (param.type == CommandParam::Type::Choice)
         return QStringLiteral("default \"%1\"").arg(param.choices.value(param.fallback.toInt()));

@@ -235,7 +235,7 @@ CommandResult checkArgs(const Command &command, const QJsonObject &args,
         if (!args.contains(param.name)) {
             if (param.required)
                 return invalid(param, QStringLiteral("missing (%1)").arg(param.describeType()));
-            if (!param.fallback.isUndefined())
+            if (param.hasFallback())
                 checked.insert(param.name, param.fallback);
             continue;
         }

@@ -64,6 +64,9 @@ struct CommandParam
     QStringList choices;
 
     QString describeType() const;
+    // An optional parameter without a value of its own is left out of the checked ones: the
+    // table writes "none" as {}, which is null.
+    bool hasFallback() const { return !fallback.isUndefined() && !fallback.isNull(); }
 };
 
 // The checked parameters of one request: every name of the command's parameter list is there,
