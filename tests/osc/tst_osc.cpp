@@ -1,0 +1,421 @@
+#include "control/command.h"
+#include "control/commandcontext.h"
+#include "control/commandgate.h"
+#include "control/controlstate.h"
+#include "control/oscaddress.h"
+#include "control/oscdoor.h"
+#include "controllerfixture.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+#include <cstdlib>
+#include <lo/lo.h>
+
+namespace {
+
+// One OSC message from "i:5 h:7 f:1.5 d:2 s:Hall S:Hall T F N b:ab" (blob of those bytes);
+// "raw:BYTES" for a datagram that is not one.
+QByteArray datagram(const QString &path, const QString &spec = {})
+{
+    if (path.startsWith(QLatin1String("raw:")))
+        return path.mid(4).toLatin1().replace("\\0", QByteArray(1, '\0'));
+    lo_message message = lo_message_new();
+    for (const QString &word : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QByteArray value = word.mid(2).toUtf8();
+        switch (word.at(0).toLatin1()) {
+        case 'i':
+            lo_message_add_int32(message, value.toInt());
+            break;
+        case 'h':
+            lo_message_add_int64(message, value.toLongLong());
+            break;
+        case 'f':
+            lo_message_add_float(message, value.toFloat());
+            break;
+        case 'd':
+            lo_message_add_double(message, value.toDouble());
+            break;
+        case 's':
+            lo_message_add_string(message, value.constData());
+            break;
+        case 'S':
+            lo_message_add_symbol(message, value.constData());
+            break;
+        case 'T':
+            lo_message_add_true(message);
+            break;
+        case 'F':
+            lo_message_add_false(message);
+            break;
+        case 'N':
+            lo_message_add_nil(message);
+            break;
+        case 'b': {
+            lo_blob blob = lo_blob_new(value.size(), value.constData());
+            lo_message_add_blob(message, blob);
+            lo_blob_free(blob);
+            break;
+        }
+        }
+    }
+    size_t size = 0;
+    void *bytes = lo_message_serialise(message, path.toUtf8().constData(), nullptr, &size);
+    const QByteArray out(static_cast<const char *>(bytes), int(size));
+    std::free(bytes);
+    lo_message_free(message);
+    return out;
+}
+
+OscPeer peer(const QString &text)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = text.left(colon);
+    host.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    return {QHostAddress(host), quint16(text.mid(colon + 1).toUInt())};
+}
+
+// A datagram as a line: "TO state" for the whole state (mirror, captions, step, display list),
+// else "TO" and its messages joined by " | ".
+QString line(const OscPeer &to, const std::vector<OscMessage> &messages)
+{
+    QStringList paths;
+    QStringList shown;
+    for (const OscMessage &message : messages) {
+        paths << QString::fromUtf8(message.path);
+        shown << message.toString();
+    }
+    const bool wholeState = paths.mid(0, 4) == QStringList{"/qb/mirror", "/qb/captions",
+                                                           "/qb/program/step", "/qb/displays"};
+    return to.toString() + ' ' + (wholeState ? QStringLiteral("state") : shown.join(" | "));
+}
+
+// The OSC door in front of a controller on a fake clock with Hall (127.0.0.2, selected) and
+// Gym (127.0.0.3) listed; every datagram it would send is a line in `sent`.
+struct DoorFixture
+{
+    explicit DoorFixture(const OscAllowList &allowed = {}, const QList<OscPeer> &fixed = {})
+        : feedback(record(), fixed), door(gate, feedback, allowed, record())
+    {
+        // The list an earlier fixture stored is read back first, without its selection.
+        for (const QString name : {"Hall", "Gym"})
+            controller.timers.addOrUpdateTimer(TimerData(
+                name, name == "Hall" ? "127.0.0.2" : "127.0.0.3", false, QTime(10, 0), 0, 0, 0));
+        controller.timers.setSelected(0, true);
+        controller.timers.setSelected(1, false);
+        feedback.setState(state.snapshot());
+    }
+
+    OscFeedback::Send record()
+    {
+        return [this](const OscPeer &to, const std::vector<OscMessage> &messages) {
+            sent << line(to, messages);
+        };
+    }
+
+    ControllerFixture controller;
+    ControlState state{*controller.controller, controller.timers, controller.programs};
+    CommandContext context{*controller.controller, controller.timers, controller.programs, state};
+    CommandGate gate{context};
+    QStringList sent;
+    OscFeedback feedback;
+    OscDoor door;
+};
+
+const QString kMe = QStringLiteral("127.0.0.1:5000");
+
+} // namespace
+
+class TestOsc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsArguments_data();
+    void readsArguments();
+    void badMessages_data();
+    void badMessages();
+    void peers_data();
+    void peers();
+};
+
+// How the surfaces' arguments come to the table.
+void TestOsc::readsArguments_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("json");
+
+    QTest::newRow("integers in order") << "/qb/countdown/set"
+                                       << "i:1 i:2 i:3 i:4"
+                                       << "countdown.set"
+                                       << R"({"days":1,"hours":2,"minutes":3,"seconds":4})";
+    QTest::newRow("trailing left out") << "/qb/program/arm"
+                                       << ""
+                                       << "program.arm"
+                                       << "{}";
+    QTest::newRow("whole float") << "/qb/countdown/adjust"
+                                 << "f:-60"
+                                 << "countdown.adjust"
+                                 << R"({"seconds":-60})";
+    QTest::newRow("double, int64") << "/qb/countdown/set"
+                                   << "d:5 h:7"
+                                   << "countdown.set"
+                                   << R"({"days":5,"hours":7})";
+    QTest::newRow("digits") << "/qb/countdown/adjust"
+                            << "s:+90"
+                            << "countdown.adjust"
+                            << R"({"seconds":90})";
+    QTest::newRow("booleans") << "/qb/presentation"
+                              << "i:60 i:10 s:hh:mm:ss T i:0"
+                              << "presentation"
+                              << R"({"alarm":false,"countUp":true,"format":"hh:mm:ss",)"
+                                 R"("total":60,"warning":10})";
+    QTest::newRow("boolean words, choice number")
+        << "/qb/presentation"
+        << "i:60 i:10 f:1 s:FALSE s:true"
+        << "presentation"
+        << R"({"alarm":true,"countUp":false,"format":1,"total":60,"warning":10})";
+    QTest::newRow("targets after the parameters") << "/qb/countdown/adjust"
+                                                  << "i:60 s:Hall S:127.0.0.3"
+                                                  << "countdown.adjust"
+                                                  << R"({"seconds":60,"to":["Hall","127.0.0.3"]})";
+    QTest::newRow("targets alone") << "/qb/countdown/start"
+                                   << "s:Gym"
+                                   << "countdown.start"
+                                   << R"({"to":["Gym"]})";
+    QTest::newRow("displays take every string") << "/qb/displays/selectOnly"
+                                                << "s:Hall s:Gym"
+                                                << "displays.selectOnly"
+                                                << R"({"displays":["Hall","Gym"]})";
+}
+
+void TestOsc::readsArguments()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, args);
+    QFETCH(QString, command);
+    QFETCH(QString, json);
+
+    QByteArray bytes = datagram(path, args);
+    lo_message message = lo_message_deserialise(bytes.data(), size_t(bytes.size()), nullptr);
+    const OscAddress::Request request = OscAddress::read(path, message);
+    lo_message_free(message);
+    QCOMPARE(request.error, QString());
+    QCOMPARE(request.command->name, command);
+    QCOMPARE(QJsonDocument(request.args).toJson(QJsonDocument::Compact), json.toUtf8());
+}
+
+// Every bad message is answered to its sender with the field at fault, and changes nothing.
+void TestOsc::badMessages_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("error");
+
+    const QString seconds = QStringLiteral("seconds: expected an integer -8640000..8640000, got ");
+    const QString noAddress =
+        QStringLiteral(": no such address; an address is /qb/ and a command's name with / for . "
+                       "(/qb/countdown/start), and qb-timer --api-reference lists them");
+    QTest::newRow("not OSC") << "raw:hello"
+                             << ""
+                             << "not an OSC message (liblo error 9908)";
+    QTest::newRow("bundle") << "raw:#bundle\\0\\0\\0\\0\\0\\0\\0\\0\\0"
+                            << ""
+                            << "bundles are not taken: send each message alone";
+    QTest::newRow("unknown") << "/qb/countdown/go"
+                             << ""
+                             << "/qb/countdown/go" + noAddress;
+    QTest::newRow("dotted name") << "/qb/countdown.set"
+                                 << ""
+                                 << "/qb/countdown.set" + noAddress;
+    QTest::newRow("no prefix") << "/countdown/set"
+                               << ""
+                               << "/countdown/set" + noAddress;
+    QTest::newRow("out of range") << "/qb/countdown/set"
+                                  << "i:0 i:0 i:75"
+                                  << "minutes: 75 is out of range 0..59";
+    QTest::newRow("int64 out of range") << "/qb/countdown/adjust"
+                                        << "h:9000000000"
+                                        << "seconds: 9000000000 is out of range -8640000..8640000";
+    QTest::newRow("fraction") << "/qb/countdown/adjust"
+                              << "f:1.5" << seconds + "1.5";
+    QTest::newRow("not a number") << "/qb/countdown/adjust"
+                                  << "f:nan" << seconds + "nan";
+    QTest::newRow("word") << "/qb/countdown/adjust"
+                          << "s:60s" << seconds + "\"60s\"";
+    QTest::newRow("blob") << "/qb/countdown/adjust"
+                          << "b:60" << seconds + "an argument of type 'b'";
+    QTest::newRow("boolean 2") << "/qb/tabata"
+                               << "i:20 i:10 i:8 i:2"
+                               << "alarm: expected true or false, got 2";
+    QTest::newRow("boolean word") << "/qb/tabata"
+                                  << "i:20 i:10 i:8 s:yes"
+                                  << "alarm: expected true or false, got \"yes\"";
+    QTest::newRow("choice") << "/qb/countup/reset"
+                            << "i:3"
+                            << "format: expected one of \"mm:ss.t\", \"hh:mm:ss\", \"dd:hh:mm\" "
+                               "(or 0..2), got 3";
+    QTest::newRow("address") << "/qb/displays/add"
+                             << "s:300.1.1.1"
+                             << "address: expected a display's IPv4 address, got \"300.1.1.1\"";
+    QTest::newRow("missing") << "/qb/countdown/preset"
+                             << ""
+                             << "preset: missing (an integer 1..8)";
+    QTest::newRow("too many") << "/qb/program/show"
+                              << "i:1 i:2"
+                              << "/qb/program/show: takes at most 1 (program:i), got 2";
+    QTest::newRow("none taken") << "/qb/state"
+                                << "N"
+                                << "/qb/state: takes no arguments, got 1";
+    QTest::newRow("target not text")
+        << "/qb/countdown/adjust"
+        << "i:60 i:7"
+        << "to: expected a display's name or address, or a list of them, got 7";
+    QTest::newRow("unknown target") << "/qb/countdown/start"
+                                    << "s:Stage"
+                                    << "to: no display named or at \"Stage\"";
+    QTest::newRow("refused by the state") << "/qb/countdown/adjust"
+                                          << "i:60"
+                                          << "no count-down to adjust: set one first";
+    QTest::newRow("subscribe port") << "/qb/subscribe"
+                                    << "i:70000"
+                                    << "/qb/subscribe: takes the port to tell, an integer "
+                                       "0..65535 (0: the sender's own port)";
+    QTest::newRow("subscribe twice over") << "/qb/unsubscribe"
+                                          << "i:1 i:2"
+                                          << "/qb/unsubscribe: takes the port to tell, an integer "
+                                             "0..65535 (0: the sender's own port)";
+}
+
+void TestOsc::badMessages()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, args);
+    QFETCH(QString, error);
+
+    DoorFixture f;
+    const QJsonObject before = f.state.snapshot();
+    f.door.handle(datagram(path, args), peer(kMe), 0);
+    QCOMPARE(f.sent, QStringList{kMe + " /qb/error \"" + error + '"'});
+    QCOMPARE(f.controller.sent(), QStringList());
+    QCOMPARE(f.state.snapshot(), before);
+}
+
+// Who is told what and when, on the caller's clock. A step is "MS FROM subscribe PORT",
+// "MS FROM unsubscribe PORT", "MS mirror TEXT" (a change of the mirror's text) or "MS displays
+// NAME=SELECTED,..." (the display list as it now is, each shown at a time of its own).
+void TestOsc::peers_data()
+{
+    QTest::addColumn<QStringList>("allow");
+    QTest::addColumn<QStringList>("fixed");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<int>("dropped");
+
+    const QString mirror = QStringLiteral(" /qb/mirror \"%1\" \"down\" \"countdown\"");
+    QTest::newRow("the state at once, then changes; port 0 is the sender's")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "0 127.0.0.1:5001 subscribe 9000",
+                       "300 mirror 01:00.0"}
+        << QStringList{kMe + " state", "127.0.0.1:9000 state", kMe + mirror.arg("01:00.0"),
+                       "127.0.0.1:9000" + mirror.arg("01:00.0")}
+        << 0;
+    QTest::newRow("at most one datagram in 100 ms, the latest value winning")
+        << QStringList() << QStringList() << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                                                         "10 mirror 00:59.9",
+                                                         "50 mirror 00:59.8",
+                                                         "99 mirror 00:59.7",
+                                                         "100 mirror 00:59.6",
+                                                         "150 mirror 00:59.5",
+                                                         "260 mirror 00:59.4"}
+        << QStringList{kMe + " state", kMe + mirror.arg("00:59.6"), kMe + mirror.arg("00:59.4")}
+        << 0;
+    QTest::newRow("renewed: one subscriber, told the state again, lapses 90 s after")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "60000 127.0.0.1:5000 subscribe 5000",
+                       "149999 mirror 00:01.0", "150000 mirror 00:00.9"}
+        << QStringList{kMe + " state", kMe + " state", kMe + mirror.arg("00:01.0")} << 0;
+    QTest::newRow("unsubscribed") << QStringList() << QStringList()
+                                  << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                                                 "10 127.0.0.1:6000 unsubscribe 5000",
+                                                 "200 mirror 00:01.0"}
+                                  << QStringList{kMe + " state"} << 0;
+    QTest::newRow("the list when it changes, not when its times do")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "1000 displays Hall=1,Gym=0",
+                       "2000 displays Hall=1,Gym=1", "3000 displays Hall=1,Gym=1"}
+        << QStringList{kMe + " state",
+                       kMe + " /qb/displays 2 | /qb/display \"127.0.0.2\" \"Hall\" 1 \"2000\" | "
+                             "/qb/display \"127.0.0.3\" \"Gym\" 1 \"2000\""}
+        << 0;
+    QTest::newRow("beyond loopback only from the allowed networks")
+        << QStringList{"192.168.1.0/24", "fd00::/8"} << QStringList()
+        << QStringList{"0 192.168.1.7:5000 subscribe 0",
+                       "0 192.168.2.7:5000 subscribe 0",
+                       "0 [fd00::7]:5000 subscribe 0",
+                       "0 [fe80::7]:5000 subscribe 0",
+                       "0 [::ffff:192.168.1.8]:5000 unsubscribe 0",
+                       "0 10.0.0.1:5000 raw"}
+        << QStringList{"192.168.1.7:5000 state", "[fd00::7]:5000 state"} << 3;
+    QTest::newRow("loopback only without a list")
+        << QStringList() << QStringList()
+        << QStringList{"0 [::1]:5000 subscribe 0", "0 [::ffff:127.0.0.9]:5000 subscribe 0",
+                       "0 192.168.1.7:5000 subscribe 0"}
+        << QStringList{"[::1]:5000 state", "[::ffff:127.0.0.9]:5000 state"} << 1;
+    QStringList seventeen, toldSixteen;
+    for (int port = 5001; port <= 5017; ++port) {
+        seventeen << QStringLiteral("0 127.0.0.1:%1 subscribe 0").arg(port);
+        toldSixteen << QStringLiteral("127.0.0.1:%1 state").arg(port);
+    }
+    toldSixteen.insert(1, "127.0.0.1:7000 state"); // told at the first flush
+    toldSixteen.last() = "127.0.0.1:5017 /qb/error \"/qb/subscribe: 16 subscribers already; try "
+                         "again when one has lapsed\"";
+    QTest::newRow("at most 16 subscribers, the store's targets besides")
+        << QStringList() << QStringList{"127.0.0.1:7000"}
+        << seventeen + QStringList{"90000 127.0.0.1:5017 subscribe 0", "90001 mirror 00:01.0"}
+        << toldSixteen +
+               QStringList{"127.0.0.1:5017 state", "127.0.0.1:7000" + mirror.arg("00:01.0")}
+        << 0;
+}
+
+void TestOsc::peers()
+{
+    QFETCH(QStringList, allow);
+    QFETCH(QStringList, fixed);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, sent);
+    QFETCH(int, dropped);
+
+    QList<OscPeer> fixedTargets;
+    for (const QString &target : fixed)
+        fixedTargets << peer(target);
+    DoorFixture f(*OscAllowList::parse(allow, nullptr), fixedTargets);
+    for (const QString &step : steps) {
+        const QStringList w = step.split(QLatin1Char(' '));
+        const qint64 ms = w[0].toLongLong();
+        if (w[1] == QLatin1String("mirror")) {
+            f.feedback.apply("mirror",
+                             {{"text", w[2]}, {"counting", "down"}, {"mode", "countdown"}});
+        } else if (w[1] == QLatin1String("displays")) {
+            QJsonArray list;
+            for (const QString &display : w[2].split(QLatin1Char(','))) {
+                const QString name = display.section(QLatin1Char('='), 0, 0);
+                list.append(QJsonObject{{"address", name == "Hall" ? "127.0.0.2" : "127.0.0.3"},
+                                        {"name", name},
+                                        {"selected", display.endsWith(QLatin1String("=1"))},
+                                        {"time", w[0]}});
+            }
+            f.feedback.apply("displays", {{"displays", list}});
+        } else {
+            const QString path = w[2] == QLatin1String("raw") ? "raw:x" : "/qb/" + w[2];
+            f.door.handle(datagram(path, "i:" + w.value(3)), peer(w[1]), ms);
+        }
+        f.feedback.flush(ms);
+    }
+    QCOMPARE(f.sent.join(QLatin1Char('\n')), sent.join(QLatin1Char('\n')));
+    QCOMPARE(f.door.dropped(), dropped);
+}
+
+QTEST_GUILESS_MAIN(TestOsc)
+#include "tst_osc.moc"
