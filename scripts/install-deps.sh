@@ -11,6 +11,7 @@ packages=(
     libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
     appstream desktop-file-utils dpkg-dev file
     libcpp-httplib-dev pkg-config curl
+    liblo-dev liblo-tools python3-liblo
 )
 missing=()
 for p in "${packages[@]}"; do
