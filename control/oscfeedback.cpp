@@ -137,8 +137,10 @@ std::optional<qint64> OscFeedback::tell(Target &target, qint64 nowMs)
     }
     if (due.empty())
         return std::nullopt;
-    if (target.lastSentMs && nowMs - *target.lastSentMs < kSpacingMs)
-        return *target.lastSentMs + kSpacingMs - nowMs;
+    // More than 100 ms on a clock of whole milliseconds is at least 100 ms of real time: at most
+    // ten in any second.
+    if (target.lastSentMs && nowMs - *target.lastSentMs <= kSpacingMs)
+        return *target.lastSentMs + kSpacingMs + 1 - nowMs;
     m_send(target.peer, due);
     target.lastSentMs = nowMs;
     for (int part = 0; part < kParts; ++part)

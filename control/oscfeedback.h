@@ -15,9 +15,10 @@
 // (/qb/captions), the running program step (/qb/program/step) and the display list
 // (/qb/displays and one /qb/display per display), each when it changes. Subscribers come and
 // renew themselves with /qb/subscribe and lapse when they stop; the targets of the store are told
-// always. Each target gets at most one datagram every 100 ms: what changed meanwhile is merged,
-// the latest value winning, and several messages due together go as one bundle. A new or renewed
-// subscriber is told the whole state at once. Thread-safe; the clock is the caller's.
+// always. A target is told again only more than 100 ms after it was last told, so at most ten
+// times a second: what changed meanwhile is merged, the latest value winning, and several messages
+// due together go as one bundle. A new or renewed subscriber is told the whole state at once.
+// Thread-safe; the clock is the caller's.
 class OscFeedback
 {
 public:

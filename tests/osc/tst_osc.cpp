@@ -321,14 +321,15 @@ void TestOsc::peers_data()
         << QStringList{kMe + " state", "127.0.0.1:9000 state", kMe + mirror.arg("01:00.0"),
                        "127.0.0.1:9000" + mirror.arg("01:00.0")}
         << 0;
-    QTest::newRow("at most one datagram in 100 ms, the latest value winning")
-        << QStringList() << QStringList() << QStringList{"0 127.0.0.1:5000 subscribe 0",
-                                                         "10 mirror 00:59.9",
-                                                         "50 mirror 00:59.8",
-                                                         "99 mirror 00:59.7",
-                                                         "100 mirror 00:59.6",
-                                                         "150 mirror 00:59.5",
-                                                         "260 mirror 00:59.4"}
+    const QStringList paced{"0 127.0.0.1:5000 subscribe 0",
+                            "10 mirror 00:59.9",
+                            "50 mirror 00:59.8",
+                            "100 mirror 00:59.7",
+                            "101 mirror 00:59.6",
+                            "150 mirror 00:59.5",
+                            "202 mirror 00:59.4"};
+    QTest::newRow("more than 100 ms apart, the latest value winning")
+        << QStringList() << QStringList() << paced
         << QStringList{kMe + " state", kMe + mirror.arg("00:59.6"), kMe + mirror.arg("00:59.4")}
         << 0;
     QTest::newRow("renewed: one subscriber, told the state again, lapses 90 s after")
