@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 #include <lo/lo.h>
 
 namespace {
@@ -14,9 +15,18 @@ bool isString(char type)
     return type == LO_STRING || type == LO_SYMBOL;
 }
 
-QString textOf(char type, const lo_arg *arg)
+// An argument's value. liblo's arguments lie on 4-byte boundaries inside the message, not always
+// where the union's 8-byte members may be read from: the bytes are copied out.
+template <typename T> T valueOf(const lo_arg *arg)
 {
-    return QString::fromUtf8(type == LO_STRING ? &arg->s : &arg->S);
+    T value;
+    std::memcpy(&value, arg, sizeof value);
+    return value;
+}
+
+QString textOf(const lo_arg *arg)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(arg));
 }
 
 // An argument as an error message shows it.
@@ -24,16 +34,16 @@ QString shown(char type, const lo_arg *arg)
 {
     switch (type) {
     case LO_INT32:
-        return QString::number(arg->i);
+        return QString::number(valueOf<qint32>(arg));
     case LO_INT64:
-        return QString::number(arg->h);
+        return QString::number(valueOf<qint64>(arg));
     case LO_FLOAT:
-        return QString::number(double(arg->f), 'g', 9);
+        return QString::number(double(valueOf<float>(arg)), 'g', 9);
     case LO_DOUBLE:
-        return QString::number(arg->d, 'g', 17);
+        return QString::number(valueOf<double>(arg), 'g', 17);
     case LO_STRING:
     case LO_SYMBOL:
-        return QStringLiteral("\"%1\"").arg(textOf(type, arg).left(40));
+        return QStringLiteral("\"%1\"").arg(textOf(arg).left(40));
     case LO_TRUE:
         return QStringLiteral("T");
     case LO_FALSE:
@@ -49,20 +59,20 @@ std::optional<double> wholeNumber(char type, const lo_arg *arg)
     static const QRegularExpression digits(QStringLiteral("^[-+]?[0-9]{1,15}$"));
     switch (type) {
     case LO_INT32:
-        return arg->i;
+        return valueOf<qint32>(arg);
     case LO_INT64:
-        return double(arg->h);
+        return double(valueOf<qint64>(arg));
     case LO_FLOAT:
     case LO_DOUBLE: {
-        const double value = type == LO_FLOAT ? double(arg->f) : arg->d;
+        const double value = type == LO_FLOAT ? double(valueOf<float>(arg)) : valueOf<double>(arg);
         if (std::isfinite(value) && std::trunc(value) == value)
             return value;
         return std::nullopt;
     }
     case LO_STRING:
     case LO_SYMBOL:
-        if (digits.match(textOf(type, arg)).hasMatch())
-            return textOf(type, arg).toDouble();
+        if (digits.match(textOf(arg)).hasMatch())
+            return textOf(arg).toDouble();
         return std::nullopt;
     default:
         return std::nullopt;
@@ -83,7 +93,7 @@ std::optional<QJsonValue> convert(const CommandParam &param, char type, const lo
         if (number && (*number == 0 || *number == 1))
             return QJsonValue(*number == 1);
         if (isString(type)) {
-            const QString word = textOf(type, arg).toLower();
+            const QString word = textOf(arg).toLower();
             if (word == QLatin1String("true") || word == QLatin1String("false"))
                 return QJsonValue(word == QLatin1String("true"));
         }
@@ -92,13 +102,13 @@ std::optional<QJsonValue> convert(const CommandParam &param, char type, const lo
         if (number)
             return QJsonValue(*number);
         if (isString(type))
-            return QJsonValue(textOf(type, arg));
+            return QJsonValue(textOf(arg));
         break;
     case CommandParam::Type::Address:
     case CommandParam::Type::Displays:
     case CommandParam::Type::Text:
         if (isString(type))
-            return QJsonValue(textOf(type, arg));
+            return QJsonValue(textOf(arg));
         break;
     case CommandParam::Type::Object:
         break;
@@ -142,7 +152,7 @@ std::optional<QString> readWords(const CommandParam &param, lo_message message, 
     for (; at < lo_message_get_argc(message); ++at) {
         if (!isString(types[at]))
             return wrongArgument(param, types[at], argv[at]);
-        words.append(textOf(types[at], argv[at]));
+        words.append(textOf(argv[at]));
     }
     args.insert(param.name, words);
     return std::nullopt;
