@@ -148,17 +148,18 @@ does what the window's button does, through the same controller.
   nothing changes. A command that reads is answered with `/qb/result ,ss` (its name, its result
   as JSON). Bundles are not taken.
 - `/qb/subscribe ,i PORT` asks for the changes at PORT on the sender's host (0: the sender's own
-  port), and answers at once with the whole state. Renew it at least once a minute: a
-  subscription lapses %3 s after its last `/qb/subscribe`. `/qb/unsubscribe ,i PORT` ends it. At
-  most %4 subscribers; `remote/oscFeedback` in the store lists `host:port` targets told always.
-- Feedback, each when it changes, at most ten datagrams a second to each target (what changed
-  meanwhile is merged, the latest value winning; messages due together come as one bundle):
-  `/qb/mirror ,sss` text, counting (`up`, `down`, `none`), mode (`clock`, `countup`,
-  `countdown`, `program`, `none`); `/qb/captions ,sss` the count-up, count-down and program
-  Start/Pause captions (`Start` or `Pause`); `/qb/program/step ,i` the running program step (0
-  for none); and when the display list changes (displays added or removed, renamed, selected):
-  `/qb/displays ,i` their number, then `/qb/display ,ssis` address, name, selected (1 or 0) and
-  shown time for each of the first %5.
+  port), which is told the whole state at once (past ten messages, as the pace below allows);
+  so is a renewal. Renew it at least once a minute: a subscription lapses %3 s after its last
+  `/qb/subscribe`. `/qb/unsubscribe ,i PORT` ends it. At most %4 subscribers;
+  `remote/oscFeedback` in the store lists `host:port` targets told always.
+- Feedback, each part when it changes, one message a datagram, at most ten messages in any second
+  to each target (a part that changed again meanwhile is told once, with its latest value; the
+  part waiting longest goes first): `/qb/mirror ,sss` text, counting (`up`, `down`, `none`), mode
+  (`clock`, `countup`, `countdown`, `program`, `none`); `/qb/captions ,sss` the count-up,
+  count-down and program Start/Pause captions (`Start` or `Pause`); `/qb/program/step ,i` the
+  running program step (0 for none); `/qb/displays ,i` the number of listed displays; and
+  `/qb/display ,ssis` address, name, selected (1 or 0) and shown time of each of the first %5
+  listed displays whose address, name or selection changed (not for the time alone).
 
 Programs are numbered 1 to 10 and presets 1 to 8, as the window shows them. Commands that act on
 displays act on the selected ones; `to` (a name, an address, or a list of them) selects exactly

@@ -106,12 +106,12 @@ void OscDoor::command(const QString &path, lo_message message, const OscPeer &fr
                nowMs);
         return;
     }
-    m_reply(from, {{"/qb/result", {name, json}}});
+    m_reply(from, {"/qb/result", {name, json}});
 }
 
 void OscDoor::refuse(const OscPeer &to, const QString &why, qint64 nowMs)
 {
-    m_reply(to, {{"/qb/error", {why}}});
+    m_reply(to, {"/qb/error", {why}});
     if (const std::optional<qint64> count = m_refusalLog.count(nowMs))
         qCWarning(lcRemote, "OSC: refused from %s: %s (%lld refused since the last line)",
                   qUtf8Printable(to.toString()), qUtf8Printable(why), *count);

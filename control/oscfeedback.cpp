@@ -19,7 +19,7 @@ QVariantList strings(const QJsonObject &data, const QStringList &keys)
 OscFeedback::OscFeedback(Send send, const QList<OscPeer> &fixedTargets) : m_send(std::move(send))
 {
     for (const OscPeer &peer : fixedTargets)
-        m_targets.push_back({peer, std::nullopt, std::nullopt, {}});
+        m_targets.push_back({peer, std::nullopt, {}, {}, {}});
 }
 
 OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs)
@@ -34,7 +34,7 @@ OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 now
                                                [](const Target &t) { return t.expiresMs; });
         if (subscribers >= kMaxSubscribers)
             return Subscription::Full;
-        m_targets.push_back({peer, nowMs, std::nullopt, {}});
+        m_targets.push_back({peer, nowMs, {}, {}, {}});
         known = std::prev(m_targets.end());
         outcome = Subscription::Added;
         qCInfo(lcRemote, "OSC feedback to %s", qUtf8Printable(peer.toString()));
@@ -42,6 +42,7 @@ OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 now
     if (known->expiresMs)
         known->expiresMs = nowMs + kLifetimeMs;
     known->told = {}; // told the whole state again
+    known->waitingSinceMs = {};
     tell(*known, nowMs);
     return outcome;
 }
@@ -63,42 +64,38 @@ void OscFeedback::setState(const QJsonObject &snapshot)
 
 void OscFeedback::apply(const QByteArray &kind, const QJsonObject &data)
 {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (kind == "mirror") {
         const QVariantList args = strings(
             data, {QStringLiteral("text"), QStringLiteral("counting"), QStringLiteral("mode")});
-        setPart(Mirror, args, {{"/qb/mirror", args}});
+        setPart(Mirror, args, {"/qb/mirror", args});
     } else if (kind == "captions") {
         const QVariantList args =
             strings(data, {QStringLiteral("countUp"), QStringLiteral("countDown"),
                            QStringLiteral("program")});
-        setPart(Captions, args, {{"/qb/captions", args}});
+        setPart(Captions, args, {"/qb/captions", args});
     } else if (kind == "program") {
         const int step = data.value(QStringLiteral("runningStep")).toInt();
-        setPart(Step, step, {{"/qb/program/step", {step}}});
+        setPart(Step, step, {"/qb/program/step", {step}});
     } else if (kind == "displays") {
         const QJsonArray displays = data.value(QStringLiteral("displays")).toArray();
-        // The shown times change every second; the list is told when the rest of it changes.
-        QVariantList list;
-        std::vector<OscMessage> messages{{"/qb/displays", {int(displays.size())}}};
-        for (const QJsonValue &value : displays) {
-            const QJsonObject display = value.toObject();
+        setPart(DisplayCount, int(displays.size()), {"/qb/displays", {int(displays.size())}});
+        for (int row = 0; row < kMaxDisplays; ++row) {
+            const QJsonObject display = displays.at(row).toObject();
+            // The shown time changes every second: a display is told when the rest changes.
             const QVariantList args{display.value(QStringLiteral("address")).toString(),
                                     display.value(QStringLiteral("name")).toString(),
                                     int(display.value(QStringLiteral("selected")).toBool())};
-            list << QVariant(args);
-            if (int(messages.size()) <= kMaxDisplays)
-                messages.push_back(
+            setPart(FirstDisplay + row, row < displays.size() ? QVariant(args) : QVariant(),
                     {"/qb/display",
                      args + QVariantList{display.value(QStringLiteral("time")).toString()}});
         }
-        setPart(Displays, list, std::move(messages));
     }
 }
 
-void OscFeedback::setPart(Part part, QVariant key, std::vector<OscMessage> messages)
+void OscFeedback::setPart(int part, QVariant key, OscMessage message)
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_parts[part] = {std::move(key), std::move(messages)};
+    m_parts[part] = {std::move(key), std::move(message)};
 }
 
 std::optional<qint64> OscFeedback::flush(qint64 nowMs)
@@ -130,20 +127,32 @@ void OscFeedback::expire(qint64 nowMs)
 
 std::optional<qint64> OscFeedback::tell(Target &target, qint64 nowMs)
 {
-    std::vector<OscMessage> due;
+    // On a clock of whole milliseconds, more than 1000 ms apart is at least a second of real
+    // time: at most ten messages in any second.
+    while (!target.sentMs.empty() && nowMs - target.sentMs.front() > 1000)
+        target.sentMs.pop_front();
+    std::vector<int> due;
     for (int part = 0; part < kParts; ++part) {
-        if (m_parts[part].key.isValid() && target.told[part] != m_parts[part].key)
-            due.insert(due.end(), m_parts[part].messages.begin(), m_parts[part].messages.end());
+        const QVariant &key = m_parts[part].key;
+        if (!key.isValid() || target.told[part] == key) {
+            target.told[part] = key; // a display gone is told again when it comes back
+            target.waitingSinceMs[part].reset();
+            continue;
+        }
+        if (!target.waitingSinceMs[part])
+            target.waitingSinceMs[part] = nowMs;
+        due.push_back(part);
     }
-    if (due.empty())
-        return std::nullopt;
-    // More than 100 ms on a clock of whole milliseconds is at least 100 ms of real time: at most
-    // ten in any second.
-    if (target.lastSentMs && nowMs - *target.lastSentMs <= kSpacingMs)
-        return *target.lastSentMs + kSpacingMs + 1 - nowMs;
-    m_send(target.peer, due);
-    target.lastSentMs = nowMs;
-    for (int part = 0; part < kParts; ++part)
+    std::stable_sort(due.begin(), due.end(), [&target](int a, int b) {
+        return *target.waitingSinceMs[a] < *target.waitingSinceMs[b];
+    });
+    for (const int part : due) {
+        if (int(target.sentMs.size()) >= kMaxPerSecond)
+            return target.sentMs.front() + 1001 - nowMs;
+        m_send(target.peer, m_parts[part].message);
+        target.sentMs.push_back(nowMs);
         target.told[part] = m_parts[part].key;
+        target.waitingSinceMs[part].reset();
+    }
     return std::nullopt;
 }

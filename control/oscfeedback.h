@@ -6,30 +6,32 @@
 #include <QList>
 #include <QVariant>
 #include <array>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
 
-// What OSC surfaces are told of the state: the mirror (/qb/mirror), the Start/Pause captions
-// (/qb/captions), the running program step (/qb/program/step) and the display list
-// (/qb/displays and one /qb/display per display), each when it changes. Subscribers come and
-// renew themselves with /qb/subscribe and lapse when they stop; the targets of the store are told
-// always. A target is told again only more than 100 ms after it was last told, so at most ten
-// times a second: what changed meanwhile is merged, the latest value winning, and several messages
-// due together go as one bundle. A new or renewed subscriber is told the whole state at once.
-// Thread-safe; the clock is the caller's.
+// What OSC surfaces are told of the state, each part when it changes: the mirror (/qb/mirror),
+// the Start/Pause captions (/qb/captions), the running program step (/qb/program/step), the
+// number of listed displays (/qb/displays) and each of the first 16 (/qb/display) when its
+// address, name or selection changes. Subscribers come and renew themselves with /qb/subscribe
+// and lapse when they stop; the targets of the store are told always. A target is told at most
+// ten messages in any second, one message a datagram (surfaces differ in how they take
+// bundles): a part that changed again meanwhile is told once, with its latest value, and the
+// part that has waited longest goes first. A new or renewed subscriber is told the whole state,
+// as far as that allows at once. Thread-safe; the clock is the caller's.
 class OscFeedback
 {
 public:
     static constexpr int kMaxSubscribers = 16;
     static constexpr qint64 kLifetimeMs = 90000;
-    static constexpr qint64 kSpacingMs = 100;
-    static constexpr int kMaxDisplays = 32;
+    static constexpr int kMaxPerSecond = 10;
+    static constexpr int kMaxDisplays = 16;
 
-    // Sends one datagram's messages; called with the feedback's lock held, so that what one
-    // target is told arrives in the order it changed.
-    using Send = std::function<void(const OscPeer &to, const std::vector<OscMessage> &messages)>;
+    // Sends one message; called with the feedback's lock held, so that what one target is told
+    // arrives in the order it was decided.
+    using Send = std::function<void(const OscPeer &to, const OscMessage &message)>;
 
     explicit OscFeedback(Send send, const QList<OscPeer> &fixedTargets = {});
 
@@ -47,25 +49,34 @@ public:
     std::optional<qint64> flush(qint64 nowMs);
 
 private:
-    enum Part { Mirror, Captions, Step, Displays, kParts };
+    enum Part {
+        Mirror,
+        Captions,
+        Step,
+        DisplayCount,
+        FirstDisplay,
+        kParts = FirstDisplay + kMaxDisplays
+    };
 
     struct StatePart
     {
-        QVariant key; // equal keys: nothing to tell
-        std::vector<OscMessage> messages;
+        QVariant key; // what the target was told; none while the part does not exist
+        OscMessage message;
     };
 
     struct Target
     {
         OscPeer peer;
         std::optional<qint64> expiresMs; // none for the store's targets
-        std::optional<qint64> lastSentMs;
+        std::deque<qint64> sentMs;       // the last kMaxPerSecond sends
         std::array<QVariant, kParts> told;
+        std::array<std::optional<qint64>, kParts> waitingSinceMs;
     };
 
-    void setPart(Part part, QVariant key, std::vector<OscMessage> messages);
+    void setPart(int part, QVariant key, OscMessage message = {});
     void expire(qint64 nowMs);
-    // Sends what the target was not told yet, if its pace allows; else the wait.
+    // Sends the target what it was not told yet, oldest first, as far as its pace allows; the
+    // wait until it may be sent more, when something is left.
     std::optional<qint64> tell(Target &target, qint64 nowMs);
 
     Send m_send;

@@ -23,14 +23,6 @@ lo_message toLo(const OscMessage &message)
     return out;
 }
 
-QByteArray taken(void *bytes, size_t size)
-{
-    const std::unique_ptr<void, FreeMalloced> owned(bytes);
-    if (!bytes || size > size_t(OscWire::kMaxDatagram))
-        return {};
-    return QByteArray(static_cast<const char *>(bytes), int(size));
-}
-
 } // namespace
 
 QString OscMessage::toString() const
@@ -52,23 +44,16 @@ QString OscPeer::toString() const
 
 namespace OscWire {
 
-QByteArray serialise(const std::vector<OscMessage> &messages)
+QByteArray serialise(const OscMessage &message)
 {
+    lo_message out = toLo(message);
     size_t size = 0;
-    if (messages.size() == 1) {
-        lo_message message = toLo(messages.front());
-        void *bytes =
-            lo_message_serialise(message, messages.front().path.constData(), nullptr, &size);
-        lo_message_free(message);
-        return taken(bytes, size);
-    }
-    // The bundle takes the messages over and frees them with itself.
-    lo_bundle bundle = lo_bundle_new(LO_TT_IMMEDIATE);
-    for (const OscMessage &message : messages)
-        lo_bundle_add_message(bundle, message.path.constData(), toLo(message));
-    void *bytes = lo_bundle_serialise(bundle, nullptr, &size);
-    lo_bundle_free_recursive(bundle);
-    return taken(bytes, size);
+    const std::unique_ptr<void, FreeMalloced> bytes(
+        lo_message_serialise(out, message.path.constData(), nullptr, &size));
+    lo_message_free(out);
+    if (!bytes || size > size_t(kMaxDatagram))
+        return {};
+    return QByteArray(static_cast<const char *>(bytes.get()), int(size));
 }
 
 } // namespace OscWire

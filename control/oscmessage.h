@@ -4,7 +4,6 @@
 #include <QHostAddress>
 #include <QString>
 #include <QVariantList>
-#include <vector>
 
 // One OSC message going out: its address and its arguments, each a string (QString, sent as
 // "s") or an integer (int, sent as "i").
@@ -32,8 +31,7 @@ namespace OscWire {
 // The largest datagram sent: what fits in one UDP datagram over IPv4.
 constexpr int kMaxDatagram = 65507;
 
-// One message as it is, or several as one bundle to be taken at once ("immediately"); empty
-// when the result would not fit in one datagram.
-QByteArray serialise(const std::vector<OscMessage> &messages);
+// The message as one datagram; empty when it would not fit in one.
+QByteArray serialise(const OscMessage &message);
 
 } // namespace OscWire

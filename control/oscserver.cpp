@@ -83,10 +83,9 @@ public:
     Running(CommandGate &gate, OscAllowList allowed, const QList<OscPeer> &fixedTargets, int fd,
             int family, std::shared_ptr<EventHub::Subscriber> subscriber)
         : m_gate(gate), m_fd(fd), m_family(family),
-          m_feedback([this](const OscPeer &to, const std::vector<OscMessage> &m) { send(to, m); },
-                     fixedTargets),
+          m_feedback([this](const OscPeer &to, const OscMessage &m) { send(to, m); }, fixedTargets),
           m_door(gate, m_feedback, std::move(allowed),
-                 [this](const OscPeer &to, const std::vector<OscMessage> &m) { send(to, m); }),
+                 [this](const OscPeer &to, const OscMessage &m) { send(to, m); }),
           m_subscriber(std::move(subscriber))
     {
     }
@@ -164,10 +163,10 @@ private:
         }
     }
 
-    // From either thread: a whole datagram is one write, and a full socket buffer drops it.
-    void send(const OscPeer &to, const std::vector<OscMessage> &messages)
+    // From either thread: a datagram is one write, and a full socket buffer drops it.
+    void send(const OscPeer &to, const OscMessage &message)
     {
-        const QByteArray bytes = OscWire::serialise(messages);
+        const QByteArray bytes = OscWire::serialise(message);
         sockaddr_storage address;
         const socklen_t length = toSockaddr(to, m_family, address);
         if (bytes.isEmpty() || length == 0)

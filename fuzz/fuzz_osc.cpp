@@ -54,8 +54,8 @@ struct Harness
     ControlState state{controller, timers, programs};
     CommandContext context{controller, timers, programs, state};
     CommandGate gate{context};
-    OscFeedback::Send record = [this](const OscPeer &, const std::vector<OscMessage> &messages) {
-        replies.insert(replies.end(), messages.begin(), messages.end());
+    OscFeedback::Send record = [this](const OscPeer &, const OscMessage &message) {
+        replies.push_back(message);
     };
     OscFeedback feedback{record};
     OscDoor door{gate, feedback, *OscAllowList::parse({QStringLiteral("10.0.0.0/8")}, nullptr),

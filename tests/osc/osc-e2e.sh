@@ -75,7 +75,7 @@ expected='/qb/mirror sss "00:00:00.0" "none" "clock"
 [ "$(feedback | head -n 7)" = "$expected" ] || fail "the state on subscribing"
 
 send /qb/displays/selectOnly ss Hall Gym
-wait_for '[ "$(last /qb/display | cut -d" " -f3-5)" = "\"127.0.0.4\" \"Pool\" 0" ] && feedback | grep -q "\"Gym\" 1"'
+wait_for 'feedback | grep -q "\"Gym\" 1"'
 send /qb/countdown/set iiii 0 0 5 0
 wait_for '[ "$(count count-down-reset)" = 2 ]'
 send /qb/countdown/start
@@ -139,13 +139,13 @@ for display in 127.0.0.2 127.0.0.3; do
 done
 [ -z "$(commands | grep '^127.0.0.4 ')" ] || fail "Pool acted on: $(commands | grep '^127.0.0.4 ')"
 
-# The display list as it was on subscribing and once selected, then not again.
+# The display list as it was on subscribing, then the two displays selected, and nothing else.
 lists=$(feedback | grep '^/qb/display' | tr '\n' '|')
 [ "$lists" = "$(printf '%s|' '/qb/displays i 3' \
     '/qb/display ssis "127.0.0.2" "Hall" 0 T' '/qb/display ssis "127.0.0.3" "Gym" 0 T' \
-    '/qb/display ssis "127.0.0.4" "Pool" 0 T' '/qb/displays i 3' \
-    '/qb/display ssis "127.0.0.2" "Hall" 1 T' '/qb/display ssis "127.0.0.3" "Gym" 1 T' \
-    '/qb/display ssis "127.0.0.4" "Pool" 0 T')" ] || fail "display lists: $lists"
+    '/qb/display ssis "127.0.0.4" "Pool" 0 T' \
+    '/qb/display ssis "127.0.0.2" "Hall" 1 T' '/qb/display ssis "127.0.0.3" "Gym" 1 T')" ] ||
+    fail "display lists: $lists"
 # Captions and the mirror's counting and mode, each change once. A running count-down's adjust
 # pauses and restarts it in one step: the pause may show, or not.
 captions=$(feedback | grep '^/qb/captions' | cut -d' ' -f3- | uniq | tr -d '"' | tr '\n' '|')
@@ -156,8 +156,7 @@ modes=$(feedback | grep '^/qb/mirror' | sed -E 's/.*" "([a-z]+)" "([a-z]+)"$/\1 
     fail "mirror: $modes"
 steps=$(feedback | grep '^/qb/program/step' | cut -d' ' -f3 | uniq | tr '\n' ' ')
 [[ "$steps" =~ ^0\ 2\ (0\ 2\ )?$ ]] || fail "program steps: $steps"
-# At most ten datagrams a second; a bundle's messages share one time tag.
-datagrams=$(cut -d' ' -f1 "$dump" | uniq | wc -l)
-awk "BEGIN { exit !($datagrams <= 10 * $elapsed + 2) }" ||
-    fail "$datagrams datagrams in $elapsed s"
-echo "OK: $(feedback | wc -l) messages in $datagrams datagrams over $elapsed s"
+# Ten messages a second at most, the state's first ten at once (bench/bench_osc measures the pace).
+messages=$(feedback | wc -l)
+awk "BEGIN { exit !($messages <= 10 * $elapsed + 10) }" || fail "$messages messages in $elapsed s"
+echo "OK: $messages messages in $elapsed s"

@@ -74,23 +74,8 @@ OscPeer peer(const QString &text)
     return {QHostAddress(host), quint16(text.mid(colon + 1).toUInt())};
 }
 
-// A datagram as a line: "TO state" for the whole state (mirror, captions, step, display list),
-// else "TO" and its messages joined by " | ".
-QString line(const OscPeer &to, const std::vector<OscMessage> &messages)
-{
-    QStringList paths;
-    QStringList shown;
-    for (const OscMessage &message : messages) {
-        paths << QString::fromUtf8(message.path);
-        shown << message.toString();
-    }
-    const bool wholeState = paths.mid(0, 4) == QStringList{"/qb/mirror", "/qb/captions",
-                                                           "/qb/program/step", "/qb/displays"};
-    return to.toString() + ' ' + (wholeState ? QStringLiteral("state") : shown.join(" | "));
-}
-
 // The OSC door in front of a controller on a fake clock with Hall (127.0.0.2, selected) and
-// Gym (127.0.0.3) listed; every datagram it would send is a line in `sent`.
+// Gym (127.0.0.3) listed; every message it would send is a line in `sent`: "MS TO MESSAGE".
 struct DoorFixture
 {
     explicit DoorFixture(const OscAllowList &allowed = {}, const QList<OscPeer> &fixed = {})
@@ -107,11 +92,12 @@ struct DoorFixture
 
     OscFeedback::Send record()
     {
-        return [this](const OscPeer &to, const std::vector<OscMessage> &messages) {
-            sent << line(to, messages);
+        return [this](const OscPeer &to, const OscMessage &message) {
+            sent << QStringLiteral("%1 %2 %3").arg(now).arg(to.toString(), message.toString());
         };
     }
 
+    qint64 now = 0; // the time the lines in `sent` are told at
     ControllerFixture controller;
     ControlState state{*controller.controller, controller.timers, controller.programs};
     CommandContext context{*controller.controller, controller.timers, controller.programs, state};
@@ -297,14 +283,27 @@ void TestOsc::badMessages()
     DoorFixture f;
     const QJsonObject before = f.state.snapshot();
     f.door.handle(datagram(path, args), peer(kMe), 0);
-    QCOMPARE(f.sent, QStringList{kMe + " /qb/error \"" + error + '"'});
+    QCOMPARE(f.sent, QStringList{"0 " + kMe + " /qb/error \"" + error + '"'});
     QCOMPARE(f.controller.sent(), QStringList());
     QCOMPARE(f.state.snapshot(), before);
 }
 
+// What the fixture's controller shows at first, as a target is told it.
+QStringList wholeState(const QString &to)
+{
+    QStringList lines;
+    for (const char *message :
+         {R"(/qb/mirror "00:00:00.0" "none" "none")", R"(/qb/captions "Start" "Start" "Start")",
+          "/qb/program/step 0", "/qb/displays 2", R"(/qb/display "127.0.0.2" "Hall" 1 "T")",
+          R"(/qb/display "127.0.0.3" "Gym" 0 "T")"})
+        lines << to + ' ' + message;
+    return lines;
+}
+
 // Who is told what and when, on the caller's clock. A step is "MS FROM subscribe PORT",
-// "MS FROM unsubscribe PORT", "MS mirror TEXT" (a change of the mirror's text) or "MS displays
-// NAME=SELECTED,..." (the display list as it now is, each shown at a time of its own).
+// "MS FROM unsubscribe PORT", "MS mirror TEXT", "MS step N", "MS displays NAME=SELECTED,..."
+// (Hall or Gym), "MS displays N" (displays D1 to DN) or "MS flush"; each is followed by a flush.
+// An expected "TO state" stands for the whole first state.
 void TestOsc::peers_data()
 {
     QTest::addColumn<QStringList>("allow");
@@ -313,43 +312,85 @@ void TestOsc::peers_data()
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<int>("dropped");
 
-    const QString mirror = QStringLiteral(" /qb/mirror \"%1\" \"down\" \"countdown\"");
-    QTest::newRow("the state at once, then changes; port 0 is the sender's")
+    const auto mirror = [](int ms, const QString &to, const QString &text) {
+        return QStringLiteral("%1 %2 /qb/mirror \"%3\" \"down\" \"countdown\"")
+            .arg(ms)
+            .arg(to, text);
+    };
+    const auto step = [](int ms, int n) {
+        return QStringLiteral("%1 %2 /qb/program/step %3").arg(ms).arg(kMe).arg(n);
+    };
+    const auto display = [](int ms, const QString &address, const QString &name, int selected,
+                            int shownAt) {
+        return QStringLiteral("%1 %2 /qb/display \"%3\" \"%4\" %5 \"%6\"")
+            .arg(ms)
+            .arg(kMe, address, name)
+            .arg(selected)
+            .arg(shownAt);
+    };
+    QTest::newRow("the whole state at once; port 0 is the sender's")
         << QStringList() << QStringList()
         << QStringList{"0 127.0.0.1:5000 subscribe 0", "0 127.0.0.1:5001 subscribe 9000",
                        "300 mirror 01:00.0"}
-        << QStringList{kMe + " state", "127.0.0.1:9000 state", kMe + mirror.arg("01:00.0"),
-                       "127.0.0.1:9000" + mirror.arg("01:00.0")}
+        << QStringList{"0 " + kMe + " state", "0 127.0.0.1:9000 state", mirror(300, kMe, "01:00.0"),
+                       mirror(300, "127.0.0.1:9000", "01:00.0")}
         << 0;
-    const QStringList paced{"0 127.0.0.1:5000 subscribe 0",
-                            "10 mirror 00:59.9",
-                            "50 mirror 00:59.8",
-                            "100 mirror 00:59.7",
-                            "101 mirror 00:59.6",
-                            "150 mirror 00:59.5",
-                            "202 mirror 00:59.4"};
-    QTest::newRow("more than 100 ms apart, the latest value winning")
-        << QStringList() << QStringList() << paced
-        << QStringList{kMe + " state", kMe + mirror.arg("00:59.6"), kMe + mirror.arg("00:59.4")}
+    QTest::newRow("ten messages in any second; a part once, as it is now; longest waiting first")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                       "10 mirror 00:59.9",
+                       "20 step 3",
+                       "30 mirror 00:59.8",
+                       "40 mirror 00:59.7",
+                       "50 step 4",
+                       "60 mirror 00:59.6",
+                       "70 mirror 00:59.5",
+                       "1000 flush",
+                       "1001 flush"}
+        << QStringList{"0 " + kMe + " state",       mirror(10, kMe, "00:59.9"), step(20, 3),
+                       mirror(30, kMe, "00:59.8"),  mirror(40, kMe, "00:59.7"), step(1001, 4),
+                       mirror(1001, kMe, "00:59.5")}
         << 0;
     QTest::newRow("renewed: one subscriber, told the state again, lapses 90 s after")
         << QStringList() << QStringList()
         << QStringList{"0 127.0.0.1:5000 subscribe 0", "60000 127.0.0.1:5000 subscribe 5000",
                        "149999 mirror 00:01.0", "150000 mirror 00:00.9"}
-        << QStringList{kMe + " state", kMe + " state", kMe + mirror.arg("00:01.0")} << 0;
+        << QStringList{"0 " + kMe + " state", "60000 " + kMe + " state",
+                       mirror(149999, kMe, "00:01.0")}
+        << 0;
     QTest::newRow("unsubscribed") << QStringList() << QStringList()
                                   << QStringList{"0 127.0.0.1:5000 subscribe 0",
                                                  "10 127.0.0.1:6000 unsubscribe 5000",
                                                  "200 mirror 00:01.0"}
-                                  << QStringList{kMe + " state"} << 0;
-    QTest::newRow("the list when it changes, not when its times do")
+                                  << QStringList{"0 " + kMe + " state"} << 0;
+    QTest::newRow("a display when it changes, not its time; the number when it changes")
         << QStringList() << QStringList()
         << QStringList{"0 127.0.0.1:5000 subscribe 0", "1000 displays Hall=1,Gym=0",
-                       "2000 displays Hall=1,Gym=1", "3000 displays Hall=1,Gym=1"}
-        << QStringList{kMe + " state",
-                       kMe + " /qb/displays 2 | /qb/display \"127.0.0.2\" \"Hall\" 1 \"2000\" | "
-                             "/qb/display \"127.0.0.3\" \"Gym\" 1 \"2000\""}
+                       "2000 displays Hall=1,Gym=1",   "3000 displays Hall=1,Gym=1",
+                       "4000 displays Gym=1",          "5000 displays Gym=1,Hall=0"}
+        << QStringList{"0 " + kMe + " state",
+                       display(2000, "127.0.0.3", "Gym", 1, 2000),
+                       "4000 " + kMe + " /qb/displays 1",
+                       display(4000, "127.0.0.3", "Gym", 1, 4000),
+                       "5000 " + kMe + " /qb/displays 2",
+                       display(5000, "127.0.0.2", "Hall", 0, 5000)}
         << 0;
+    QStringList twenty{"0 " + kMe + " state", "10 " + kMe + " /qb/displays 20"};
+    for (int n = 1; n <= OscFeedback::kMaxDisplays; ++n)
+        twenty << display(n <= 3    ? 10
+                          : n <= 9  ? 1001
+                          : n <= 13 ? 1011
+                                    : 2002,
+                          QStringLiteral("127.0.1.%1").arg(n), QStringLiteral("D%1").arg(n), 0, 10);
+    QTest::newRow("the first 16 displays, ten messages a second")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                       "10 displays 20",
+                       "1001 flush",
+                       "1011 flush",
+                       "2002 flush",
+                       "3003 flush"}
+        << twenty << 0;
     QTest::newRow("beyond loopback only from the allowed networks")
         << QStringList{"192.168.1.0/24", "fd00::/8"} << QStringList()
         << QStringList{"0 192.168.1.7:5000 subscribe 0",
@@ -358,26 +399,46 @@ void TestOsc::peers_data()
                        "0 [fe80::7]:5000 subscribe 0",
                        "0 [::ffff:192.168.1.8]:5000 unsubscribe 0",
                        "0 10.0.0.1:5000 raw"}
-        << QStringList{"192.168.1.7:5000 state", "[fd00::7]:5000 state"} << 3;
+        << QStringList{"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state"} << 3;
     QTest::newRow("loopback only without a list")
         << QStringList() << QStringList()
         << QStringList{"0 [::1]:5000 subscribe 0", "0 [::ffff:127.0.0.9]:5000 subscribe 0",
                        "0 192.168.1.7:5000 subscribe 0"}
-        << QStringList{"[::1]:5000 state", "[::ffff:127.0.0.9]:5000 state"} << 1;
+        << QStringList{"0 [::1]:5000 state", "0 [::ffff:127.0.0.9]:5000 state"} << 1;
     QStringList seventeen, toldSixteen;
     for (int port = 5001; port <= 5017; ++port) {
         seventeen << QStringLiteral("0 127.0.0.1:%1 subscribe 0").arg(port);
-        toldSixteen << QStringLiteral("127.0.0.1:%1 state").arg(port);
+        toldSixteen << QStringLiteral("0 127.0.0.1:%1 state").arg(port);
     }
-    toldSixteen.insert(1, "127.0.0.1:7000 state"); // told at the first flush
-    toldSixteen.last() = "127.0.0.1:5017 /qb/error \"/qb/subscribe: 16 subscribers already; try "
-                         "again when one has lapsed\"";
+    toldSixteen.insert(1, "0 127.0.0.1:7000 state"); // told at the first flush
+    toldSixteen.last() = "0 127.0.0.1:5017 /qb/error \"/qb/subscribe: 16 subscribers already; "
+                         "try again when one has lapsed\"";
     QTest::newRow("at most 16 subscribers, the store's targets besides")
         << QStringList() << QStringList{"127.0.0.1:7000"}
         << seventeen + QStringList{"90000 127.0.0.1:5017 subscribe 0", "90001 mirror 00:01.0"}
-        << toldSixteen +
-               QStringList{"127.0.0.1:5017 state", "127.0.0.1:7000" + mirror.arg("00:01.0")}
+        << toldSixteen + QStringList{"90000 127.0.0.1:5017 state",
+                                     mirror(90001, "127.0.0.1:7000", "00:01.0"),
+                                     mirror(90001, "127.0.0.1:5017", "00:01.0")}
         << 0;
+}
+
+// The display list of a step: "Hall=1,Gym=0", or a number of displays D1, D2, ...
+QJsonObject displayList(const QString &spec, const QString &time)
+{
+    QJsonArray list;
+    const auto add = [&](const QString &name, const QString &address, bool selected) {
+        list.append(QJsonObject{
+            {"address", address}, {"name", name}, {"selected", selected}, {"time", time}});
+    };
+    bool isCount = false;
+    const int count = spec.toInt(&isCount);
+    for (int n = 1; isCount && n <= count; ++n)
+        add(QStringLiteral("D%1").arg(n), QStringLiteral("127.0.1.%1").arg(n), false);
+    for (const QString &display : isCount ? QStringList() : spec.split(QLatin1Char(','))) {
+        const QString name = display.section(QLatin1Char('='), 0, 0);
+        add(name, name == "Hall" ? "127.0.0.2" : "127.0.0.3", display.endsWith("=1"));
+    }
+    return {{"displays", list}};
 }
 
 void TestOsc::peers()
@@ -395,26 +456,29 @@ void TestOsc::peers()
     for (const QString &step : steps) {
         const QStringList w = step.split(QLatin1Char(' '));
         const qint64 ms = w[0].toLongLong();
-        if (w[1] == QLatin1String("mirror")) {
+        f.now = ms;
+        if (w[1] == "mirror")
             f.feedback.apply("mirror",
                              {{"text", w[2]}, {"counting", "down"}, {"mode", "countdown"}});
-        } else if (w[1] == QLatin1String("displays")) {
-            QJsonArray list;
-            for (const QString &display : w[2].split(QLatin1Char(','))) {
-                const QString name = display.section(QLatin1Char('='), 0, 0);
-                list.append(QJsonObject{{"address", name == "Hall" ? "127.0.0.2" : "127.0.0.3"},
-                                        {"name", name},
-                                        {"selected", display.endsWith(QLatin1String("=1"))},
-                                        {"time", w[0]}});
-            }
-            f.feedback.apply("displays", {{"displays", list}});
-        } else {
-            const QString path = w[2] == QLatin1String("raw") ? "raw:x" : "/qb/" + w[2];
-            f.door.handle(datagram(path, "i:" + w.value(3)), peer(w[1]), ms);
-        }
+        else if (w[1] == "step")
+            f.feedback.apply("program", {{"runningStep", w[2].toInt()}});
+        else if (w[1] == "displays")
+            f.feedback.apply("displays", displayList(w[2], w[0]));
+        else if (w[1] != "flush")
+            f.door.handle(datagram(w[2] == "raw" ? "raw:x" : "/qb/" + w[2], "i:" + w.value(3)),
+                          peer(w[1]), ms);
         f.feedback.flush(ms);
     }
-    QCOMPARE(f.sent.join(QLatin1Char('\n')), sent.join(QLatin1Char('\n')));
+    QStringList expected;
+    for (const QString &line : sent)
+        expected << (line.endsWith(" state") ? wholeState(line.section(' ', 0, 1))
+                                             : QStringList{line});
+    // The fixture's displays show the time of day; the steps' displays show the step's time.
+    static const QRegularExpression timeOfDay(QStringLiteral("\"[0-9]+:[0-9:.]+\"$"));
+    QStringList told = f.sent;
+    for (QString &line : told)
+        line.replace(timeOfDay, QStringLiteral("\"T\""));
+    QCOMPARE(told.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
     QCOMPARE(f.door.dropped(), dropped);
 }
 
