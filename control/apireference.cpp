@@ -149,7 +149,9 @@ does what the window's button does, through the same controller.
   as JSON). Bundles are not taken.
 - `/qb/subscribe ,i PORT` asks for the changes at PORT on the sender's host (0: the sender's own
   port), which is told the whole state at once (past ten messages, as the pace below allows);
-  so is a renewal. Renew it at least once a minute: a subscription lapses %3 s after its last
+  so is a renewal. Strings after the port ask for some kinds of change only: `mirror`,
+  `captions`, `step`, `displays` (`/qb/subscribe ,is 9100 mirror` for a surface that shows the
+  last message it got). Renew it at least once a minute: a subscription lapses %3 s after its last
   `/qb/subscribe`. `/qb/unsubscribe ,i PORT` ends it. At most %4 subscribers;
   `remote/oscFeedback` in the store lists `host:port` targets told always.
 - Feedback, each part when it changes, one message a datagram, at most ten messages in any second

@@ -227,6 +227,11 @@ std::optional<qint64> integer(char type, const lo_arg *arg)
     return qint64(*number);
 }
 
+QString text(char type, const lo_arg *arg)
+{
+    return isString(type) ? textOf(arg) : QString();
+}
+
 QString signature(const Command &command)
 {
     QStringList parts;

@@ -29,6 +29,8 @@ Request read(const QString &path, lo_message message);
 
 // An integer argument as read for a parameter: a whole number, or nothing.
 std::optional<qint64> integer(char type, const lo_arg *arg);
+// A string argument's text; nothing for an argument of another type.
+QString text(char type, const lo_arg *arg);
 
 // The arguments the command takes, for the reference: "days:i hours:i [format:s|i] [to:s...]".
 QString signature(const Command &command);

@@ -58,22 +58,36 @@ void OscDoor::subscription(const QString &path, lo_message message, const OscPee
                            qint64 nowMs)
 {
     const int count = lo_message_get_argc(message);
-    std::optional<qint64> port = 0;
-    if (count > 0)
-        port =
-            OscAddress::integer(lo_message_get_types(message)[0], lo_message_get_argv(message)[0]);
-    if (count > 1 || !port || *port < 0 || *port > 65535) {
+    const char *types = lo_message_get_types(message);
+    lo_arg **argv = lo_message_get_argv(message);
+    const std::optional<qint64> port = count > 0 ? OscAddress::integer(types[0], argv[0]) : 0;
+    if (!port || *port < 0 || *port > 65535 || (path == kUnsubscribe && count > 1)) {
         refuse(from,
                QStringLiteral("%1: takes the port to tell, an integer 0..65535 (0: the "
-                              "sender's own port)")
-                   .arg(path),
+                              "sender's own port)%2")
+                   .arg(path, path == kSubscribe ? QStringLiteral(", then kinds to tell") : ""),
                nowMs);
         return;
     }
     const OscPeer peer{from.host, quint16(*port != 0 ? *port : from.port)};
-    if (path == kUnsubscribe)
+    if (path == kUnsubscribe) {
         m_feedback.unsubscribe(peer);
-    else if (m_feedback.subscribe(peer, nowMs) == OscFeedback::Subscription::Full)
+        return;
+    }
+    QList<int> kinds;
+    for (int at = 1; at < count; ++at) {
+        kinds << OscFeedback::kindNames().indexOf(OscAddress::text(types[at], argv[at]));
+        if (kinds.last() < 0) {
+            refuse(from,
+                   QStringLiteral("%1: argument %2 is not a kind to tell (%3)")
+                       .arg(path)
+                       .arg(at + 1)
+                       .arg(OscFeedback::kindNames().join(QStringLiteral(", "))),
+                   nowMs);
+            return;
+        }
+    }
+    if (m_feedback.subscribe(peer, nowMs, kinds) == OscFeedback::Subscription::Full)
         refuse(from,
                QStringLiteral("%1: %2 subscribers already; try again when one has lapsed")
                    .arg(path)

@@ -19,10 +19,18 @@ QVariantList strings(const QJsonObject &data, const QStringList &keys)
 OscFeedback::OscFeedback(Send send, const QList<OscPeer> &fixedTargets) : m_send(std::move(send))
 {
     for (const OscPeer &peer : fixedTargets)
-        m_targets.push_back({peer, std::nullopt, {}, {}, {}});
+        m_targets.push_back({peer, std::nullopt, {}, {}, {}, {}});
 }
 
-OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs)
+const QStringList &OscFeedback::kindNames()
+{
+    static const QStringList names{QStringLiteral("mirror"), QStringLiteral("captions"),
+                                   QStringLiteral("step"), QStringLiteral("displays")};
+    return names;
+}
+
+OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs,
+                                                 QList<int> kinds)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     expire(nowMs);
@@ -34,13 +42,14 @@ OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 now
                                                [](const Target &t) { return t.expiresMs; });
         if (subscribers >= kMaxSubscribers)
             return Subscription::Full;
-        m_targets.push_back({peer, nowMs, {}, {}, {}});
+        m_targets.push_back({peer, nowMs, {}, {}, {}, {}});
         known = std::prev(m_targets.end());
         outcome = Subscription::Added;
         qCInfo(lcRemote, "OSC feedback to %s", qUtf8Printable(peer.toString()));
     }
     if (known->expiresMs)
         known->expiresMs = nowMs + kLifetimeMs;
+    known->kinds = std::move(kinds);
     known->told = {}; // told the whole state again
     known->waitingSinceMs = {};
     tell(*known, nowMs);
@@ -134,7 +143,8 @@ std::optional<qint64> OscFeedback::tell(Target &target, qint64 nowMs)
     std::vector<int> due;
     for (int part = 0; part < kParts; ++part) {
         const QVariant &key = m_parts[part].key;
-        if (!key.isValid() || target.told[part] == key) {
+        const bool wanted = target.kinds.isEmpty() || target.kinds.contains(kindOf(part));
+        if (!wanted || !key.isValid() || target.told[part] == key) {
             target.told[part] = key; // a display gone is told again when it comes back
             target.waitingSinceMs[part].reset();
             continue;

@@ -20,7 +20,9 @@
 // ten messages in any second, one message a datagram (surfaces differ in how they take
 // bundles): a part that changed again meanwhile is told once, with its latest value, and the
 // part that has waited longest goes first. A new or renewed subscriber is told the whole state,
-// as far as that allows at once. Thread-safe; the clock is the caller's.
+// as far as that allows at once. A subscriber may ask for some kinds of part only ("mirror",
+// "captions", "step", "displays"): a surface that keeps only the latest message it was told then
+// keeps the one it wants. Thread-safe; the clock is the caller's.
 class OscFeedback
 {
 public:
@@ -35,8 +37,12 @@ public:
 
     explicit OscFeedback(Send send, const QList<OscPeer> &fixedTargets = {});
 
+    // The kinds of part, as subscribers name them.
+    static const QStringList &kindNames();
+
     enum class Subscription { Added, Renewed, Full };
-    Subscription subscribe(const OscPeer &peer, qint64 nowMs);
+    // Kinds by their names' indexes; none for all of them.
+    Subscription subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds = {});
     void unsubscribe(const OscPeer &peer);
 
     // The whole state, as the "state" command gives it.
@@ -71,8 +77,11 @@ private:
         std::deque<qint64> sentMs;       // the last kMaxPerSecond sends
         std::array<QVariant, kParts> told;
         std::array<std::optional<qint64>, kParts> waitingSinceMs;
+        QList<int> kinds; // none: all
     };
 
+    // The kind of a part, as an index into kindNames(): the display list's parts are one.
+    static int kindOf(int part) { return std::min<int>(part, DisplayCount); }
     void setPart(int part, QVariant key, OscMessage message = {});
     void expire(qint64 nowMs);
     // Sends the target what it was not told yet, oldest first, as far as its pace allows; the

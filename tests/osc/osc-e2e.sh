@@ -96,18 +96,18 @@ wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Start\" \"Pau
 wait_for '[ "$(count program-run)" = 2 ]'
 
 # A bad message and a reading command, from a client that listens where it sends from; then a
-# subscription to that same port (0), told the state at once.
+# subscription to that same port (0), told the state at once, then the mirror alone.
 acted=$(commands | wc -l)
 "$python" - <<'EOF' || fail "answers to the sender"
 import json, liblo, sys
 client = liblo.Server()
 heard = []
 client.add_method(None, None, lambda path, args: heard.append((path, args)))
-def ask(path, *args, until):
+def ask(path, *args, until, count=1):
     client.send(("127.0.0.1", 7381), path, *args)
     for _ in range(50):
         client.recv(100)
-        if any(p == until for p, _ in heard):
+        if sum(p == until for p, _ in heard) >= count:
             return
     sys.exit(f"no {until} after {path}: {heard}")
 ask("/qb/countdown/set", 0, 0, 75, until="/qb/error")
@@ -118,10 +118,16 @@ name, result = heard[0][1]
 shown = [(d["name"], d["selected"]) for d in json.loads(result)["displays"]]
 assert name == "displays.list" and shown == [("Hall", True), ("Gym", True), ("Pool", False)], heard
 heard.clear()
-ask("/qb/subscribe", 0, until="/qb/displays")
+ask("/qb/subscribe", 0, until="/qb/display", count=3)
 paths = [p for p, _ in heard]
-assert paths[:4] == ["/qb/mirror", "/qb/captions", "/qb/program/step", "/qb/displays"], paths
+assert paths[:7] == ["/qb/mirror", "/qb/captions", "/qb/program/step", "/qb/displays"] + [
+    "/qb/display"] * 3, paths
 assert heard[0][1][2] == "program" and heard[1][1] == ["Start", "Start", "Pause"], heard
+heard.clear()
+ask("/qb/subscribe", 0, "mirror", until="/qb/mirror")
+for _ in range(5):
+    client.recv(100)
+assert {p for p, _ in heard} == {"/qb/mirror"} and len(heard) > 1, heard
 client.send(("127.0.0.1", 7381), "/qb/unsubscribe", 0)
 EOF
 sleep 0.3

@@ -267,11 +267,15 @@ void TestOsc::badMessages_data()
     QTest::newRow("subscribe port") << "/qb/subscribe"
                                     << "i:70000"
                                     << "/qb/subscribe: takes the port to tell, an integer "
-                                       "0..65535 (0: the sender's own port)";
-    QTest::newRow("subscribe twice over") << "/qb/unsubscribe"
-                                          << "i:1 i:2"
-                                          << "/qb/unsubscribe: takes the port to tell, an integer "
-                                             "0..65535 (0: the sender's own port)";
+                                       "0..65535 (0: the sender's own port), then kinds to tell";
+    QTest::newRow("subscribe kind") << "/qb/subscribe"
+                                    << "i:9000 s:mirror s:time"
+                                    << "/qb/subscribe: argument 3 is not a kind to tell (mirror, "
+                                       "captions, step, displays)";
+    QTest::newRow("unsubscribe twice over") << "/qb/unsubscribe"
+                                            << "i:1 i:2"
+                                            << "/qb/unsubscribe: takes the port to tell, an "
+                                               "integer 0..65535 (0: the sender's own port)";
 }
 
 void TestOsc::badMessages()
@@ -300,7 +304,7 @@ QStringList wholeState(const QString &to)
     return lines;
 }
 
-// Who is told what and when, on the caller's clock. A step is "MS FROM subscribe PORT",
+// Who is told what and when, on the caller's clock. A step is "MS FROM subscribe PORT [KIND...]",
 // "MS FROM unsubscribe PORT", "MS mirror TEXT", "MS step N", "MS displays NAME=SELECTED,..."
 // (Hall or Gym), "MS displays N" (displays D1 to DN) or "MS flush"; each is followed by a flush.
 // An expected "TO state" stands for the whole first state.
@@ -357,6 +361,22 @@ void TestOsc::peers_data()
                        "149999 mirror 00:01.0", "150000 mirror 00:00.9"}
         << QStringList{"0 " + kMe + " state", "60000 " + kMe + " state",
                        mirror(149999, kMe, "00:01.0")}
+        << 0;
+    QTest::newRow("the kinds asked for only")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0 mirror step",
+                       "10 mirror 00:59.9",
+                       "20 step 2",
+                       "30 displays Hall=0,Gym=0",
+                       "40 127.0.0.1:5000 subscribe 0 displays",
+                       "50 mirror 00:59.8"}
+        << QStringList{"0 " + kMe + " /qb/mirror \"00:00:00.0\" \"none\" \"none\"",
+                       step(0, 0),
+                       mirror(10, kMe, "00:59.9"),
+                       step(20, 2),
+                       "40 " + kMe + " /qb/displays 2",
+                       display(40, "127.0.0.2", "Hall", 0, 30),
+                       display(40, "127.0.0.3", "Gym", 0, 30)}
         << 0;
     QTest::newRow("unsubscribed") << QStringList() << QStringList()
                                   << QStringList{"0 127.0.0.1:5000 subscribe 0",
@@ -465,8 +485,9 @@ void TestOsc::peers()
         else if (w[1] == "displays")
             f.feedback.apply("displays", displayList(w[2], w[0]));
         else if (w[1] != "flush")
-            f.door.handle(datagram(w[2] == "raw" ? "raw:x" : "/qb/" + w[2], "i:" + w.value(3)),
-                          peer(w[1]), ms);
+            f.door.handle(
+                datagram(w[2] == "raw" ? "raw:x" : "/qb/" + w[2], "i:" + w.mid(3).join(" s:")),
+                peer(w[1]), ms);
         f.feedback.flush(ms);
     }
     QStringList expected;
