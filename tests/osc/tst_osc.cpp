@@ -198,6 +198,7 @@ void TestOsc::badMessages_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("args");
     QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("after"); // a message the door takes first
 
     const QString seconds = QStringLiteral("seconds: expected an integer -8640000..8640000, got ");
     const QString noAddress =
@@ -205,77 +206,88 @@ void TestOsc::badMessages_data()
                        "(/qb/countdown/start), and qb-timer --api-reference lists them");
     QTest::newRow("not OSC") << "raw:hello"
                              << ""
-                             << "not an OSC message (liblo error 9908)";
+                             << "not an OSC message (liblo error 9908)" << QString();
     QTest::newRow("bundle") << "raw:#bundle\\0\\0\\0\\0\\0\\0\\0\\0\\0"
                             << ""
-                            << "bundles are not taken: send each message alone";
+                            << "bundles are not taken: send each message alone" << QString();
     QTest::newRow("unknown") << "/qb/countdown/go"
                              << ""
-                             << "/qb/countdown/go" + noAddress;
+                             << "/qb/countdown/go" + noAddress << QString();
     QTest::newRow("dotted name") << "/qb/countdown.set"
                                  << ""
-                                 << "/qb/countdown.set" + noAddress;
+                                 << "/qb/countdown.set" + noAddress << QString();
     QTest::newRow("no prefix") << "/countdown/set"
                                << ""
-                               << "/countdown/set" + noAddress;
+                               << "/countdown/set" + noAddress << QString();
     QTest::newRow("out of range") << "/qb/countdown/set"
                                   << "i:0 i:0 i:75"
-                                  << "minutes: 75 is out of range 0..59";
-    QTest::newRow("int64 out of range") << "/qb/countdown/adjust"
-                                        << "h:9000000000"
-                                        << "seconds: 9000000000 is out of range -8640000..8640000";
+                                  << "minutes: 75 is out of range 0..59" << QString();
+    QTest::newRow("int64 out of range")
+        << "/qb/countdown/adjust"
+        << "h:9000000000"
+        << "seconds: 9000000000 is out of range -8640000..8640000" << QString();
     QTest::newRow("fraction") << "/qb/countdown/adjust"
-                              << "f:1.5" << seconds + "1.5";
+                              << "f:1.5" << seconds + "1.5" << QString();
     QTest::newRow("not a number") << "/qb/countdown/adjust"
-                                  << "f:nan" << seconds + "nan";
+                                  << "f:nan" << seconds + "nan" << QString();
     QTest::newRow("word") << "/qb/countdown/adjust"
-                          << "s:60s" << seconds + "\"60s\"";
+                          << "s:60s" << seconds + "\"60s\"" << QString();
     QTest::newRow("blob") << "/qb/countdown/adjust"
-                          << "b:60" << seconds + "an argument of type 'b'";
+                          << "b:60" << seconds + "an argument of type 'b'" << QString();
     QTest::newRow("boolean 2") << "/qb/tabata"
                                << "i:20 i:10 i:8 i:2"
-                               << "alarm: expected true or false, got 2";
+                               << "alarm: expected true or false, got 2" << QString();
     QTest::newRow("boolean word") << "/qb/tabata"
                                   << "i:20 i:10 i:8 s:yes"
-                                  << "alarm: expected true or false, got \"yes\"";
+                                  << "alarm: expected true or false, got \"yes\"" << QString();
     QTest::newRow("choice") << "/qb/countup/reset"
                             << "i:3"
                             << "format: expected one of \"mm:ss.t\", \"hh:mm:ss\", \"dd:hh:mm\" "
-                               "(or 0..2), got 3";
+                               "(or 0..2), got 3"
+                            << QString();
     QTest::newRow("address") << "/qb/displays/add"
                              << "s:300.1.1.1"
-                             << "address: expected a display's IPv4 address, got \"300.1.1.1\"";
+                             << "address: expected a display's IPv4 address, got \"300.1.1.1\""
+                             << QString();
     QTest::newRow("missing") << "/qb/countdown/preset"
                              << ""
-                             << "preset: missing (an integer 1..8)";
+                             << "preset: missing (an integer 1..8)" << QString();
     QTest::newRow("too many") << "/qb/program/show"
                               << "i:1 i:2"
-                              << "/qb/program/show: takes at most 1 (program:i), got 2";
+                              << "/qb/program/show: takes at most 1 (program:i), got 2"
+                              << QString();
     QTest::newRow("none taken") << "/qb/state"
                                 << "N"
-                                << "/qb/state: takes no arguments, got 1";
+                                << "/qb/state: takes no arguments, got 1" << QString();
     QTest::newRow("target not text")
         << "/qb/countdown/adjust"
         << "i:60 i:7"
-        << "to: expected a display's name or address, or a list of them, got 7";
+        << "to: expected a display's name or address, or a list of them, got 7" << QString();
     QTest::newRow("unknown target") << "/qb/countdown/start"
                                     << "s:Stage"
-                                    << "to: no display named or at \"Stage\"";
+                                    << "to: no display named or at \"Stage\"" << QString();
     QTest::newRow("refused by the state") << "/qb/countdown/adjust"
                                           << "i:60"
-                                          << "no count-down to adjust: set one first";
+                                          << "no count-down to adjust: set one first" << QString();
+    QTest::newRow("refused after selecting") << "/qb/countdown/adjust"
+                                             << "i:-30 s:Gym"
+                                             << "seconds: the count-down would fall below zero"
+                                             << "/qb/countdown/set i:0 i:0 i:0 i:5";
     QTest::newRow("subscribe port") << "/qb/subscribe"
                                     << "i:70000"
                                     << "/qb/subscribe: takes the port to tell, an integer "
-                                       "0..65535 (0: the sender's own port), then kinds to tell";
+                                       "0..65535 (0: the sender's own port), then kinds to tell"
+                                    << QString();
     QTest::newRow("subscribe kind") << "/qb/subscribe"
                                     << "i:9000 s:mirror s:time"
                                     << "/qb/subscribe: argument 3 is not a kind to tell (mirror, "
-                                       "captions, step, displays)";
+                                       "captions, step, displays)"
+                                    << QString();
     QTest::newRow("unsubscribe twice over") << "/qb/unsubscribe"
                                             << "i:1 i:2"
                                             << "/qb/unsubscribe: takes the port to tell, an "
-                                               "integer 0..65535 (0: the sender's own port)";
+                                               "integer 0..65535 (0: the sender's own port)"
+                                            << QString();
 }
 
 void TestOsc::badMessages()
@@ -283,8 +295,14 @@ void TestOsc::badMessages()
     QFETCH(QString, path);
     QFETCH(QString, args);
     QFETCH(QString, error);
+    QFETCH(QString, after);
 
     DoorFixture f;
+    if (!after.isEmpty()) {
+        f.door.handle(datagram(after.section(' ', 0, 0), after.section(' ', 1)), peer(kMe), 0);
+        f.sent.clear();
+        f.controller.clear();
+    }
     const QJsonObject before = f.state.snapshot();
     f.door.handle(datagram(path, args), peer(kMe), 0);
     QCOMPARE(f.sent, QStringList{"0 " + kMe + " /qb/error \"" + error + '"'});
