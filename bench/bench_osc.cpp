@@ -51,7 +51,7 @@ qint64 residentKb()
 
 QByteArray wire(const QByteArray &path, const QVariantList &args = {})
 {
-    return OscWire::serialise({{path, args}});
+    return OscWire::serialise({path, args});
 }
 
 // A UDP socket on loopback that sends to the door and counts what comes back.
@@ -226,20 +226,16 @@ void commandToWire(HandleGui &controller, Display &display, int doorPort, int me
                 percentile(latencyMs, 0.99), qPrintable(describe(summarise(latencyMs), "ms")));
 }
 
-// The subscriber's datagrams: the most in any second, and the least time between two.
-void printPace(const std::vector<double> &times)
+// The most of the subscriber's messages in any one second.
+int mostInOneSecond(const std::vector<double> &times)
 {
     int most = 0;
-    double least = 1e9;
     for (size_t first = 0, last = 0; last < times.size(); ++last) {
         while (times[last] - times[first] >= 1000)
             ++first;
         most = std::max(most, int(last - first + 1));
-        if (last > 0)
-            least = std::min(least, times[last] - times[last - 1]);
     }
-    std::printf("  subscriber: %zu datagrams, at most %d in one second, at least %.2f ms apart\n",
-                times.size(), most, least);
+    return most;
 }
 
 void underLoad(Tick &tick, int doorPort, int perSecond, int seconds)
@@ -257,11 +253,11 @@ void underLoad(Tick &tick, int doorPort, int perSecond, int seconds)
     qint64 sent = 0;
     qint64 answers = 0;
     for (double nowMs = startMs; nowMs - startMs < seconds * 1000.0; nowMs = monotonicMs()) {
+        answers += qint64(flood.drain(0).size());
+        const std::vector<double> more = subscriber.drain(0);
+        told.insert(told.end(), more.begin(), more.end());
         if (double(sent) * 1000 / perSecond > nowMs - startMs) {
             std::this_thread::sleep_for(std::chrono::microseconds(100));
-            answers += qint64(flood.drain(0).size());
-            const std::vector<double> more = subscriber.drain(0);
-            told.insert(told.end(), more.begin(), more.end());
             continue;
         }
         flood.send(kinds[sent % 4]);
@@ -276,7 +272,8 @@ void underLoad(Tick &tick, int doorPort, int perSecond, int seconds)
     std::printf("  sent %lld (%.0f/s), answered %lld of the %lld that are answered\n", sent,
                 double(sent) / elapsedS, answers, sent - sent / 4);
     printLateness("during", lateMs);
-    printPace(told);
+    std::printf("  subscriber: %zu messages, at most %d in one second\n", told.size(),
+                mostInOneSecond(told));
     std::printf("  resident %lld kB before, %lld kB after\n", residentBefore, residentKb());
 }
 
