@@ -58,6 +58,10 @@ for _ in $(seq 50); do
     sleep 0.3
 done
 
+# The door is bound to loopback only, not to every interface.
+[ "$(ss -Hlun "sport = :7381" | awk '{ print $4 }')" = "127.0.0.1:7381" ] ||
+    fail "OSC bound to: $(ss -Hlun "sport = :7381")"
+
 oscdump -L 9100 >"$dump" &
 dumper=$!
 wait_for '[ -n "$(ss -Hlun "sport = :9100")" ]'
@@ -89,6 +93,9 @@ wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Start\" \"Sta
 wait_for 'last /qb/mirror | grep -q "\"none\" \"countdown\""'
 send /qb/tabata iiiT 30 10 2
 wait_for '[ "$(count program-arm)" = 2 ]'
+# Ten messages a second at most: a change is told late while the count-down's ten are spent, and
+# a later one may overtake it. Each is waited for before the next.
+wait_for 'last /qb/mirror | grep -q "\"none\" \"program\"" && [ "$(last /qb/program/step)" = "/qb/program/step i 2" ]'
 send /qb/program/arm s 10
 wait_for '[ "$(count program-arm)" = 4 ]'
 send /qb/program/start
@@ -132,6 +139,8 @@ client.send(("127.0.0.1", 7381), "/qb/unsubscribe", 0)
 EOF
 sleep 0.3
 [ "$(commands | wc -l)" = "$acted" ] || fail "the bad message reached a display"
+# Whatever the pace held back has been told: the program's running step last.
+wait_for '[ "$(last /qb/program/step)" = "/qb/program/step i 2" ]'
 send /qb/unsubscribe i 9100
 elapsed=$(awk "BEGIN { print $(date +%s.%N) - $start }")
 kill "$dumper"

@@ -2,8 +2,10 @@
 #include "control/commandcontext.h"
 #include "control/commandgate.h"
 #include "control/controlstate.h"
+#include "control/eventhub.h"
 #include "control/oscaddress.h"
 #include "control/oscdoor.h"
+#include "control/oscserver.h"
 #include "controllerfixture.h"
 
 #include <QJsonDocument>
@@ -122,6 +124,8 @@ private slots:
     void badMessages();
     void peers_data();
     void peers();
+    void listens_data();
+    void listens();
 };
 
 // How the surfaces' arguments come to the table.
@@ -519,6 +523,44 @@ void TestOsc::peers()
         line.replace(timeOfDay, QStringLiteral("\"T\""));
     QCOMPARE(told.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
     QCOMPARE(f.door.dropped(), dropped);
+}
+
+// Where the door may listen: beyond loopback only with an allow-list (which tests do not bind).
+void TestOsc::listens_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("allow");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("loopback") << "127.0.0.1" << QStringList() << "";
+    QTest::newRow("IPv6 loopback") << "::1" << QStringList() << "";
+    QTest::newRow("beyond loopback alone")
+        << "0.0.0.0" << QStringList()
+        << "OSC on 0.0.0.0 reaches beyond loopback: name the networks it may take messages from "
+           "(--osc-allow NETWORK, or remote/oscAllow in the store)";
+    QTest::newRow("not a network") << "127.0.0.1" << QStringList{"10.0.0.0/33"}
+                                   << "OSC allow-list: \"10.0.0.0/33\" is not a network "
+                                      "(ADDRESS/BITS, such as 192.168.1.0/24, or one address)";
+}
+
+void TestOsc::listens()
+{
+    QFETCH(QString, host);
+    QFETCH(QStringList, allow);
+    QFETCH(QString, error);
+
+    DoorFixture f;
+    EventHub events(4);
+    OscServer::Options options;
+    options.host = host;
+    options.port = 0;
+    options.allow = allow;
+    OscServer server(f.gate, events, options);
+    QString why;
+    QCOMPARE(server.start(&why), error.isEmpty());
+    QCOMPARE(why, error);
+    QCOMPARE(server.port() > 0, error.isEmpty());
+    events.close();
 }
 
 QTEST_GUILESS_MAIN(TestOsc)
