@@ -87,7 +87,7 @@ void OscDoor::subscription(const QString &path, lo_message message, const OscPee
             return;
         }
     }
-    if (m_feedback.subscribe(peer, nowMs, kinds) == OscFeedback::Subscription::Full)
+    if (!m_feedback.subscribe(peer, nowMs, kinds))
         refuse(from,
                QStringLiteral("%1: %2 subscribers already; try again when one has lapsed")
                    .arg(path)

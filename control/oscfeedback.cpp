@@ -29,22 +29,19 @@ const QStringList &OscFeedback::kindNames()
     return names;
 }
 
-OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs,
-                                                 QList<int> kinds)
+bool OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     expire(nowMs);
     auto known = std::find_if(m_targets.begin(), m_targets.end(),
                               [&](const Target &target) { return target.peer == peer; });
-    Subscription outcome = Subscription::Renewed;
     if (known == m_targets.end()) {
         const auto subscribers = std::count_if(m_targets.begin(), m_targets.end(),
                                                [](const Target &t) { return t.expiresMs; });
         if (subscribers >= kMaxSubscribers)
-            return Subscription::Full;
+            return false;
         m_targets.push_back({peer, nowMs, {}, {}, {}, {}});
         known = std::prev(m_targets.end());
-        outcome = Subscription::Added;
         qCInfo(lcRemote, "OSC feedback to %s", qUtf8Printable(peer.toString()));
     }
     if (known->expiresMs)
@@ -53,7 +50,7 @@ OscFeedback::Subscription OscFeedback::subscribe(const OscPeer &peer, qint64 now
     known->told = {}; // told the whole state again
     known->waitingSinceMs = {};
     tell(*known, nowMs);
-    return outcome;
+    return true;
 }
 
 void OscFeedback::unsubscribe(const OscPeer &peer)

@@ -40,9 +40,9 @@ public:
     // The kinds of part, as subscribers name them.
     static const QStringList &kindNames();
 
-    enum class Subscription { Added, Renewed, Full };
-    // Kinds by their names' indexes; none for all of them.
-    Subscription subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds = {});
+    // Subscribes or renews, for kinds by their names' indexes (none: all of them); false when
+    // kMaxSubscribers others are subscribed.
+    bool subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds = {});
     void unsubscribe(const OscPeer &peer);
 
     // The whole state, as the "state" command gives it.
