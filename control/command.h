@@ -69,8 +69,8 @@ struct CommandParam
     bool hasFallback() const { return !fallback.isUndefined() && !fallback.isNull(); }
 };
 
-// The checked parameters of one request: every name of the command's parameter list is there,
-// with its type as declared (Choice as its index, Displays as a list of rows).
+// The checked parameters of one request: every parameter given or with a default is there, with
+// its type as declared (Choice as its index, Displays as a list of rows).
 class CommandArgs
 {
 public:
