@@ -17,12 +17,12 @@ namespace {
 
 // One OSC message from "i:5 h:7 f:1.5 d:2 s:Hall S:Hall T F N b:ab" (blob of those bytes);
 // "raw:BYTES" for a datagram that is not one.
-QByteArray datagram(const QString &path, const QString &spec = {})
+QByteArray datagram(const QString &path, const QString &args = {})
 {
     if (path.startsWith(QLatin1String("raw:")))
         return path.mid(4).toLatin1().replace("\\0", QByteArray(1, '\0'));
     lo_message message = lo_message_new();
-    for (const QString &word : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &word : args.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QByteArray value = word.mid(2).toUtf8();
         switch (word.at(0).toLatin1()) {
         case 'i':
@@ -390,7 +390,7 @@ void TestOsc::peers_data()
 }
 
 // The display list of a step: "Hall=1,Gym=0", or a number of displays D1, D2, ...
-QJsonObject displayList(const QString &spec, const QString &time)
+QJsonObject displayList(const QString &written, const QString &time)
 {
     QJsonArray list;
     const auto add = [&](const QString &name, const QString &address, bool selected) {
@@ -398,10 +398,10 @@ QJsonObject displayList(const QString &spec, const QString &time)
             {"address", address}, {"name", name}, {"selected", selected}, {"time", time}});
     };
     bool isCount = false;
-    const int count = spec.toInt(&isCount);
+    const int count = written.toInt(&isCount);
     for (int n = 1; isCount && n <= count; ++n)
         add(QStringLiteral("D%1").arg(n), QStringLiteral("127.0.1.%1").arg(n), false);
-    for (const QString &display : isCount ? QStringList() : spec.split(QLatin1Char(','))) {
+    for (const QString &display : isCount ? QStringList() : written.split(QLatin1Char(','))) {
         const QString name = display.section(QLatin1Char('='), 0, 0);
         add(name, name == "Hall" ? "127.0.0.2" : "127.0.0.3", display.endsWith("=1"));
     }
