@@ -103,5 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         harness.now += 50;
     }
     harness.feedback.flush(harness.now);
+    QCoreApplication::sendPostedEvents(); // what the event loop would have done meanwhile
     return 0;
 }
