@@ -2,6 +2,8 @@
 
 #include "control/apireference.h"
 #include "control/httpapi.h"
+#include "control/oscallowlist.h"
+#include "control/oscserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,15 +20,27 @@ struct Parser
     QCommandLineOption version = parser.addVersionOption();
     QCommandLineOption headless{
         QStringLiteral("headless"),
-        QStringLiteral("Runs without a window: the controller, the link and the HTTP API (on "
-                       "127.0.0.1:%1 unless --api-listen says otherwise). Stops on SIGTERM or "
+        QStringLiteral("Runs without a window: the controller, the link, the HTTP API (on "
+                       "127.0.0.1:%1 unless --api-listen says otherwise) and OSC (on "
+                       "127.0.0.1:%2 unless --osc-listen says otherwise). Stops on SIGTERM or "
                        "SIGINT.")
-            .arg(HttpApi::kDefaultPort)};
+            .arg(HttpApi::kDefaultPort)
+            .arg(OscServer::kDefaultPort)};
     QCommandLineOption apiListen{
         QStringLiteral("api-listen"),
         QStringLiteral("Serves the HTTP API on ADDR:PORT, with the window too. Beyond loopback "
                        "clients need the token."),
         QStringLiteral("ADDR:PORT")};
+    QCommandLineOption oscListen{
+        QStringLiteral("osc-listen"),
+        QStringLiteral("Takes OSC on UDP ADDR:PORT, with the window too. Beyond loopback it needs "
+                       "--osc-allow."),
+        QStringLiteral("ADDR:PORT")};
+    QCommandLineOption oscAllow{
+        QStringLiteral("osc-allow"),
+        QStringLiteral("Takes OSC from this network as well as from loopback (for example "
+                       "192.168.1.0/24); may be given more than once."),
+        QStringLiteral("NETWORK")};
     QCommandLineOption apiToken{QStringLiteral("api-token"),
                                 QStringLiteral("Prints the HTTP API's token, made on first use.")};
     QCommandLineOption apiReference{
@@ -39,7 +53,7 @@ struct Parser
             QStringLiteral("Controls networked timer displays over UDP port 7372."));
         // "-platform" or "-stylesheet" must not read as a bundle of one-letter options.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({headless, apiListen, apiToken, apiReference});
+        parser.addOptions({headless, apiListen, oscListen, oscAllow, apiToken, apiReference});
     }
 };
 
@@ -49,6 +63,24 @@ QStringList argumentList(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// The OSC options into `options`; what is wrong with them, if anything.
+QString readOscOptions(const Parser &p, StartOptions &options)
+{
+    if (p.parser.isSet(p.oscListen)) {
+        options.oscListen = ListenAddress::parse(p.parser.value(p.oscListen));
+        if (!options.oscListen)
+            return QStringLiteral("--osc-listen: \"%1\" is not ADDR:PORT (for example "
+                                  "127.0.0.1:%2)")
+                .arg(p.parser.value(p.oscListen))
+                .arg(OscServer::kDefaultPort);
+    }
+    options.oscAllow = p.parser.values(p.oscAllow);
+    QString why;
+    if (!OscAllowList::parse(options.oscAllow, &why))
+        return QStringLiteral("--osc-allow: ") + why;
+    return QString();
 }
 
 } // namespace
@@ -104,6 +136,8 @@ std::optional<StartOptions> readStartOptions(const QStringList &arguments)
                         .arg(HttpApi::kDefaultPort);
     }
     options.headless = p.parser.isSet(p.headless);
+    if (error.isEmpty())
+        error = readOscOptions(p, options);
     if (error.isEmpty())
         return options;
     std::fprintf(stderr, "%s: %s\n", qPrintable(kProgram), qPrintable(error));

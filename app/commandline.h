@@ -11,6 +11,8 @@ struct StartOptions
 {
     bool headless = false;
     std::optional<ListenAddress> apiListen;
+    std::optional<ListenAddress> oscListen;
+    QStringList oscAllow; // networks, checked
 };
 
 // Answers --help, --version, --api-reference and --api-token on stdout and gives the exit code.

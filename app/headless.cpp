@@ -54,7 +54,9 @@ int runHeadless(int &argc, char **argv, HandleGui &controller, TimerDataModel &t
     RemoteControl remote(controller, timers, programs);
     QString error;
     const std::optional<ListenAddress> http = RemoteControl::httpAddress(options.apiListen, true);
-    if (!remote.startHttp(*http, &error)) {
+    const std::optional<OscServer::Options> osc =
+        RemoteControl::oscOptions(options.oscListen, options.oscAllow, true);
+    if (!remote.startHttp(*http, &error) || !remote.startOsc(*osc, &error)) {
         std::fprintf(stderr, "qb-timer: %s\n", qUtf8Printable(error));
         ::close(quitFd);
         return 2;

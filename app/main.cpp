@@ -29,11 +29,14 @@ int runWindow(int &argc, char **argv, HandleGui &controller)
         return 2;
     // The doors from outside only when asked for: the window alone pays nothing for them.
     std::unique_ptr<RemoteControl> remote;
-    if (const std::optional<ListenAddress> http =
-            RemoteControl::httpAddress(options->apiListen, false)) {
+    const std::optional<ListenAddress> http = RemoteControl::httpAddress(options->apiListen, false);
+    const std::optional<OscServer::Options> osc =
+        RemoteControl::oscOptions(options->oscListen, options->oscAllow, false);
+    if (http || osc) {
         remote = std::make_unique<RemoteControl>(controller, timerModel, programModel);
         QString error;
-        if (!remote->startHttp(*http, &error)) {
+        if ((http && !remote->startHttp(*http, &error)) ||
+            (osc && !remote->startOsc(*osc, &error))) {
             std::fprintf(stderr, "qb-timer: %s\n", qUtf8Printable(error));
             return 2;
         }

@@ -2,6 +2,9 @@
 
 #include "control/commandtable.h"
 #include "control/httpapi.h"
+#include "control/oscaddress.h"
+#include "control/oscfeedback.h"
+#include "control/oscserver.h"
 
 #include <QJsonArray>
 
@@ -98,8 +101,8 @@ const char kIntroduction[] = R"(# QB-Timer remote control reference
 Written from the command table by `qb-timer --api-reference`; do not edit by hand.
 
 Every command below can be sent from outside to a running `qb-timer` (with its window, when
-started with `--api-listen`, or `qb-timer --headless`). A command from outside does what the
-window's button does, through the same controller.
+started with `--api-listen` or `--osc-listen`, or `qb-timer --headless`). A command from outside
+does what the window's button does, through the same controller.
 
 ## HTTP
 
@@ -128,6 +131,38 @@ window's button does, through the same controller.
 | 422 | `invalid` | a parameter missing, unknown, of the wrong type or out of range |
 | 503 | `unavailable` | too many connections or event streams, or the controller is busy |
 
+## OSC
+
+- Listens on UDP `127.0.0.1:%2` in headless mode, and with the window when started with
+  `--osc-listen ADDR:PORT` (or `remote/oscListen` in the store). Beyond loopback it needs
+  `--osc-allow NETWORK` (repeatable, or `remote/oscAllow`): datagrams from other sources are
+  dropped unanswered and counted; loopback is always allowed.
+- Each command's address is `/qb/` and its name with `/` for `.`: `countdown.set` is
+  `/qb/countdown/set`. Arguments are its parameters in the order listed below; trailing optional
+  ones may be left out. Commands that act on displays take display names or addresses as
+  further strings after all their parameters (the `to` list).
+- An integer may also be a float with a whole value (`60.0`) or a string of digits (`"60"`); a
+  boolean `T` or `F`, `0` or `1`, `"true"` or `"false"`; a choice its name or its number.
+- A message that cannot be read, an unknown address, a wrong argument and a refusal are answered
+  to the sender's address and port with `/qb/error ,s` and a text naming the argument at fault;
+  nothing changes. A command that reads is answered with `/qb/result ,ss` (its name, its result
+  as JSON). Bundles are not taken.
+- `/qb/subscribe ,i PORT` asks for the changes at PORT on the sender's host (0: the sender's own
+  port), which is told the whole state at once (past ten messages, as the pace below allows);
+  so is a renewal. Strings after the port ask for some kinds of change only: `mirror`,
+  `captions`, `step`, `displays` (`/qb/subscribe ,is 9100 mirror` for a surface that shows the
+  last message it got). Renew it at least once a minute: a subscription lapses %3 s after its last
+  `/qb/subscribe`. `/qb/unsubscribe ,i PORT` ends it. At most %4 subscribers;
+  `remote/oscFeedback` in the store lists `host:port` targets told always.
+- Feedback, each part when it changes, one message a datagram, at most ten messages in any second
+  to each target (a part that changed again meanwhile is told once, with its latest value; the
+  part waiting longest goes first): `/qb/mirror ,sss` text, counting (`up`, `down`, `none`), mode
+  (`clock`, `countup`, `countdown`, `program`, `none`); `/qb/captions ,sss` the count-up,
+  count-down and program Start/Pause captions (`Start` or `Pause`); `/qb/program/step ,i` the
+  running program step (0 for none); `/qb/displays ,i` the number of listed displays; and
+  `/qb/display ,ssis` address, name, selected (1 or 0) and shown time of each of the first %5
+  listed displays whose address, name or selection changed (not for the time alone).
+
 Programs are numbered 1 to 10 and presets 1 to 8, as the window shows them. Commands that act on
 displays act on the selected ones; `to` (a name, an address, or a list of them) selects exactly
 those first. With no display selected they are refused.
@@ -154,7 +189,12 @@ QJsonObject tableJson()
 
 QString markdown()
 {
-    QString out = QString::fromUtf8(kIntroduction).arg(HttpApi::kDefaultPort);
+    QString out = QString::fromUtf8(kIntroduction)
+                      .arg(HttpApi::kDefaultPort)
+                      .arg(OscServer::kDefaultPort)
+                      .arg(OscFeedback::kLifetimeMs / 1000)
+                      .arg(OscFeedback::kMaxSubscribers)
+                      .arg(OscFeedback::kMaxDisplays);
     QString group;
     for (const Command &command : CommandTable::commands()) {
         const QString commandGroup = command.name.section(QLatin1Char('.'), 0, 0);
@@ -165,6 +205,10 @@ QString markdown()
         out += QStringLiteral("\n### `%1`\n\n%2\n\n").arg(command.name, command.summary);
         out += QStringLiteral("- HTTP: `POST /api/v1/commands/%1` `%2`\n")
                    .arg(command.name, exampleBody(command));
+        const QString oscArgs = OscAddress::signature(command);
+        out += QStringLiteral("- OSC: `%1`%2\n")
+                   .arg(OscAddress::pathOf(command.name),
+                        oscArgs.isEmpty() ? QString() : QStringLiteral(" `%1`").arg(oscArgs));
         const std::vector<CommandParam> params = allParams(command);
         if (params.empty())
             continue;

@@ -64,11 +64,13 @@ struct CommandParam
     QStringList choices;
 
     QString describeType() const;
-    bool hasFallback() const { return !fallback.isNull() && !fallback.isUndefined(); }
+    // An optional parameter without a value of its own is left out of the checked ones: the
+    // table writes "none" as {}, which is null.
+    bool hasFallback() const { return !fallback.isUndefined() && !fallback.isNull(); }
 };
 
-// The checked parameters of one request: every name of the command's parameter list is there,
-// with its type as declared (Choice as its index, Displays as a list of rows).
+// The checked parameters of one request: every parameter given or with a default is there, with
+// its type as declared (Choice as its index, Displays as a list of rows).
 class CommandArgs
 {
 public:

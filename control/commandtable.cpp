@@ -562,14 +562,23 @@ CommandResult execute(CommandContext &context, const QString &name, const QJsonO
         if (!refusal.isEmpty())
             return CommandResult::refused(refusal);
     }
-    if (command->takesTargets) {
-        if (commandArgs.has(targetsParam()))
-            context.selectOnly(commandArgs.rows(targetsParam()));
-        else if (!context.anySelected())
+    if (!command->takesTargets || !commandArgs.has(targetsParam())) {
+        if (command->takesTargets && !context.anySelected())
             return CommandResult::refused(
                 QStringLiteral("no display is selected: select one, or name them with \"to\""));
+        return command->handler(context, commandArgs);
     }
-    return command->handler(context, commandArgs);
+    QList<int> selected;
+    for (int row = 0; row < context.timers.rowCount(); ++row) {
+        if (context.timers.isSelected(row))
+            selected << row;
+    }
+    context.selectOnly(commandArgs.rows(targetsParam()));
+    CommandResult result = command->handler(context, commandArgs);
+    // A handler that refuses (an adjust below zero) leaves the selection as it found it.
+    if (!result.isDone())
+        context.selectOnly(selected);
+    return result;
 }
 
 } // namespace CommandTable

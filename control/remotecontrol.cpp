@@ -57,10 +57,40 @@ bool RemoteControl::startHttp(const HttpApi::Options &options, QString *error)
     return true;
 }
 
+std::optional<OscServer::Options>
+RemoteControl::oscOptions(const std::optional<ListenAddress> &asked, const QStringList &askedAllow,
+                          bool headless)
+{
+    std::optional<ListenAddress> where = asked ? asked : RemoteSettings::oscListen();
+    if (!where && headless)
+        where = ListenAddress{QStringLiteral("127.0.0.1"), OscServer::kDefaultPort};
+    if (!where)
+        return std::nullopt;
+    OscServer::Options options;
+    options.host = where->host;
+    options.port = where->port;
+    options.allow = askedAllow.isEmpty() ? RemoteSettings::oscAllow() : askedAllow;
+    for (const ListenAddress &target : RemoteSettings::oscFeedback())
+        options.feedback.append({QHostAddress(target.host), quint16(target.port)});
+    return options;
+}
+
+bool RemoteControl::startOsc(const OscServer::Options &options, QString *error)
+{
+    auto osc = std::make_unique<OscServer>(m_gate, m_events, options);
+    if (!osc->start(error))
+        return false;
+    qCInfo(lcRemote, "OSC listening on %s port %d", qUtf8Printable(options.host), osc->port());
+    m_osc = std::move(osc);
+    return true;
+}
+
 void RemoteControl::stop()
 {
     m_gate.close();
     m_events.close();
     if (m_http)
         m_http->stop();
+    if (m_osc)
+        m_osc->stop();
 }

@@ -5,6 +5,7 @@
 #include "control/controlstate.h"
 #include "control/eventhub.h"
 #include "control/httpapi.h"
+#include "control/oscserver.h"
 #include "control/remotesettings.h"
 
 #include <QObject>
@@ -31,12 +32,19 @@ public:
     // false with the reason when it cannot listen.
     bool startHttp(const ListenAddress &where, QString *error);
     bool startHttp(const HttpApi::Options &options, QString *error);
+    // Where OSC is served and from which networks, like HTTP: the command line first, then the
+    // store, then loopback in headless mode; nowhere otherwise. The store's feedback targets.
+    static std::optional<OscServer::Options> oscOptions(const std::optional<ListenAddress> &asked,
+                                                        const QStringList &askedAllow,
+                                                        bool headless);
+    bool startOsc(const OscServer::Options &options, QString *error);
     // Closes every door; commands on their way are told the controller is unavailable.
     void stop();
 
     CommandGate &gate() { return m_gate; }
     EventHub &events() { return m_events; }
     HttpApi *http() { return m_http.get(); }
+    OscServer *osc() { return m_osc.get(); }
 
 private:
     ControlState m_state;
@@ -44,4 +52,5 @@ private:
     CommandGate m_gate;
     EventHub m_events{kMaxSubscribers};
     std::unique_ptr<HttpApi> m_http;
+    std::unique_ptr<OscServer> m_osc;
 };

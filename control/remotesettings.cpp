@@ -14,6 +14,18 @@ QSettings controllerStore()
     return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
 }
 
+// A stored "ADDR:PORT", nothing (with a warning when it is malformed) when there is none.
+std::optional<ListenAddress> storedAddress(const QString &key, const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    const std::optional<ListenAddress> address = ListenAddress::parse(text);
+    if (!address)
+        qCWarning(lcRemote, "%s: \"%s\" is not ADDR:PORT", qUtf8Printable(key),
+                  qUtf8Printable(text));
+    return address;
+}
+
 } // namespace
 
 std::optional<ListenAddress> ListenAddress::parse(const QString &text)
@@ -48,13 +60,30 @@ namespace RemoteSettings {
 
 std::optional<ListenAddress> httpListen()
 {
-    const QString text = controllerStore().value(QStringLiteral("remote/httpListen")).toString();
-    if (text.isEmpty())
-        return std::nullopt;
-    const std::optional<ListenAddress> address = ListenAddress::parse(text);
-    if (!address)
-        qCWarning(lcRemote, "remote/httpListen: \"%s\" is not ADDR:PORT", qUtf8Printable(text));
-    return address;
+    const QString key = QStringLiteral("remote/httpListen");
+    return storedAddress(key, controllerStore().value(key).toString());
+}
+
+std::optional<ListenAddress> oscListen()
+{
+    const QString key = QStringLiteral("remote/oscListen");
+    return storedAddress(key, controllerStore().value(key).toString());
+}
+
+QStringList oscAllow()
+{
+    return controllerStore().value(QStringLiteral("remote/oscAllow")).toStringList();
+}
+
+std::vector<ListenAddress> oscFeedback()
+{
+    const QString key = QStringLiteral("remote/oscFeedback");
+    std::vector<ListenAddress> targets;
+    for (const QString &text : controllerStore().value(key).toStringList()) {
+        if (const std::optional<ListenAddress> target = storedAddress(key, text))
+            targets.push_back(*target);
+    }
+    return targets;
 }
 
 QByteArray httpToken()

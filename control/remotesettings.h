@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
+#include <vector>
 
 // Where a door listens, "ADDR:PORT" ("127.0.0.1:7380", "[::1]:7380", "0.0.0.0:7380").
 struct ListenAddress
@@ -20,6 +22,13 @@ namespace RemoteSettings {
 
 // "remote/httpListen": where the HTTP door listens when the command line does not say.
 std::optional<ListenAddress> httpListen();
+
+// "remote/oscListen": where the OSC door listens when the command line does not say.
+std::optional<ListenAddress> oscListen();
+// "remote/oscAllow": the networks the OSC door takes messages from besides loopback.
+QStringList oscAllow();
+// "remote/oscFeedback": "host:port" targets told of every change without subscribing.
+std::vector<ListenAddress> oscFeedback();
 
 // "remote/httpToken": the token asked of HTTP clients beyond loopback, made on first use. The
 // store is then readable by its owner only.

@@ -3,14 +3,16 @@
 # its own, so that their sockets on UDP port 7372 meet no test, no other run and no real display.
 # Prints the figures that bench/README.md reports; the benchmarks' debug output goes to
 # <build>/bench-logs. Environment: BUILD_DIR (default build), DRIFT_SECONDS (default 600, the
-# length of the mirror drift run), FLOOD_SECONDS (default 60, the length of the full-rate flood).
+# length of the mirror drift run), FLOOD_SECONDS (default 60, the length of the full-rate flood),
+# OSC_SECONDS (default 60, the length of the OSC load).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench_resend \
-    bench_mirrordrift bench_flood bench_programrunner bench_saveall bench_http qb-timer qb-timer-sim
+    bench_mirrordrift bench_flood bench_programrunner bench_saveall bench_http bench_osc \
+    qb-timer qb-timer-sim
 logs=$build/bench-logs
 mkdir -p "$logs"
 
@@ -31,3 +33,4 @@ QT_QUICK_BACKEND=software run idle-cpu-software bench/idle_cpu.sh "$build"
 run mirror-drift "$build/bench/bench_mirrordrift" --seconds "${DRIFT_SECONDS:-600}"
 run flood "$build/bench/bench_flood" --seconds "${FLOOD_SECONDS:-60}"
 run http "$build/bench/bench_http" --seconds "${HTTP_SECONDS:-60}"
+run osc "$build/bench/bench_osc" --seconds "${OSC_SECONDS:-60}"

@@ -12,6 +12,7 @@ packages=(
     appstream desktop-file-utils dpkg-dev file lintian help2man python3-jsonschema
     libcpp-httplib-dev pkg-config curl bats jq
     chromium chromium-driver python3-selenium
+    liblo-dev liblo-tools python3-liblo
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,132 @@
+#include "control/oscdoor.h"
+
+#include "control/commandgate.h"
+#include "control/controllogging.h"
+#include "control/oscaddress.h"
+
+#include <QJsonDocument>
+#include <lo/lo.h>
+#include <memory>
+
+namespace {
+
+const QString kSubscribe = QStringLiteral("/qb/subscribe");
+const QString kUnsubscribe = QStringLiteral("/qb/unsubscribe");
+
+struct FreeMessage
+{
+    void operator()(void *message) const { lo_message_free(message); }
+};
+
+} // namespace
+
+OscDoor::OscDoor(CommandGate &gate, OscFeedback &feedback, OscAllowList allowed, Reply reply)
+    : m_gate(gate), m_feedback(feedback), m_allowed(std::move(allowed)), m_reply(std::move(reply))
+{
+}
+
+void OscDoor::handle(const QByteArray &datagram, const OscPeer &from, qint64 nowMs)
+{
+    if (!m_allowed.admits(from.host)) {
+        ++m_dropped;
+        if (const std::optional<qint64> count = m_dropLog.count(nowMs))
+            qCWarning(lcRemote, "OSC: %lld datagrams from outside the allow-list dropped (%s)",
+                      *count, qUtf8Printable(from.toString()));
+        return;
+    }
+    QByteArray bytes = datagram; // liblo reads from a buffer it may write to
+    int result = 0;
+    const std::unique_ptr<void, FreeMessage> message(
+        lo_message_deserialise(bytes.data(), size_t(bytes.size()), &result));
+    if (!message) {
+        refuse(from,
+               datagram.startsWith("#bundle")
+                   ? QStringLiteral("bundles are not taken: send each message alone")
+                   : QStringLiteral("not an OSC message (liblo error %1)").arg(result),
+               nowMs);
+        return;
+    }
+    // The address leads the datagram; liblo has checked that it ends inside it.
+    const QString path = QString::fromUtf8(datagram.constData());
+    if (path == kSubscribe || path == kUnsubscribe)
+        subscription(path, message.get(), from, nowMs);
+    else
+        command(path, message.get(), from, nowMs);
+}
+
+void OscDoor::subscription(const QString &path, lo_message message, const OscPeer &from,
+                           qint64 nowMs)
+{
+    const int count = lo_message_get_argc(message);
+    const char *types = lo_message_get_types(message);
+    lo_arg **argv = lo_message_get_argv(message);
+    const std::optional<qint64> port = count > 0 ? OscAddress::integer(types[0], argv[0]) : 0;
+    if (!port || *port < 0 || *port > 65535 || (path == kUnsubscribe && count > 1)) {
+        refuse(from,
+               QStringLiteral("%1: takes the port to tell, an integer 0..65535 (0: the "
+                              "sender's own port)%2")
+                   .arg(path, path == kSubscribe ? QStringLiteral(", then kinds to tell") : ""),
+               nowMs);
+        return;
+    }
+    const OscPeer peer{from.host, quint16(*port != 0 ? *port : from.port)};
+    if (path == kUnsubscribe) {
+        m_feedback.unsubscribe(peer);
+        return;
+    }
+    QList<int> kinds;
+    for (int at = 1; at < count; ++at) {
+        kinds << OscFeedback::kindNames().indexOf(OscAddress::text(types[at], argv[at]));
+        if (kinds.last() < 0) {
+            refuse(from,
+                   QStringLiteral("%1: argument %2 is not a kind to tell (%3)")
+                       .arg(path)
+                       .arg(at + 1)
+                       .arg(OscFeedback::kindNames().join(QStringLiteral(", "))),
+                   nowMs);
+            return;
+        }
+    }
+    if (!m_feedback.subscribe(peer, nowMs, kinds))
+        refuse(from,
+               QStringLiteral("%1: %2 subscribers already; try again when one has lapsed")
+                   .arg(path)
+                   .arg(OscFeedback::kMaxSubscribers),
+               nowMs);
+}
+
+void OscDoor::command(const QString &path, lo_message message, const OscPeer &from, qint64 nowMs)
+{
+    const OscAddress::Request request = OscAddress::read(path, message);
+    if (!request.error.isEmpty()) {
+        refuse(from, request.error, nowMs);
+        return;
+    }
+    const QString name = request.command->name;
+    const CommandResult result = m_gate.call(name, request.args);
+    if (!result.isDone()) {
+        refuse(from, result.message, nowMs);
+        return;
+    }
+    if (!request.command->readOnly)
+        return;
+    const QString json =
+        QString::fromUtf8(QJsonDocument(result.data).toJson(QJsonDocument::Compact));
+    // Room for the address, the name and the type tags besides the text.
+    if (json.toUtf8().size() > OscWire::kMaxDatagram - 1024) {
+        refuse(from,
+               QStringLiteral("%1: the result is larger than a datagram holds; ask over HTTP")
+                   .arg(path),
+               nowMs);
+        return;
+    }
+    m_reply(from, {"/qb/result", {name, json}});
+}
+
+void OscDoor::refuse(const OscPeer &to, const QString &why, qint64 nowMs)
+{
+    m_reply(to, {"/qb/error", {why}});
+    if (const std::optional<qint64> count = m_refusalLog.count(nowMs))
+        qCWarning(lcRemote, "OSC: refused from %s: %s (%lld refused since the last line)",
+                  qUtf8Printable(to.toString()), qUtf8Printable(why), *count);
+}

@@ -1,0 +1,492 @@
+#include "control/command.h"
+#include "control/commandcontext.h"
+#include "control/commandgate.h"
+#include "control/controlstate.h"
+#include "control/eventhub.h"
+#include "control/oscaddress.h"
+#include "control/oscdoor.h"
+#include "control/oscserver.h"
+#include "controllerfixture.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+#include <cstdlib>
+#include <lo/lo.h>
+
+namespace {
+
+// One OSC message from "i:5 h:7 f:1.5 d:2 s:Hall S:Hall T F N b:ab" (blob of those bytes);
+// "raw:BYTES" for a datagram that is not one.
+QByteArray datagram(const QString &path, const QString &args = {})
+{
+    if (path.startsWith(QLatin1String("raw:")))
+        return path.mid(4).toLatin1().replace("\\0", QByteArray(1, '\0'));
+    lo_message message = lo_message_new();
+    for (const QString &word : args.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QByteArray value = word.mid(2).toUtf8();
+        switch (word.at(0).toLatin1()) {
+        case 'i':
+            lo_message_add_int32(message, value.toInt());
+            break;
+        case 'h':
+            lo_message_add_int64(message, value.toLongLong());
+            break;
+        case 'f':
+            lo_message_add_float(message, value.toFloat());
+            break;
+        case 'd':
+            lo_message_add_double(message, value.toDouble());
+            break;
+        case 's':
+            lo_message_add_string(message, value.constData());
+            break;
+        case 'S':
+            lo_message_add_symbol(message, value.constData());
+            break;
+        case 'T':
+            lo_message_add_true(message);
+            break;
+        case 'F':
+            lo_message_add_false(message);
+            break;
+        case 'N':
+            lo_message_add_nil(message);
+            break;
+        case 'b': {
+            lo_blob blob = lo_blob_new(value.size(), value.constData());
+            lo_message_add_blob(message, blob);
+            lo_blob_free(blob);
+            break;
+        }
+        }
+    }
+    size_t size = 0;
+    void *bytes = lo_message_serialise(message, path.toUtf8().constData(), nullptr, &size);
+    const QByteArray out(static_cast<const char *>(bytes), int(size));
+    std::free(bytes);
+    lo_message_free(message);
+    return out;
+}
+
+OscPeer peer(const QString &text)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = text.left(colon);
+    host.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    return {QHostAddress(host), quint16(text.mid(colon + 1).toUInt())};
+}
+
+// The OSC door in front of a controller on a fake clock with Hall (127.0.0.2, selected) and
+// Gym (127.0.0.3) listed; every message it would send is a line in `sent`: "MS TO MESSAGE".
+struct DoorFixture
+{
+    explicit DoorFixture(const OscAllowList &allowed = {}, const QList<OscPeer> &fixed = {})
+        : feedback(record(), fixed), door(gate, feedback, allowed, record())
+    {
+        // The list an earlier fixture stored is read back first, without its selection.
+        for (const QString name : {"Hall", "Gym"})
+            controller.timers.addOrUpdateTimer(TimerData(
+                name, name == "Hall" ? "127.0.0.2" : "127.0.0.3", false, QTime(10, 0), 0, 0, 0));
+        controller.timers.setSelected(0, true);
+        controller.timers.setSelected(1, false);
+        feedback.setState(state.snapshot());
+    }
+
+    OscFeedback::Send record()
+    {
+        return [this](const OscPeer &to, const OscMessage &message) {
+            sent << QStringLiteral("%1 %2 %3").arg(now).arg(to.toString(), message.toString());
+        };
+    }
+
+    qint64 now = 0; // the time the lines in `sent` are told at
+    ControllerFixture controller;
+    ControlState state{*controller.controller, controller.timers, controller.programs};
+    CommandContext context{*controller.controller, controller.timers, controller.programs, state};
+    CommandGate gate{context};
+    QStringList sent;
+    OscFeedback feedback;
+    OscDoor door;
+};
+
+const QString kMe = QStringLiteral("127.0.0.1:5000");
+
+} // namespace
+
+class TestOsc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsArguments_data();
+    void readsArguments();
+    void badMessages_data();
+    void badMessages();
+    void peers_data();
+    void peers();
+    void listens_data();
+    void listens();
+};
+
+// How the surfaces' arguments come to the table.
+void TestOsc::readsArguments_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("json");
+
+    const auto row = [](const char *name, const QString &path, const QString &args,
+                        const QString &command, const QString &json) {
+        QTest::newRow(name) << path << args << command << json;
+    };
+    row("integers in order", "/qb/countdown/set", "i:1 i:2 i:3 i:4", "countdown.set",
+        R"({"days":1,"hours":2,"minutes":3,"seconds":4})");
+    row("trailing left out", "/qb/program/arm", "", "program.arm", "{}");
+    row("whole float", "/qb/countdown/adjust", "f:-60", "countdown.adjust", R"({"seconds":-60})");
+    row("double, int64", "/qb/countdown/set", "d:5 h:7", "countdown.set",
+        R"({"days":5,"hours":7})");
+    row("digits", "/qb/countdown/adjust", "s:+90", "countdown.adjust", R"({"seconds":90})");
+    row("booleans", "/qb/presentation", "i:60 i:10 s:hh:mm:ss T i:0", "presentation",
+        R"({"alarm":false,"countUp":true,"format":"hh:mm:ss","total":60,"warning":10})");
+    row("boolean words, choice number", "/qb/presentation", "i:60 i:10 f:1 s:FALSE s:true",
+        "presentation", R"({"alarm":true,"countUp":false,"format":1,"total":60,"warning":10})");
+    row("targets after the parameters", "/qb/countdown/adjust", "i:60 s:Hall S:127.0.0.3",
+        "countdown.adjust", R"({"seconds":60,"to":["Hall","127.0.0.3"]})");
+    row("targets alone", "/qb/countdown/start", "s:Gym", "countdown.start", R"({"to":["Gym"]})");
+    row("displays take every string", "/qb/displays/selectOnly", "s:Hall s:Gym",
+        "displays.selectOnly", R"({"displays":["Hall","Gym"]})");
+}
+
+void TestOsc::readsArguments()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, args);
+    QFETCH(QString, command);
+    QFETCH(QString, json);
+
+    QByteArray bytes = datagram(path, args);
+    lo_message message = lo_message_deserialise(bytes.data(), size_t(bytes.size()), nullptr);
+    const OscAddress::Request request = OscAddress::read(path, message);
+    lo_message_free(message);
+    QCOMPARE(request.error, QString());
+    QCOMPARE(request.command->name, command);
+    QCOMPARE(QJsonDocument(request.args).toJson(QJsonDocument::Compact), json.toUtf8());
+}
+
+// Every bad message is answered to its sender with the field at fault, and changes nothing.
+void TestOsc::badMessages_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("after"); // a message the door takes first
+
+    const auto row = [](const char *name, const QString &path, const QString &args,
+                        const QString &error, const QString &after = {}) {
+        QTest::newRow(name) << path << args << error << after;
+    };
+    const QString seconds = QStringLiteral("seconds: expected an integer -8640000..8640000, got ");
+    const QString noAddress =
+        QStringLiteral(": no such address; an address is /qb/ and a command's name with / for . "
+                       "(/qb/countdown/start), and qb-timer --api-reference lists them");
+    const QString port =
+        QStringLiteral(": takes the port to tell, an integer 0..65535 (0: the sender's own port)");
+    row("not OSC", "raw:hello", "", "not an OSC message (liblo error 9908)");
+    row("bundle", "raw:#bundle\\0\\0\\0\\0\\0\\0\\0\\0\\0", "",
+        "bundles are not taken: send each message alone");
+    row("unknown", "/qb/countdown/go", "", "/qb/countdown/go" + noAddress);
+    row("dotted name", "/qb/countdown.set", "", "/qb/countdown.set" + noAddress);
+    row("out of range", "/qb/countdown/set", "i:0 i:0 i:75", "minutes: 75 is out of range 0..59");
+    row("fraction", "/qb/countdown/adjust", "f:1.5", seconds + "1.5");
+    row("word", "/qb/countdown/adjust", "s:60s", seconds + "\"60s\"");
+    row("blob", "/qb/countdown/adjust", "b:60", seconds + "an argument of type 'b'");
+    row("boolean 2", "/qb/tabata", "i:20 i:10 i:8 i:2", "alarm: expected true or false, got 2");
+    row("too many", "/qb/program/show", "i:1 i:2",
+        "/qb/program/show: takes at most 1 (program:i), got 2");
+    row("none taken", "/qb/state", "N", "/qb/state: takes no arguments, got 1");
+    row("target not text", "/qb/countdown/adjust", "i:60 i:7",
+        "to: expected a display's name or address, or a list of them, got 7");
+    row("unknown target", "/qb/countdown/start", "s:Stage", "to: no display named or at \"Stage\"");
+    row("refused by the state", "/qb/countdown/adjust", "i:60",
+        "no count-down to adjust: set one first");
+    row("refused after selecting", "/qb/countdown/adjust", "i:-30 s:Gym",
+        "seconds: the count-down would fall below zero", "/qb/countdown/set i:0 i:0 i:0 i:5");
+    row("subscribe port", "/qb/subscribe", "i:70000",
+        "/qb/subscribe" + port + ", then kinds to tell");
+    row("subscribe kind", "/qb/subscribe", "i:9000 s:mirror s:time",
+        "/qb/subscribe: argument 3 is not a kind to tell (mirror, captions, step, displays)");
+    row("unsubscribe twice over", "/qb/unsubscribe", "i:1 i:2", "/qb/unsubscribe" + port);
+}
+
+void TestOsc::badMessages()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, args);
+    QFETCH(QString, error);
+    QFETCH(QString, after);
+
+    DoorFixture f;
+    if (!after.isEmpty()) {
+        f.door.handle(datagram(after.section(' ', 0, 0), after.section(' ', 1)), peer(kMe), 0);
+        f.sent.clear();
+        f.controller.clear();
+    }
+    const QJsonObject before = f.state.snapshot();
+    f.door.handle(datagram(path, args), peer(kMe), 0);
+    QCOMPARE(f.sent, QStringList{"0 " + kMe + " /qb/error \"" + error + '"'});
+    QCOMPARE(f.controller.sent(), QStringList());
+    QCOMPARE(f.state.snapshot(), before);
+}
+
+// What the fixture's controller shows at first, as a target is told it.
+QStringList wholeState(const QString &to)
+{
+    QStringList lines;
+    for (const char *message :
+         {R"(/qb/mirror "00:00:00.0" "none" "none")", R"(/qb/captions "Start" "Start" "Start")",
+          "/qb/program/step 0", "/qb/displays 2", R"(/qb/display "127.0.0.2" "Hall" 1 "T")",
+          R"(/qb/display "127.0.0.3" "Gym" 0 "T")"})
+        lines << to + ' ' + message;
+    return lines;
+}
+
+// Who is told what and when, on the caller's clock. A step is "MS FROM subscribe PORT [KIND...]",
+// "MS FROM unsubscribe PORT", "MS mirror TEXT", "MS step N", "MS displays NAME=SELECTED,..."
+// (Hall or Gym), "MS displays N" (displays D1 to DN) or "MS flush"; each is followed by a flush.
+// An expected "TO state" stands for the whole first state.
+void TestOsc::peers_data()
+{
+    QTest::addColumn<QStringList>("allow");
+    QTest::addColumn<QStringList>("fixed");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<int>("dropped");
+
+    const auto mirror = [](int ms, const QString &to, const QString &text) {
+        return QStringLiteral("%1 %2 /qb/mirror \"%3\" \"down\" \"countdown\"")
+            .arg(ms)
+            .arg(to, text);
+    };
+    const auto step = [](int ms, int n) {
+        return QStringLiteral("%1 %2 /qb/program/step %3").arg(ms).arg(kMe).arg(n);
+    };
+    const auto display = [](int ms, const QString &address, const QString &name, int selected,
+                            int shownAt) {
+        return QStringLiteral("%1 %2 /qb/display \"%3\" \"%4\" %5 \"%6\"")
+            .arg(ms)
+            .arg(kMe, address, name)
+            .arg(selected)
+            .arg(shownAt);
+    };
+    QTest::newRow("the whole state at once; port 0 is the sender's")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "0 127.0.0.1:5001 subscribe 9000",
+                       "300 mirror 01:00.0"}
+        << QStringList{"0 " + kMe + " state", "0 127.0.0.1:9000 state", mirror(300, kMe, "01:00.0"),
+                       mirror(300, "127.0.0.1:9000", "01:00.0")}
+        << 0;
+    QTest::newRow("ten messages in any second; a part once, as it is now; longest waiting first")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                       "10 mirror 00:59.9",
+                       "20 step 3",
+                       "30 mirror 00:59.8",
+                       "40 mirror 00:59.7",
+                       "50 step 4",
+                       "60 mirror 00:59.6",
+                       "70 mirror 00:59.5",
+                       "1000 flush",
+                       "1001 flush"}
+        << QStringList{"0 " + kMe + " state",       mirror(10, kMe, "00:59.9"), step(20, 3),
+                       mirror(30, kMe, "00:59.8"),  mirror(40, kMe, "00:59.7"), step(1001, 4),
+                       mirror(1001, kMe, "00:59.5")}
+        << 0;
+    QTest::newRow("renewed: one subscriber, told the state again, lapses 90 s after")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "60000 127.0.0.1:5000 subscribe 5000",
+                       "149999 mirror 00:01.0", "150000 mirror 00:00.9"}
+        << QStringList{"0 " + kMe + " state", "60000 " + kMe + " state",
+                       mirror(149999, kMe, "00:01.0")}
+        << 0;
+    QTest::newRow("the kinds asked for only")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0 mirror step",
+                       "10 mirror 00:59.9",
+                       "20 step 2",
+                       "30 displays Hall=0,Gym=0",
+                       "40 127.0.0.1:5000 subscribe 0 displays",
+                       "50 mirror 00:59.8"}
+        << QStringList{"0 " + kMe + " /qb/mirror \"00:00:00.0\" \"none\" \"none\"",
+                       step(0, 0),
+                       mirror(10, kMe, "00:59.9"),
+                       step(20, 2),
+                       "40 " + kMe + " /qb/displays 2",
+                       display(40, "127.0.0.2", "Hall", 0, 30),
+                       display(40, "127.0.0.3", "Gym", 0, 30)}
+        << 0;
+    QTest::newRow("unsubscribed") << QStringList() << QStringList()
+                                  << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                                                 "10 127.0.0.1:6000 unsubscribe 5000",
+                                                 "200 mirror 00:01.0"}
+                                  << QStringList{"0 " + kMe + " state"} << 0;
+    QTest::newRow("a display when it changes, not its time; the number when it changes")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0", "1000 displays Hall=1,Gym=0",
+                       "2000 displays Hall=1,Gym=1",   "3000 displays Hall=1,Gym=1",
+                       "4000 displays Gym=1",          "5000 displays Gym=1,Hall=0"}
+        << QStringList{"0 " + kMe + " state",
+                       display(2000, "127.0.0.3", "Gym", 1, 2000),
+                       "4000 " + kMe + " /qb/displays 1",
+                       display(4000, "127.0.0.3", "Gym", 1, 4000),
+                       "5000 " + kMe + " /qb/displays 2",
+                       display(5000, "127.0.0.2", "Hall", 0, 5000)}
+        << 0;
+    QStringList twenty{"0 " + kMe + " state", "10 " + kMe + " /qb/displays 20"};
+    for (int n = 1; n <= OscFeedback::kMaxDisplays; ++n)
+        twenty << display(n <= 3    ? 10
+                          : n <= 9  ? 1001
+                          : n <= 13 ? 1011
+                                    : 2002,
+                          QStringLiteral("127.0.1.%1").arg(n), QStringLiteral("D%1").arg(n), 0, 10);
+    QTest::newRow("the first 16 displays, ten messages a second")
+        << QStringList() << QStringList()
+        << QStringList{"0 127.0.0.1:5000 subscribe 0",
+                       "10 displays 20",
+                       "1001 flush",
+                       "1011 flush",
+                       "2002 flush",
+                       "3003 flush"}
+        << twenty << 0;
+    QTest::newRow("beyond loopback only from the allowed networks")
+        << QStringList{"192.168.1.0/24", "fd00::/8"} << QStringList()
+        << QStringList{"0 192.168.1.7:5000 subscribe 0",
+                       "0 192.168.2.7:5000 subscribe 0",
+                       "0 [fd00::7]:5000 subscribe 0",
+                       "0 [fe80::7]:5000 subscribe 0",
+                       "0 [::ffff:192.168.1.8]:5000 unsubscribe 0",
+                       "0 10.0.0.1:5000 raw",
+                       "0 [::ffff:10.0.0.1]:5000 raw",
+                       "0 [::ffff:127.0.0.9]:5000 subscribe 0",
+                       "0 [::1]:5000 subscribe 0"}
+        << QStringList{"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state",
+                       "0 [::ffff:127.0.0.9]:5000 state", "0 [::1]:5000 state"}
+        << 4;
+    QStringList seventeen, toldSixteen;
+    for (int port = 5001; port <= 5017; ++port) {
+        seventeen << QStringLiteral("0 127.0.0.1:%1 subscribe 0").arg(port);
+        toldSixteen << QStringLiteral("0 127.0.0.1:%1 state").arg(port);
+    }
+    toldSixteen.insert(1, "0 127.0.0.1:7000 state"); // told at the first flush
+    toldSixteen.last() = "0 127.0.0.1:5017 /qb/error \"/qb/subscribe: 16 subscribers already; "
+                         "try again when one has lapsed\"";
+    QTest::newRow("at most 16 subscribers, the store's targets besides")
+        << QStringList() << QStringList{"127.0.0.1:7000"}
+        << seventeen + QStringList{"90000 127.0.0.1:5017 subscribe 0", "90001 mirror 00:01.0"}
+        << toldSixteen + QStringList{"90000 127.0.0.1:5017 state",
+                                     mirror(90001, "127.0.0.1:7000", "00:01.0"),
+                                     mirror(90001, "127.0.0.1:5017", "00:01.0")}
+        << 0;
+}
+
+// The display list of a step: "Hall=1,Gym=0", or a number of displays D1, D2, ...
+QJsonObject displayList(const QString &written, const QString &time)
+{
+    QJsonArray list;
+    const auto add = [&](const QString &name, const QString &address, bool selected) {
+        list.append(QJsonObject{
+            {"address", address}, {"name", name}, {"selected", selected}, {"time", time}});
+    };
+    bool isCount = false;
+    const int count = written.toInt(&isCount);
+    for (int n = 1; isCount && n <= count; ++n)
+        add(QStringLiteral("D%1").arg(n), QStringLiteral("127.0.1.%1").arg(n), false);
+    for (const QString &display : isCount ? QStringList() : written.split(QLatin1Char(','))) {
+        const QString name = display.section(QLatin1Char('='), 0, 0);
+        add(name, name == "Hall" ? "127.0.0.2" : "127.0.0.3", display.endsWith("=1"));
+    }
+    return {{"displays", list}};
+}
+
+void TestOsc::peers()
+{
+    QFETCH(QStringList, allow);
+    QFETCH(QStringList, fixed);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, sent);
+    QFETCH(int, dropped);
+
+    QList<OscPeer> fixedTargets;
+    for (const QString &target : fixed)
+        fixedTargets << peer(target);
+    DoorFixture f(*OscAllowList::parse(allow, nullptr), fixedTargets);
+    for (const QString &step : steps) {
+        const QStringList w = step.split(QLatin1Char(' '));
+        const qint64 ms = w[0].toLongLong();
+        f.now = ms;
+        if (w[1] == "mirror")
+            f.feedback.apply("mirror",
+                             {{"text", w[2]}, {"counting", "down"}, {"mode", "countdown"}});
+        else if (w[1] == "step")
+            f.feedback.apply("program", {{"runningStep", w[2].toInt()}});
+        else if (w[1] == "displays")
+            f.feedback.apply("displays", displayList(w[2], w[0]));
+        else if (w[1] != "flush")
+            f.door.handle(
+                datagram(w[2] == "raw" ? "raw:x" : "/qb/" + w[2], "i:" + w.mid(3).join(" s:")),
+                peer(w[1]), ms);
+        f.feedback.flush(ms);
+    }
+    QStringList expected;
+    for (const QString &line : sent)
+        expected << (line.endsWith(" state") ? wholeState(line.section(' ', 0, 1))
+                                             : QStringList{line});
+    // The fixture's displays show the time of day; the steps' displays show the step's time.
+    static const QRegularExpression timeOfDay(QStringLiteral("\"[0-9]+:[0-9:.]+\"$"));
+    QStringList told = f.sent;
+    for (QString &line : told)
+        line.replace(timeOfDay, QStringLiteral("\"T\""));
+    QCOMPARE(told.join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
+    QCOMPARE(f.door.dropped(), dropped);
+}
+
+// Where the door may listen: beyond loopback only with an allow-list (which tests do not bind).
+void TestOsc::listens_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("allow");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("loopback") << "127.0.0.1" << QStringList() << "";
+    QTest::newRow("IPv6 loopback") << "::1" << QStringList() << "";
+    QTest::newRow("beyond loopback alone")
+        << "0.0.0.0" << QStringList()
+        << "OSC on 0.0.0.0 reaches beyond loopback: name the networks it may take messages from "
+           "(--osc-allow NETWORK, or remote/oscAllow in the store)";
+    QTest::newRow("not a network") << "127.0.0.1" << QStringList{"10.0.0.0/33"}
+                                   << "OSC allow-list: \"10.0.0.0/33\" is not a network "
+                                      "(ADDRESS/BITS, such as 192.168.1.0/24, or one address)";
+}
+
+void TestOsc::listens()
+{
+    QFETCH(QString, host);
+    QFETCH(QStringList, allow);
+    QFETCH(QString, error);
+
+    DoorFixture f;
+    EventHub events(4);
+    OscServer::Options options;
+    options.host = host;
+    options.port = 0;
+    options.allow = allow;
+    OscServer server(f.gate, events, options);
+    QString why;
+    QCOMPARE(server.start(&why), error.isEmpty());
+    QCOMPARE(why, error);
+    QCOMPARE(server.port() > 0, error.isEmpty());
+    events.close();
+}
+
+QTEST_GUILESS_MAIN(TestOsc)
+#include "tst_osc.moc"
