@@ -38,6 +38,16 @@ LinkParameters linkParameters()
     return p;
 }
 
+void setLinkParameters(const LinkParameters &p)
+{
+    QSettings store = windowSettings();
+    store.beginGroup(QStringLiteral("main"));
+    store.setValue(QStringLiteral("mainBroadcastIP"), p.broadcastIP);
+    store.setValue(QStringLiteral("mainRetries"), p.retries);
+    store.setValue(QStringLiteral("mainDelay"), p.delay);
+    store.setValue(QStringLiteral("mainRefresh"), p.refresh);
+}
+
 Preset preset(int n)
 {
     const PresetDefault &d = kPresetDefaults[qBound(1, n, kPresets) - 1];

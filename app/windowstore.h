@@ -32,6 +32,8 @@ struct Preset
 constexpr int kPresets = 8;
 
 LinkParameters linkParameters();
+// Stores what the setup page stores; the window shows it on its next start.
+void setLinkParameters(const LinkParameters &parameters);
 // Preset n of 1..kPresets as the window last stored it.
 Preset preset(int n);
 

@@ -51,7 +51,8 @@ bool isUsableAddress(const QString &text)
     if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toString() != text)
         return false;
     const quint32 ip = address.toIPv4Address();
-    return ip != 0 && (ip >> 28) < 0xE; // neither 0.0.0.0 nor multicast, reserved, broadcast
+    // Neither 0.0.0.0 nor multicast nor reserved; the broadcast address is a discovery's.
+    return ip != 0 && ((ip >> 28) < 0xE || ip == 0xFFFFFFFF);
 }
 
 // One parameter's value as the handlers read it, or why it cannot be.
@@ -191,7 +192,7 @@ QString CommandParam::describeType() const
             .arg(choices.join(QStringLiteral("\", \"")))
             .arg(choices.size() - 1);
     case Type::Address:
-        return QStringLiteral("a display's IPv4 address");
+        return QStringLiteral("an IPv4 address");
     case Type::Displays:
         return QStringLiteral("a display's name or address, or a list of them");
     case Type::Text:

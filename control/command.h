@@ -48,7 +48,7 @@ struct CommandParam
         Integer,  // a whole number within [min, max]
         Boolean,  // true or false
         Choice,   // one of `choices` by name, or its index
-        Address,  // a display's IPv4 address in dotted form
+        Address,  // an IPv4 address in dotted form: no 0.0.0.0, multicast or reserved
         Displays, // one or more displays by name or address
         Text,     // text of at most `max` UTF-8 bytes
         Object,   // a JSON object the handler reads itself (a program file)

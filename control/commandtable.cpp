@@ -380,6 +380,68 @@ void addClock(std::vector<Command> &t)
                       [](HandleGui &gui) { gui.handleTimeModeButton(); }));
 }
 
+QJsonObject linkJson(const WindowStore::LinkParameters &p)
+{
+    return {{QStringLiteral("broadcast"), p.broadcastIP},
+            {QStringLiteral("retries"), p.retries},
+            {QStringLiteral("delay"), p.delay},
+            {QStringLiteral("refresh"), p.refresh}};
+}
+
+void addSetup(std::vector<Command> &t)
+{
+    t.push_back(Command(
+        QStringLiteral("setup.link"),
+        QStringLiteral("The setup page's values: those given are stored and used at once; all "
+                       "four are answered. The window shows them on its next start."),
+        {{QStringLiteral("broadcast"),
+          Type::Address,
+          QStringLiteral("where discovery queries go"),
+          0,
+          0,
+          false,
+          {},
+          {}},
+         {QStringLiteral("retries"),
+          Type::Integer,
+          QStringLiteral("sends of an unanswered command after the first"),
+          0,
+          10,
+          false,
+          {},
+          {}},
+         {QStringLiteral("delay"),
+          Type::Integer,
+          QStringLiteral("ms between them"),
+          0,
+          1000,
+          false,
+          {},
+          {}},
+         {QStringLiteral("refresh"),
+          Type::Integer,
+          QStringLiteral("seconds between the status polls"),
+          0,
+          900,
+          false,
+          {},
+          {}}},
+        [](CommandContext &c, const CommandArgs &a) {
+            WindowStore::LinkParameters p = WindowStore::linkParameters();
+            if (a.has(QStringLiteral("broadcast")))
+                p.broadcastIP = a.text(QStringLiteral("broadcast"));
+            for (const auto &[name, value] :
+                 {std::pair{"retries", &p.retries}, std::pair{"delay", &p.delay},
+                  std::pair{"refresh", &p.refresh}}) {
+                if (a.has(QLatin1String(name)))
+                    *value = a.integer(QLatin1String(name));
+            }
+            WindowStore::setLinkParameters(p);
+            c.gui.handleSetIPParameters(p.retries, p.delay, p.refresh);
+            return CommandResult::done(linkJson(WindowStore::linkParameters()));
+        }));
+}
+
 void addProgramReading(std::vector<Command> &t)
 {
     t.push_back(
@@ -392,6 +454,29 @@ void addProgramReading(std::vector<Command> &t)
                                        "edits."),
                         {program()}, [](const CommandContext &c, const CommandArgs &a) {
                             return programLines(c, slotOf(a));
+                        }));
+    t.push_back(Command(QStringLiteral("program.rename"),
+                        QStringLiteral("Gives a program a new name, kept in the store at once."),
+                        {program(),
+                         {QStringLiteral("name"),
+                          Type::Text,
+                          QStringLiteral("the new name, as much as a display's name field holds"),
+                          0,
+                          11,
+                          true,
+                          {},
+                          {}}},
+                        [](CommandContext &c, const CommandArgs &a) {
+                            const int slot = slotOf(a);
+                            const ProgramSlots &programSlots = c.gui.programSlots();
+                            // The open program keeps the edits the window has made to it.
+                            const ProgramText text = slot == programSlots.currentProgram()
+                                                         ? c.lines.toText()
+                                                         : programSlots.programTexts().at(slot);
+                            c.gui.importProgram(slot, a.text(QStringLiteral("name")), text);
+                            return CommandResult::done(
+                                {{QStringLiteral("program"), slot + 1},
+                                 {QStringLiteral("name"), programSlots.programNames().at(slot)}});
                         }));
     t.push_back(Command(QStringLiteral("program.open"),
                         QStringLiteral("Opens a program in the window, as picking it in the list "
@@ -502,6 +587,7 @@ std::vector<Command> buildTable()
     addCountUp(table);
     addCountDown(table);
     addClock(table);
+    addSetup(table);
     addProgramReading(table);
     addProgramRunning(table);
     addProgramTransfer(table);

@@ -2,8 +2,8 @@
 
 #include "app/handlegui.h"
 #include "control/controllogging.h"
-#include "models/programdatamodel.h"
 #include "control/webpage.h"
+#include "models/programdatamodel.h"
 
 RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
                              QObject *parent)
