@@ -133,6 +133,13 @@ CtlApp::CtlApp()
             },
             "print the bash completion script")
         ->group("");
+    m_app.add_flag_callback(
+        "--help-all",
+        [this] {
+            std::fputs(everyHelp(m_app, m_app.get_name()).c_str(), stdout);
+            throw CLI::Success();
+        },
+        "print the help of every subcommand");
     // The options above are taken after the subcommand too.
     m_app.fallthrough();
     m_app.require_subcommand(1);
@@ -153,8 +160,11 @@ CtlApp::CtlApp()
     addGenerators();
     addWatch();
     m_app.footer(std::string(kExitStatuses) +
-                 "\nExample:\n  qb-timerctl select --only Hall Gym\n"
-                 "  qb-timerctl countdown set 5:00 --alarm 3 && qb-timerctl countdown start\n");
+                 "\nExamples:\n"
+                 "  $ qb-timerctl select --only Hall Gym\n"
+                 "  $ qb-timerctl countdown set 5:00 --alarm 3 && qb-timerctl countdown start\n"
+                 "  $ qb-timerctl --host 192.168.1.20 --to Stage countdown adjust -1m\n"
+                 "  $ qb-timerctl watch\n");
 }
 
 int CtlApp::run(int argc, char **argv)
@@ -173,6 +183,16 @@ int CtlApp::run(int argc, char **argv)
 }
 
 // ---- building the subcommands ----
+
+std::string CtlApp::everyHelp(const CLI::App &app, const std::string &path)
+{
+    const auto all = [](const CLI::App *) { return true; };
+    std::string help;
+    for (const CLI::App *sub : app.get_subcommands(all))
+        help += sub->get_subcommands(all).empty() ? sub->help(path) + '\n'
+                                                  : everyHelp(*sub, path + ' ' + sub->get_name());
+    return help;
+}
 
 CLI::App *CtlApp::group(const std::string &name, const std::string &summary,
                         const std::string &example)
@@ -315,7 +335,7 @@ void CtlApp::addCountDown()
     auto delta = std::make_shared<std::string>();
     leaf(
         *countdown, "adjust", "add time to a running or paused count-down, or take it off",
-        "qb-timerctl countdown adjust +60; qb-timerctl countdown adjust -1m",
+        "qb-timerctl countdown adjust +60\n  qb-timerctl countdown adjust -1m",
         {QStringLiteral("countdown.adjust")},
         [delta](const CLI::App &) {
             return Request{QStringLiteral("countdown.adjust"),

@@ -42,6 +42,8 @@ private:
     CLI::App *press(CLI::App &parent, const std::string &name, const QString &command,
                     const std::string &summary, const std::string &example);
     React shown(void (*printer)(const QJsonObject &)) const;
+    // The help of every subcommand under `app`, whose words are `path` ("qb-timerctl program").
+    static std::string everyHelp(const CLI::App &app, const std::string &path);
     static React quiet();
 
     void addDisplays();
