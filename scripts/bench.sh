@@ -10,7 +10,7 @@ scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench_resend \
-    bench_mirrordrift bench_flood bench_programrunner bench_saveall qb-timer qb-timer-sim
+    bench_mirrordrift bench_flood bench_programrunner bench_saveall qb-timer qb-timer-sim qb-timerctl
 logs=$build/bench-logs
 mkdir -p "$logs"
 
@@ -30,3 +30,4 @@ run idle-cpu bench/idle_cpu.sh "$build"
 QT_QUICK_BACKEND=software run idle-cpu-software bench/idle_cpu.sh "$build"
 run mirror-drift "$build/bench/bench_mirrordrift" --seconds "${DRIFT_SECONDS:-600}"
 run flood "$build/bench/bench_flood" --seconds "${FLOOD_SECONDS:-60}"
+run ctl-latency bench/ctl_latency.sh "$build"

@@ -36,8 +36,10 @@ await_listed() {
 }
 
 @test "displays selected and deselected by name and address" {
+    ctl select Hall Pool
     run ctl select --only Hall Gym
     [ "$status" -eq 0 ] && [ -z "$output" ]
+    [ "$(selected)" = '["Hall","Gym"]' ]
     ctl deselect 127.0.0.3
     run ctl displays
     [[ "${lines[0]}" =~ ^"[x] Hall  127.0.0.2        "[0-9:.]+$ ]]
