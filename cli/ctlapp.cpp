@@ -21,6 +21,9 @@ struct UsageError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
+// The options that tell about the program rather than ask the controller.
+const char kAboutGroup[] = "About";
+
 const char kExitStatuses[] = R"(Exit status:
   0  done
   2  usage error: nothing was sent
@@ -107,7 +110,8 @@ CtlApp::CtlApp()
             "qb-timer --headless) over its HTTP API.",
             "qb-timerctl")
 {
-    m_app.set_version_flag("--version", "qb-timerctl " QB_VERSION);
+    m_app.get_help_ptr()->group(kAboutGroup);
+    m_app.set_version_flag("--version", "qb-timerctl " QB_VERSION)->group(kAboutGroup);
     m_app.add_option("--host", m_options.host, "the controller's address or name")
         ->capture_default_str();
     m_app.add_option("--port", m_options.port, "the controller's HTTP port")
@@ -133,13 +137,15 @@ CtlApp::CtlApp()
             },
             "print the bash completion script")
         ->group("");
-    m_app.add_flag_callback(
-        "--help-all",
-        [this] {
-            std::fputs(everyHelp(m_app, m_app.get_name()).c_str(), stdout);
-            throw CLI::Success();
-        },
-        "print the help of every subcommand");
+    m_app
+        .add_flag_callback(
+            "--help-all",
+            [this] {
+                std::fputs(everyHelp(m_app, m_app.get_name()).c_str(), stdout);
+                throw CLI::Success();
+            },
+            "print the help of every subcommand")
+        ->group(kAboutGroup);
     // The options above are taken after the subcommand too.
     m_app.fallthrough();
     m_app.require_subcommand(1);
@@ -631,10 +637,11 @@ struct CompletionTable
     std::string valued; // each path's options that take a value
 };
 
+// Options in no group are hidden; those about the program are for its first word only.
 bool shownOption(const CLI::App &app, const CLI::Option *option, bool top)
 {
     return option->nonpositional() && !option->get_group().empty() &&
-           option != app.get_help_ptr() && (top || option != app.get_version_ptr());
+           option != app.get_help_ptr() && (top || option->get_group() != kAboutGroup);
 }
 
 // Each subcommand's path ("qb-timerctl", "qb-timerctl program", ...) with the words that may
@@ -650,7 +657,7 @@ void addPath(const CLI::App &app, const std::string &path, const CLI::App &top,
             if (!shownOption(owner, option, &app == &top))
                 continue;
             words += ' ' + option->get_name(false, true);
-            if (option->get_type_size_max() > 0)
+            if (option->get_expected_max() > 0)
                 valued += ' ' + option->get_name(false, true);
         }
     };
