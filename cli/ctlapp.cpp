@@ -1,17 +1,17 @@
 #include "ctlapp.h"
 
+#include "appdocs.h"
 #include "controllerclient.h"
 #include "duration.h"
 #include "exitstatus.h"
 #include "output.h"
+#include "watch.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <csignal>
 #include <cstdio>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -26,16 +26,11 @@ const char kAboutGroup[] = "About";
 
 const char kExitStatuses[] = R"(Exit status:
   0  done
-  2  usage error: nothing was sent
+  2  usage error, or a FILE that cannot be read or written: nothing changed
   3  no controller reachable: start one with "qb-timer --headless"
   4  refused by the controller: its message names the field at fault
   5  token missing or wrong (--token, or QB_TIMER_TOKEN)
 )";
-
-void complain(const QString &message)
-{
-    std::fprintf(stderr, "qb-timerctl: %s\n", qUtf8Printable(message));
-}
 
 std::string joined(const std::vector<std::string> &words)
 {
@@ -72,35 +67,29 @@ void insertGiven(QJsonObject &args, const CLI::App &given, const std::string &op
         args.insert(QLatin1String(key), value);
 }
 
+// A file by name, or standard input or output for "-".
+void open(QFile &file, const std::string &path, QIODevice::OpenMode mode, FILE *standard)
+{
+    const bool opened = path == "-"
+                            ? file.open(standard, mode)
+                            : (file.setFileName(QString::fromStdString(path)), file.open(mode));
+    if (!opened)
+        throw UsageError(path + ": " + file.errorString().toStdString());
+}
+
 QByteArray readFile(const std::string &path)
 {
     QFile file;
-    const bool opened = path == "-" ? file.open(stdin, QIODevice::ReadOnly)
-                                    : (file.setFileName(QString::fromStdString(path)),
-                                       file.open(QIODevice::ReadOnly));
-    if (!opened)
-        throw UsageError(path + ": " + file.errorString().toStdString());
+    open(file, path, QIODevice::ReadOnly, stdin);
     return file.readAll();
 }
 
 void writeFile(const std::string &path, const QByteArray &bytes)
 {
     QFile file;
-    const bool opened = path == "-" ? file.open(stdout, QIODevice::WriteOnly)
-                                    : (file.setFileName(QString::fromStdString(path)),
-                                       file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    if (!opened || file.write(bytes) != bytes.size() || !file.flush())
+    open(file, path, QIODevice::WriteOnly | QIODevice::Truncate, stdout);
+    if (file.write(bytes) != bytes.size() || !file.flush())
         throw UsageError(path + ": " + file.errorString().toStdString());
-}
-
-volatile std::sig_atomic_t watchingInPlace = 0;
-
-// Ctrl+C is how watch ends: done, on a line of its own.
-void endWatch(int)
-{
-    if (watchingInPlace)
-        (void)!::write(STDOUT_FILENO, "\n", 1);
-    ::_exit(kDone);
 }
 
 } // namespace
@@ -132,7 +121,7 @@ CtlApp::CtlApp()
         .add_flag_callback(
             "--bash-completion",
             [this] {
-                std::fputs(completionScript().c_str(), stdout);
+                std::fputs(AppDocs::completionScript(m_app, kAboutGroup).c_str(), stdout);
                 throw CLI::Success();
             },
             "print the bash completion script")
@@ -141,7 +130,7 @@ CtlApp::CtlApp()
         .add_flag_callback(
             "--help-all",
             [this] {
-                std::fputs(everyHelp(m_app, m_app.get_name()).c_str(), stdout);
+                std::fputs(AppDocs::everyHelp(m_app, m_app.get_name()).c_str(), stdout);
                 throw CLI::Success();
             },
             "print the help of every subcommand")
@@ -150,17 +139,13 @@ CtlApp::CtlApp()
     m_app.fallthrough();
     m_app.require_subcommand(1);
 
-    leaf(
-        m_app, "state", "the whole state: mirror, buttons, open program, displays",
-        "qb-timerctl --json state | jq -r .result.mirror.text", {QStringLiteral("state")},
-        [](const CLI::App &) {
-            return Request{QStringLiteral("state"), {}};
-        },
-        shown(Output::state));
+    plain(m_app, "state", QStringLiteral("state"),
+          "the whole state: mirror, buttons, open program, displays",
+          "qb-timerctl --json state | jq -r .result.mirror.text", shown(Output::state));
     addDisplays();
     addCountDown();
     addCountUp();
-    press(m_app, "clock", QStringLiteral("clock"), "show the time of day",
+    plain(m_app, "clock", QStringLiteral("clock"), "show the time of day",
           "qb-timerctl clock --to Hall");
     addPrograms();
     addGenerators();
@@ -183,22 +168,12 @@ int CtlApp::run(int argc, char **argv)
     try {
         return m_action();
     } catch (const UsageError &e) {
-        complain(QString::fromStdString(e.what()));
+        Output::complain(QString::fromStdString(e.what()));
         return kUsage;
     }
 }
 
 // ---- building the subcommands ----
-
-std::string CtlApp::everyHelp(const CLI::App &app, const std::string &path)
-{
-    const auto all = [](const CLI::App *) { return true; };
-    std::string help;
-    for (const CLI::App *sub : app.get_subcommands(all))
-        help += sub->get_subcommands(all).empty() ? sub->help(path) + '\n'
-                                                  : everyHelp(*sub, path + ' ' + sub->get_name());
-    return help;
-}
 
 CLI::App *CtlApp::group(const std::string &name, const std::string &summary,
                         const std::string &example)
@@ -222,15 +197,15 @@ CLI::App *CtlApp::leaf(CLI::App &parent, const std::string &name, const std::str
     return sub;
 }
 
-CLI::App *CtlApp::press(CLI::App &parent, const std::string &name, const QString &command,
-                        const std::string &summary, const std::string &example)
+CLI::App *CtlApp::plain(CLI::App &parent, const std::string &name, const QString &command,
+                        const std::string &summary, const std::string &example, React react)
 {
     return leaf(
         parent, name, summary, example, {command},
         [command](const CLI::App &) {
             return Request{command, {}};
         },
-        quiet());
+        std::move(react));
 }
 
 CtlApp::React CtlApp::shown(void (*printer)(const QJsonObject &)) const
@@ -249,14 +224,10 @@ CtlApp::React CtlApp::quiet()
 
 void CtlApp::addDisplays()
 {
-    leaf(
-        m_app, "displays", "list the displays: selected, name, address, shown time",
-        "qb-timerctl displays", {QStringLiteral("displays.list")},
-        [](const CLI::App &) {
-            return Request{QStringLiteral("displays.list"), {}};
-        },
-        shown(Output::displays));
-    press(m_app, "discover", QStringLiteral("displays.discover"),
+    plain(m_app, "displays", QStringLiteral("displays.list"),
+          "list the displays: selected, name, address, shown time", "qb-timerctl displays",
+          shown(Output::displays));
+    plain(m_app, "discover", QStringLiteral("displays.discover"),
           "query the network for displays; those that answer are listed",
           "qb-timerctl discover && sleep 1 && qb-timerctl displays");
 
@@ -268,7 +239,7 @@ void CtlApp::addDisplays()
             return Request{QStringLiteral("displays.add"),
                            {{QStringLiteral("address"), QString::fromStdString(*address)}}};
         },
-        shown(Output::displays))
+        quiet())
         ->add_option("ADDRESS", *address, "the display's IPv4 address")
         ->required();
 
@@ -328,15 +299,15 @@ void CtlApp::addCountDown()
     set->add_option("--alarm", setting->alarm, "seconds of alarm at zero, 0 to 10");
     set->add_option("--format", setting->format, "mm:ss.t, hh:mm:ss or dd:hh:mm");
 
-    press(*countdown, "start", QStringLiteral("countdown.start"), "start the count-down",
+    plain(*countdown, "start", QStringLiteral("countdown.start"), "start the count-down",
           "qb-timerctl countdown start");
-    press(*countdown, "pause", QStringLiteral("countdown.pause"), "pause the count-down",
+    plain(*countdown, "pause", QStringLiteral("countdown.pause"), "pause the count-down",
           "qb-timerctl countdown pause");
-    press(*countdown, "toggle", QStringLiteral("countdown.toggle"),
+    plain(*countdown, "toggle", QStringLiteral("countdown.toggle"),
           "start the count-down, or pause it while it runs", "qb-timerctl countdown toggle");
-    press(*countdown, "reset", QStringLiteral("countdown.reset"),
+    plain(*countdown, "reset", QStringLiteral("countdown.reset"),
           "reset the count-down to the duration last set", "qb-timerctl countdown reset");
-    press(*countdown, "mode", QStringLiteral("countdown.mode"), "put displays in count-down mode",
+    plain(*countdown, "mode", QStringLiteral("countdown.mode"), "put displays in count-down mode",
           "qb-timerctl countdown mode --to Gym");
     auto delta = std::make_shared<std::string>();
     leaf(
@@ -378,13 +349,13 @@ void CtlApp::addCountUp()
         },
         quiet());
     reset->add_option("--format", *format, "mm:ss.t, hh:mm:ss or dd:hh:mm");
-    press(*countup, "start", QStringLiteral("countup.start"), "start the count-up",
+    plain(*countup, "start", QStringLiteral("countup.start"), "start the count-up",
           "qb-timerctl countup start");
-    press(*countup, "pause", QStringLiteral("countup.pause"), "pause the count-up",
+    plain(*countup, "pause", QStringLiteral("countup.pause"), "pause the count-up",
           "qb-timerctl countup pause");
-    press(*countup, "toggle", QStringLiteral("countup.toggle"),
+    plain(*countup, "toggle", QStringLiteral("countup.toggle"),
           "start the count-up, or pause it while it runs", "qb-timerctl countup toggle");
-    press(*countup, "mode", QStringLiteral("countup.mode"), "put displays in count-up mode",
+    plain(*countup, "mode", QStringLiteral("countup.mode"), "put displays in count-up mode",
           "qb-timerctl countup mode --to Gym");
 }
 
@@ -392,13 +363,8 @@ void CtlApp::addPrograms()
 {
     CLI::App *program = group("program", "the ten programs, as the program page has them",
                               "qb-timerctl program arm 3 && qb-timerctl program start");
-    leaf(
-        *program, "list", "the ten programs' numbers and names", "qb-timerctl program list",
-        {QStringLiteral("program.list")},
-        [](const CLI::App &) {
-            return Request{QStringLiteral("program.list"), {}};
-        },
-        shown(Output::programs));
+    plain(*program, "list", QStringLiteral("program.list"), "the ten programs' numbers and names",
+          "qb-timerctl program list", shown(Output::programs));
     // show, open and arm take a program number; only arm may leave it out.
     const auto numbered = [&](const std::string &name, const QString &command,
                               const std::string &summary, const std::string &example, React react,
@@ -421,11 +387,11 @@ void CtlApp::addPrograms()
     numbered("arm", QStringLiteral("program.arm"),
              "arm the open program, or program N, on the displays: the page's Reset",
              "qb-timerctl program arm 3 --to Hall", quiet(), false);
-    press(*program, "start", QStringLiteral("program.start"), "start the armed program",
+    plain(*program, "start", QStringLiteral("program.start"), "start the armed program",
           "qb-timerctl program start");
-    press(*program, "pause", QStringLiteral("program.pause"), "pause the armed program",
+    plain(*program, "pause", QStringLiteral("program.pause"), "pause the armed program",
           "qb-timerctl program pause");
-    press(*program, "toggle", QStringLiteral("program.toggle"),
+    plain(*program, "toggle", QStringLiteral("program.toggle"),
           "start the armed program, or pause it while it runs", "qb-timerctl program toggle");
     // save and get take one program or all ten.
     const auto oneOrAll = [&](const std::string &name, const QString &one, const QString &all,
@@ -450,7 +416,7 @@ void CtlApp::addPrograms()
     oneOrAll("get", QStringLiteral("program.get"), QStringLiteral("program.getAll"),
              "read programs from the first selected display into their places",
              "qb-timerctl program get 4 --to Gym");
-    press(*program, "active", QStringLiteral("program.getActive"),
+    plain(*program, "active", QStringLiteral("program.getActive"),
           "read the first selected display's active program and open it",
           "qb-timerctl program active --to Gym");
     addProgramFiles(*program);
@@ -563,144 +529,33 @@ void CtlApp::addWatch()
         "watch", "show the mirror's time and the Start/Pause buttons as they change, until "
                  "Ctrl+C; a line a change when the output is not a terminal");
     sub->footer("Example:\n  qb-timerctl watch\n  qb-timerctl --json watch | jq -c .data");
-    sub->callback([this] { m_action = [this] { return watch(); }; });
+    sub->callback([this] {
+        m_action = [this] {
+            ControllerClient client(where());
+            return watchMirror(client, m_options.json);
+        };
+    });
 }
 
 // ---- talking to the controller ----
+
+ControllerClient::Where CtlApp::where() const
+{
+    return {m_options.host, m_options.port, m_options.token};
+}
 
 int CtlApp::send(const Request &request, const React &react) const
 {
     QJsonObject args = request.args;
     if (!m_options.to.empty())
         args.insert(QStringLiteral("to"), names(m_options.to));
-    ControllerClient client({m_options.host, m_options.port, m_options.token});
+    ControllerClient client(where());
     const ControllerClient::Answer answer = client.call(request.command, args);
     if (m_options.json && !answer.body.isEmpty())
         Output::print(QString::fromUtf8(answer.body));
     if (answer.status != kDone) {
-        complain(answer.message);
+        Output::complain(answer.message);
         return answer.status;
     }
     return react(answer.result);
-}
-
-int CtlApp::watch() const
-{
-    const bool inPlace = !m_options.json && ::isatty(STDOUT_FILENO);
-    watchingInPlace = inPlace;
-    std::signal(SIGINT, endWatch);
-    QJsonObject mirror;
-    QJsonObject captions;
-    QString shownLine;
-    const auto show = [&](const EventStream::Event &event) {
-        const QJsonObject data = QJsonDocument::fromJson(event.data).object();
-        if (m_options.json) {
-            Output::print(
-                QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("event"), event.kind},
-                                                            {QStringLiteral("data"), data}})
-                                      .toJson(QJsonDocument::Compact)));
-        } else {
-            if (event.kind == QLatin1String("state")) {
-                mirror = data.value(QStringLiteral("mirror")).toObject();
-                captions = data.value(QStringLiteral("captions")).toObject();
-            } else if (event.kind == QLatin1String("mirror")) {
-                mirror = data;
-            } else if (event.kind == QLatin1String("captions")) {
-                captions = data;
-            }
-            const QString line = Output::mirrorLine(mirror, captions);
-            if (line == shownLine)
-                return;
-            shownLine = line;
-            if (inPlace)
-                std::fputs(qUtf8Printable(QStringLiteral("\r\033[K") + line), stdout);
-            else
-                Output::print(line);
-        }
-        std::fflush(stdout);
-    };
-    ControllerClient client({m_options.host, m_options.port, m_options.token});
-    const ControllerClient::Answer answer = client.watch(show);
-    if (inPlace)
-        std::fputs("\n", stdout);
-    complain(answer.message);
-    return answer.status;
-}
-
-// ---- bash completion ----
-
-namespace {
-
-struct CompletionTable
-{
-    std::string words;  // each path's subcommands and options
-    std::string valued; // each path's options that take a value
-};
-
-// Options in no group are hidden; those about the program are for its first word only.
-bool shownOption(const CLI::App &app, const CLI::Option *option, bool top)
-{
-    return option->nonpositional() && !option->get_group().empty() &&
-           option != app.get_help_ptr() && (top || option->get_group() != kAboutGroup);
-}
-
-// Each subcommand's path ("qb-timerctl", "qb-timerctl program", ...) with the words that may
-// follow it: its subcommands and options, and the program's own options, which are taken after
-// any subcommand too.
-void addPath(const CLI::App &app, const std::string &path, const CLI::App &top,
-             CompletionTable &table)
-{
-    std::string words = "--help";
-    std::string valued;
-    const auto options = [&](const CLI::App &owner) {
-        for (const CLI::Option *option : owner.get_options()) {
-            if (!shownOption(owner, option, &app == &top))
-                continue;
-            words += ' ' + option->get_name(false, true);
-            if (option->get_expected_max() > 0)
-                valued += ' ' + option->get_name(false, true);
-        }
-    };
-    options(top);
-    if (&app != &top)
-        options(app);
-    const auto all = [](const CLI::App *) { return true; };
-    for (const CLI::App *sub : app.get_subcommands(all))
-        words += ' ' + sub->get_name();
-    table.words += "        [\"" + path + "\"]=\"" + words + "\"\n";
-    table.valued += "        [\"" + path + "\"]=\"" + valued + " \"\n";
-    for (const CLI::App *sub : app.get_subcommands(all))
-        addPath(*sub, path + ' ' + sub->get_name(), top, table);
-}
-
-} // namespace
-
-std::string CtlApp::completionScript() const
-{
-    CompletionTable table;
-    addPath(m_app, "qb-timerctl", m_app, table);
-    return "# bash completion for qb-timerctl, written by qb-timerctl --bash-completion\n"
-           "_qb_timerctl() {\n"
-           "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-           "    local path=qb-timerctl word\n"
-           "    local -A words=(\n" +
-           table.words +
-           "    )\n"
-           "    local -A valued=(\n" +
-           table.valued +
-           "    )\n"
-           "    COMPREPLY=()\n"
-           "    for word in \"${COMP_WORDS[@]:1:COMP_CWORD-1}\"; do\n"
-           "        [[ -n ${words[\"$path $word\"]+set} ]] && path=\"$path $word\"\n"
-           "    done\n"
-           "    [[ ${valued[$path]} == *\" $prev \"* ]] && return\n"
-           "    if [[ $path == \"qb-timerctl program export\" || $path == \"qb-timerctl program "
-           "import\" ]] &&\n"
-           "        [[ $cur != -* ]]; then\n"
-           "        mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n"
-           "        return\n"
-           "    fi\n"
-           "    mapfile -t COMPREPLY < <(compgen -W \"${words[$path]}\" -- \"$cur\")\n"
-           "}\n"
-           "complete -F _qb_timerctl qb-timerctl\n";
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controllerclient.h"
+
 #include <CLI/CLI.hpp>
 #include <QJsonObject>
 #include <QStringList>
@@ -18,8 +20,6 @@ public:
 
     // The table commands the subcommands send: every one of the table's should be among them.
     const QStringList &tableCommands() const { return m_tableCommands; }
-    // A bash completion script for the subcommands and their options.
-    std::string completionScript() const;
 
 private:
     struct Request
@@ -38,13 +38,12 @@ private:
     CLI::App *leaf(CLI::App &parent, const std::string &name, const std::string &summary,
                    const std::string &example, const QStringList &commands, Build build,
                    React react);
-    // A subcommand that sends one command without parameters and prints nothing.
-    CLI::App *press(CLI::App &parent, const std::string &name, const QString &command,
-                    const std::string &summary, const std::string &example);
+    // Reactions: print the result unless --json asks for it as it came; do nothing.
     React shown(void (*printer)(const QJsonObject &)) const;
-    // The help of every subcommand under `app`, whose words are `path` ("qb-timerctl program").
-    static std::string everyHelp(const CLI::App &app, const std::string &path);
     static React quiet();
+    // A subcommand that sends one command without parameters.
+    CLI::App *plain(CLI::App &parent, const std::string &name, const QString &command,
+                    const std::string &summary, const std::string &example, React react = quiet());
 
     void addDisplays();
     void addCountDown();
@@ -54,14 +53,14 @@ private:
     void addGenerators();
     void addWatch();
 
+    ControllerClient::Where where() const;
     int send(const Request &request, const React &react) const;
-    int watch() const;
 
     CLI::App m_app;
     struct Options
     {
         std::string host = "127.0.0.1";
-        int port = 7380;
+        int port = 7380; // the controller's default, HttpApi::kDefaultPort
         std::string token;
         bool json = false;
         std::vector<std::string> to;

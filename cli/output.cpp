@@ -59,6 +59,11 @@ void print(const QString &text)
     std::fputs(qUtf8Printable(text + QLatin1Char('\n')), stdout);
 }
 
+void complain(const QString &text)
+{
+    std::fprintf(stderr, "qb-timerctl: %s\n", qUtf8Printable(text));
+}
+
 void displays(const QJsonObject &result)
 {
     displayRows(result.value(QStringLiteral("displays")).toArray());

@@ -7,7 +7,8 @@
 // control characters replaced, so that they cannot move the terminal's cursor or colour it.
 namespace Output {
 
-void print(const QString &text); // to stdout, as it is, plus a new line
+void print(const QString &text);    // to stdout, as it is, plus a new line
+void complain(const QString &text); // to stderr, after the program's name
 
 void displays(const QJsonObject &result); // displays.list
 void programs(const QJsonObject &result); // program.list
