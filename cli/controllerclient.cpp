@@ -52,7 +52,8 @@ ControllerClient::ControllerClient(Where where)
 {
     if (m_literal.empty())
         return;
-    m_http = std::make_unique<httplib::Client>(m_literal, m_where.port);
+    // By name, so that the client tries each of its addresses in turn.
+    m_http = std::make_unique<httplib::Client>(m_where.host, m_where.port);
     m_http->set_connection_timeout(kConnectSeconds);
     m_http->set_read_timeout(kAnswerSeconds);
     if (!m_where.token.empty())

@@ -45,6 +45,8 @@ private:
     std::string address() const;
 
     Where m_where;
-    std::string m_literal; // the host as an address: the controller refuses names it does not know
+    // The host's first address: the Host header names it, since the controller refuses names
+    // other than its own and localhost.
+    std::string m_literal;
     std::unique_ptr<httplib::Client> m_http;
 };
