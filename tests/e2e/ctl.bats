@@ -9,10 +9,12 @@ ctl() { "$QB_BUILD/cli/qb-timerctl" "$@"; }
 # Run in the background, where the shell of a function would take Ctrl+C in its place.
 ctl_in_background() { "$QB_BUILD/cli/qb-timerctl" "$@" & }
 mark() { wc -l <"$QB_SIM_LOG"; }
-# The commands display $1 received after log line $2, as hex, one per line.
+# The commands display $1 received after log line $2, as hex, one per line; a resend of a
+# command whose answer was late counts once.
 received() {
     tail -n +"$(($2 + 1))" "$QB_SIM_LOG" |
-        jq -r "select(.display == $1 and .dir == \"rx\" and .event != \"status-query\") | .hex"
+        jq -r "select(.display == $1 and .dir == \"rx\" and .event != \"status-query\") | .hex" |
+        uniq
 }
 # Waits up to 5 s for display $1 to have received $3 commands after line $2.
 await_received() {
