@@ -216,8 +216,8 @@ await_listed() {
     [ "$(head -n1 "$BATS_TEST_TMPDIR/watch.json" | jq -r .event)" = state ]
     jq -e 'select(.event == "captions") | .data.countUp' "$BATS_TEST_TMPDIR/watch.json" | grep -q Pause
     # On a terminal the line is written over in place.
-    timeout 2 script -qfec "$QB_BUILD/cli/qb-timerctl watch" /dev/null >"$BATS_TEST_TMPDIR/tty.txt" ||
-        true
+    timeout 2 script -qfec "$QB_BUILD/cli/qb-timerctl watch" /dev/null </dev/null \
+        >"$BATS_TEST_TMPDIR/tty.txt" || true
     [[ "$(cat "$BATS_TEST_TMPDIR/tty.txt")" == $'\r\e[K00:00:01.'*"countup  |  count-up Start"* ]]
 }
 
