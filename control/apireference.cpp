@@ -166,6 +166,12 @@ does what the window's button does, through the same controller.
 Programs are numbered 1 to 10 and presets 1 to 8, as the window shows them. Commands that act on
 displays act on the selected ones; `to` (a name, an address, or a list of them) selects exactly
 those first. With no display selected they are refused.
+
+## Command line
+
+`qb-timerctl` sends every command below over HTTP from a shell or a script, in words an operator
+uses: `qb-timerctl countdown set 5:00 --to Hall`, `qb-timerctl program export 3 circuit.json`.
+`qb-timerctl --help`, the help of each subcommand and its man page list them.
 )";
 
 } // namespace

@@ -122,7 +122,7 @@ CommandResult checkValue(const CommandParam &param, const QJsonValue &value,
         out = value;
         return CommandResult::done();
     case CommandParam::Type::Object:
-        if (!value.isObject())
+        if (!value.isObject() && !value.isString())
             return wrongType(param, value);
         out = value;
         return CommandResult::done();
@@ -198,7 +198,7 @@ QString CommandParam::describeType() const
     case Type::Text:
         return QStringLiteral("text of at most %1 bytes").arg(max);
     case Type::Object:
-        return QStringLiteral("an object");
+        return QStringLiteral("a JSON object, or its text");
     }
     return QString();
 }

@@ -51,7 +51,7 @@ struct CommandParam
         Address,  // an IPv4 address in dotted form: no 0.0.0.0, multicast or reserved
         Displays, // one or more displays by name or address
         Text,     // text of at most `max` UTF-8 bytes
-        Object,   // a JSON object the handler reads itself (a program file)
+        Object,   // a JSON object, or text, that the handler reads itself (a program file)
     };
 
     QString name;
@@ -79,7 +79,7 @@ public:
     int integer(const QString &name) const { return m_values.value(name).toInt(); }
     bool boolean(const QString &name) const { return m_values.value(name).toBool(); }
     QString text(const QString &name) const { return m_values.value(name).toString(); }
-    QJsonObject object(const QString &name) const { return m_values.value(name).toObject(); }
+    QJsonValue value(const QString &name) const { return m_values.value(name); }
     bool has(const QString &name) const { return m_values.contains(name); }
     QList<int> rows(const QString &name) const;
 

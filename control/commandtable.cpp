@@ -6,6 +6,7 @@
 #include "control/controlstate.h"
 #include "models/programcodec.h"
 #include "models/programdatamodel.h"
+#include "models/programfile.h"
 #include "models/timerdatamodel.h"
 
 namespace {
@@ -537,6 +538,71 @@ void addProgramTransfer(std::vector<Command> &t)
                       [](HandleGui &gui) { gui.handleGetProgram(); }));
 }
 
+// A program file as its JSON object, or as the text of a file (JSON or program text).
+ProgramFile::Imported importedFile(const QJsonValue &file)
+{
+    return file.isObject() ? ProgramFile::importProgram(file.toObject())
+                           : ProgramFile::importProgram(file.toString().toUtf8());
+}
+
+// The open program's lines are the ones the runner follows while it is armed.
+QString importingIntoArmed(const CommandContext &c, const CommandArgs &a)
+{
+    return slotOf(a) == c.gui.programSlots().currentProgram() && c.gui.programActive()
+               ? QStringLiteral("program %1 is open and armed: open another program first")
+                     .arg(slotOf(a) + 1)
+               : QString();
+}
+
+void addProgramFiles(std::vector<Command> &t)
+{
+    t.push_back(
+        reading(QStringLiteral("program.export"),
+                QStringLiteral("One program as stored, as a program file (docs/program-files.md): "
+                               "\"file\" its JSON object, \"fileText\" the file as the controller "
+                               "writes it, \"text\" the stored program text."),
+                {program()}, [](const CommandContext &c, const CommandArgs &a) {
+                    const ProgramSlots &programSlots = c.gui.programSlots();
+                    const QString name = programSlots.programNames().at(slotOf(a));
+                    const ProgramText text = programSlots.programTexts().at(slotOf(a));
+                    return QJsonObject{{QStringLiteral("file"), ProgramFile::toJson(name, text)},
+                                       {QStringLiteral("fileText"),
+                                        QString::fromUtf8(ProgramFile::exportProgram(name, text))},
+                                       {QStringLiteral("text"), text}};
+                }));
+    t.push_back(
+        Command(QStringLiteral("program.import"),
+                QStringLiteral("Stores a program file in a program's place, checked as the "
+                               "program editor checks a program; a refused file stores "
+                               "nothing. Program text carries no name: the place keeps its "
+                               "own."),
+                {program(),
+                 {QStringLiteral("file"),
+                  Type::Object,
+                  QStringLiteral("a program file's JSON object, or a file's text: JSON or the "
+                                 "stored program text"),
+                  0,
+                  0,
+                  true,
+                  {},
+                  {}}},
+                [](CommandContext &c, const CommandArgs &a) {
+                    const ProgramFile::Imported file =
+                        importedFile(a.value(QStringLiteral("file")));
+                    if (!file.ok())
+                        return CommandResult::refused(CommandResult::Status::Invalid,
+                                                      QStringLiteral("file"),
+                                                      QStringLiteral("file: ") + file.error);
+                    const int slot = slotOf(a);
+                    const QString name =
+                        file.named ? file.name : c.gui.programSlots().programNames().at(slot);
+                    c.gui.importProgram(slot, name, file.text);
+                    return CommandResult::done(
+                        {{QStringLiteral("program"), slot + 1}, {QStringLiteral("name"), name}});
+                })
+            .refusedWhen(importingIntoArmed));
+}
+
 void addGenerators(std::vector<Command> &t)
 {
     t.push_back(
@@ -591,6 +657,7 @@ std::vector<Command> buildTable()
     addProgramReading(table);
     addProgramRunning(table);
     addProgramTransfer(table);
+    addProgramFiles(table);
     addGenerators(table);
     return table;
 }

@@ -1,6 +1,7 @@
-# qb_add_man_page(<executable target> <what it is, for the NAME line>)
+# qb_add_man_page(<executable target> <what it is, for the NAME line> [INCLUDE <h2m file>...])
 # Makes the executable's section 1 man page from its --help and --version with help2man at build
-# time, gzipped for share/man/man1; packaging/<target>.h2m, when there, adds sections of its own.
+# time, gzipped for share/man/man1; packaging/<target>.h2m, when there, adds sections of its own,
+# and so do the INCLUDE files, which the build may make.
 if(QB_MAN_PAGES)
     find_program(QB_HELP2MAN help2man REQUIRED)
     find_program(QB_GZIP gzip REQUIRED)
@@ -12,12 +13,15 @@ function(qb_add_man_page target what)
     endif()
     set(page "${PROJECT_BINARY_DIR}/man/${target}.1")
     set(extra "${PROJECT_SOURCE_DIR}/packaging/${target}.h2m")
-    set(include)
-    set(sections)
+    cmake_parse_arguments(M "" "" "INCLUDE" ${ARGN})
+    set(sections ${M_INCLUDE})
     if(EXISTS "${extra}")
-        set(include --include "${extra}")
-        set(sections "${extra}")
+        list(APPEND sections "${extra}")
     endif()
+    set(include)
+    foreach(section ${sections})
+        list(APPEND include --include "${section}")
+    endforeach()
     add_custom_command(
         OUTPUT "${page}.gz"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${PROJECT_BINARY_DIR}/man"

@@ -175,6 +175,15 @@ void TestCommands::commands_data()
         "127.0.0.3 b30150 | Gym 00:00:00.0");
     row("get one from the first", hallGym, "program.get", R"({"program": 10})",
         "127.0.0.2 b209 | Hall,Gym 00:00:00.0");
+    // Program files: reading sends nothing; a refused file names its line and field.
+    row("export", "", "program.export", R"({"program": 3})", " |  00:00:00.0");
+    row("import refused", "", "program.import",
+        R"({"program": 2, "file": {"format": "qb-timer-program", "version": 1, "name": "Bad", )"
+        R"("lines": [{"command": "repeat", "goto": 5}, {"command": "end"}]}})",
+        "invalid: file: line 1: goto: 5 is past the last line (2) |  00:00:00.0");
+    row("import into the armed program", hallGym + "; program.arm {\"program\": 3}",
+        "program.import", R"({"program": 3, "file": "08000000000000000000000000"})",
+        "refused: program 3 is open and armed: open another program first | Hall,Gym 00:00:00.0");
     row("tabata", hallGym, "tabata", R"({"work": 20, "rest": 10, "rounds": 8, "alarm": true})",
         "127.0.0.2 acd709, 127.0.0.3 acd709 | Hall,Gym 00:00:00.0");
     row("setup stored", "", "setup.link", R"({"broadcast": "10.1.255.255", "retries": 2})",

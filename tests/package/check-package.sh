@@ -13,12 +13,14 @@ lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; echo "lintian finds fault with $(basename "$deb")"; exit 1; }
 dpkg -x "$deb" "$work/root"
 cd "$work/root/usr"
-ls ../lib/systemd/system/qb-timer.service bin/qb-timer bin/qb-timer-sim share/applications/qb-timer.desktop \
+ls ../lib/systemd/system/qb-timer.service bin/qb-timer bin/qb-timer-sim bin/qb-timerctl \
+    share/applications/qb-timer.desktop \
     share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml \
-    share/man/man1/qb-timer.1.gz share/man/man1/qb-timer-sim.1.gz \
+    share/man/man1/qb-timer.1.gz share/man/man1/qb-timer-sim.1.gz share/man/man1/qb-timerctl.1.gz \
+    share/bash-completion/completions/qb-timerctl \
     share/doc/qb-timer/copyright share/doc/qb-timer/changelog.gz
 grep -q '>qb-timer.desktop</launchable>' share/metainfo/example.quillbrook.qbtimer.metainfo.xml
-for program in qb-timer qb-timer-sim; do
+for program in qb-timer qb-timer-sim qb-timerctl; do
     answer=$(QT_QPA_PLATFORM=offscreen timeout 20 "bin/$program" --version)
     [ "$answer" = "$program $2" ] || { echo "$program --version said: $answer"; exit 1; }
 done

@@ -1,0 +1,267 @@
+#!/usr/bin/env bats
+# qb-timerctl end to end: the real command line against `qb-timer --headless` and three simulated
+# displays (Hall, Gym, Pool), run by tests/support/with-headless.sh in a network namespace of its
+# own. The tests build on each other, in file order, as an operator's session would.
+
+bats_require_minimum_version 1.5.0
+
+ctl() { "$QB_BUILD/cli/qb-timerctl" "$@"; }
+# Run in the background, where the shell of a function would take Ctrl+C in its place.
+ctl_in_background() { "$QB_BUILD/cli/qb-timerctl" "$@" & }
+mark() { wc -l <"$QB_SIM_LOG"; }
+# The commands display $1 received after log line $2, as hex, one per line; a resend of a
+# command whose answer was late counts once.
+received() {
+    tail -n +"$(($2 + 1))" "$QB_SIM_LOG" |
+        jq -r "select(.display == $1 and .dir == \"rx\" and .event != \"status-query\") | .hex" |
+        uniq
+}
+# Waits up to 5 s for display $1 to have received $3 commands after line $2.
+await_received() {
+    for _ in $(seq 100); do
+        [ "$(received "$1" "$2" | wc -l)" -ge "$3" ] && return 0
+        sleep 0.05
+    done
+    received "$1" "$2"
+    return 1
+}
+selected() { ctl --json displays | jq -c '[.result.displays[] | select(.selected) | .name]'; }
+listed() { ctl --json displays | jq -r '.result.displays[].name' | sort | paste -sd,; }
+# Waits up to 5 s for the listed displays to be $1.
+await_listed() {
+    for _ in $(seq 100); do
+        [ "$(listed)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    listed
+    return 1
+}
+
+@test "displays selected and deselected by name and address" {
+    ctl select Hall Pool
+    run ctl select --only Hall Gym
+    [ "$status" -eq 0 ] && [ -z "$output" ]
+    [ "$(selected)" = '["Hall","Gym"]' ]
+    ctl deselect 127.0.0.3
+    run ctl displays
+    [[ "${lines[0]}" =~ ^"[x] Hall  127.0.0.2        "[0-9:.]+$ ]]
+    [[ "${lines[1]}" =~ ^"[ ] Gym   127.0.0.3        " ]]
+    [[ "${lines[2]}" =~ ^"[ ] Pool  127.0.0.4        " ]]
+    [ "${#lines[@]}" -eq 3 ]
+    ctl select Gym
+    [ "$(selected)" = '["Hall","Gym"]' ]
+}
+
+@test "a display taken off the list comes back by discovery and by its address" {
+    ctl remove Pool
+    [ "$(listed)" = Gym,Hall ]
+    ctl discover
+    await_listed Gym,Hall,Pool
+    ctl remove 127.0.0.4
+    ctl add 127.0.0.4
+    await_listed Gym,Hall,Pool
+}
+
+@test "all ten programs go to files and back byte for byte" {
+    dir="$BATS_TEST_TMPDIR"
+    for n in $(seq 10); do
+        ctl --json program export "$n" "$dir/p$n.json" >"$dir/answer$n.json"
+        # The file is what the answer says the controller writes.
+        jq -j .result.fileText "$dir/answer$n.json" | cmp - "$dir/p$n.json"
+    done
+    # Each file into the next place, so that every place changes.
+    for n in $(seq 10); do
+        run ctl program import "$dir/p$n.json" $((n % 10 + 1))
+        [ "$status" -eq 0 ]
+        [ "$output" = "Program $((n % 10 + 1)) is now $(jq .result.file.name "$dir/answer$n.json")" ]
+    done
+    for n in $(seq 10); do
+        ctl --json program export $((n % 10 + 1)) "$dir/q$n.json" >"$dir/again$n.json"
+        [ "$(jq .result.text "$dir/again$n.json")" = "$(jq .result.text "$dir/answer$n.json")" ]
+        cmp "$dir/q$n.json" "$dir/p$n.json"
+    done
+    # The stored program text is taken too, from standard input; the place keeps its name.
+    name5=$(ctl --json program list | jq -c '.result.programs[4].name')
+    jq -r .result.text "$dir/answer3.json" | ctl program import - 5
+    run ctl --json program export 5 -
+    [ "$(jq -c .result.text <<<"${lines[0]}")" = "$(jq -c .result.text "$dir/answer3.json")" ]
+    [ "$(jq -c .result.file.name <<<"${lines[0]}")" = "$name5" ]
+}
+
+@test "a refused program file stores nothing and names the line and field" {
+    before=$(ctl --json program export 4 /dev/null)
+    printf '%s' '{"format": "qb-timer-program", "version": 1, "name": "Bad",
+        "lines": [{"command": "repeat", "goto": 5}, {"command": "end"}]}' >"$BATS_TEST_TMPDIR/bad.json"
+    run ctl program import "$BATS_TEST_TMPDIR/bad.json" 4
+    [ "$status" -eq 4 ]
+    [ "$output" = "qb-timerctl: file: line 1: goto: 5 is past the last line (2)" ]
+    [ "$(ctl --json program export 4 /dev/null)" = "$before" ]
+}
+
+@test "a count-down set from durations, started, adjusted both ways and paused" {
+    ctl select --only Hall Gym
+    since=$(mark)
+    ctl countdown set 2d 04:00:00 --alarm 3
+    ctl countdown set 1:30 --format hh:mm:ss
+    ctl countdown start
+    ctl countdown adjust +60
+    ctl countdown adjust -1m
+    ctl countdown pause
+    [[ "$(ctl --json state | jq -r .result.mirror.text)" =~ ^0-00:01:[23][0-9]$ ]]
+    for display in 1 2; do
+        await_received $display "$since" 10
+        run received $display "$since"
+        [ "${lines[0]}" = "A7 00 04 00 00 00 01 03 02 00" ]
+        [ "${lines[1]}" = "A7 01 00 01 1E 00 00 00 00 00" ]
+        [ "${lines[2]}" = "A6 01 00" ]
+        [ "${lines[3]}" = "A6 00 00" ]
+        [[ "${lines[4]}" =~ ^"A7 01 00 02 "[0-9A-F]{2}" 00 00 00 00 00"$ ]]
+        [ "${lines[5]}" = "A6 01 00" ]
+        [ "${lines[6]}" = "A6 00 00" ]
+        [[ "${lines[7]}" =~ ^"A7 01 00 01 "[0-9A-F]{2}" 00 00 00 00 00"$ ]]
+        [ "${lines[8]}" = "A6 01 00" ]
+        [ "${lines[9]}" = "A6 00 00" ]
+        [ "${#lines[@]}" -eq 10 ]
+    done
+    [ -z "$(received 3 "$since")" ]
+}
+
+@test "a preset, the count-up and the clock" {
+    since=$(mark)
+    ctl preset 3
+    ctl countup reset --format mm:ss.t
+    ctl countup start
+    ctl countup pause
+    ctl clock --to Pool
+    await_received 1 "$since" 4
+    run received 1 "$since"
+    [ "${lines[*]}" = "A7 00 00 01 00 00 00 00 00 00 A4 00 00 A3 01 00 A3 00 00" ]
+    await_received 3 "$since" 1
+    [ "$(received 3 "$since")" = "A8 01 00" ]
+    [ "$(selected)" = '["Pool"]' ]
+}
+
+@test "a program listed, shown, armed, started and paused" {
+    run ctl program list
+    [[ "${lines[1]}" =~ ^' 2  "'[^\"]+'"'$ ]]
+    [ "${#lines[@]}" -eq 10 ]
+    name=${lines[1]:4}
+    run ctl program show 2
+    [ "${lines[0]}" = "Program 2 $name" ]
+    since=$(mark)
+    ctl program arm 2 --to Hall
+    ctl program start
+    [ "$(ctl --json state | jq -r .result.captions.program)" = Pause ]
+    ctl program pause
+    await_received 1 "$since" 3
+    run received 1 "$since"
+    [ "${lines[0]:0:8}" = "AC D7 01" ]
+    [ "${lines[1]}" = "AE 01 00" ]
+    [ "${lines[2]}" = "AE 00 00" ]
+}
+
+@test "programs saved to a display and read back from one" {
+    since=$(mark)
+    ctl program save 3 --to Gym
+    ctl program get --all
+    ctl program active
+    await_received 2 "$since" 12
+    run received 2 "$since"
+    [ "${lines[0]:0:5}" = "B3 02" ]
+    for n in $(seq 0 9); do
+        printf '%s\n' "${lines[@]}" | grep -qx "B2 0$n"
+    done
+    printf '%s\n' "${lines[@]}" | grep -qx "AF"
+}
+
+@test "Tabata and a presentation timer from their numbers" {
+    since=$(mark)
+    ctl tabata 0:20 10 8 --alarm --to Pool
+    [ "$(ctl --json state | jq -r .result.program.name)" = "Tab 20/10" ]
+    ctl present 5:00 1:00 --countup
+    [ "$(ctl --json state | jq -r .result.program.name)" = "Pres:300-60" ]
+    await_received 3 "$since" 2
+    run received 3 "$since"
+    [ "${lines[0]:0:8}" = "AC D7 09" ]
+    [ "${lines[1]:0:8}" = "AC D7 08" ]
+}
+
+@test "the state, readable and as JSON" {
+    run ctl state
+    [ "${lines[0]}" = "Mirror:   0-00:05:00  program  |  count-up Start, count-down Start, program Start" ]
+    [[ "${lines[1]}" =~ ^'Program:  9 "Pres:300-60", armed'( at step [0-9])?$ ]]
+    [ "${lines[2]}" = "Displays:" ]
+    [ "${#lines[@]}" -eq 6 ]
+    [ "$(ctl --json state | jq -r '.result.displays | length')" = 3 ]
+}
+
+@test "watch shows the mirror and the buttons as they change, until Ctrl+C" {
+    ctl countup reset
+    ctl_in_background watch >"$BATS_TEST_TMPDIR/watch.txt"
+    watcher=$!
+    ctl_in_background --json watch >"$BATS_TEST_TMPDIR/watch.json"
+    json_watcher=$!
+    sleep 0.5
+    ctl countup start
+    sleep 1.2
+    ctl countup pause
+    sleep 0.5
+    kill -INT "$watcher" "$json_watcher"
+    wait "$watcher"
+    wait "$json_watcher"
+    run cat "$BATS_TEST_TMPDIR/watch.txt"
+    [[ "${lines[0]}" =~ ^"00:00:00.0  countup  |  count-up Start, count-down Start, program" ]]
+    printf '%s\n' "${lines[@]}" | grep -q "^00:00:01.*countup, counting up  |  count-up Pause,"
+    [[ "${lines[-1]}" =~ "count-up Start" ]]
+    [ "$(head -n1 "$BATS_TEST_TMPDIR/watch.json" | jq -r .event)" = state ]
+    jq -e 'select(.event == "captions") | .data.countUp' "$BATS_TEST_TMPDIR/watch.json" | grep -q Pause
+    # On a terminal the line is written over in place.
+    timeout 2 script -qfec "$QB_BUILD/cli/qb-timerctl watch" /dev/null </dev/null \
+        >"$BATS_TEST_TMPDIR/tty.txt" || true
+    [[ "$(cat "$BATS_TEST_TMPDIR/tty.txt")" == $'\r\e[K00:00:01.'*"countup  |  count-up Start"* ]]
+}
+
+@test "usage errors send nothing" {
+    since=$(mark)
+    run ctl countdown set 1:75
+    [ "$status" -eq 2 ]
+    [[ "$output" =~ 'DURATION: "1:75" is not a duration' ]]
+    run ctl program save
+    [ "$status" -eq 2 ]
+    run ctl countdown launch
+    [ "$status" -eq 2 ]
+    run ctl program export 3 /nonexistent/p.json
+    [ "$status" -eq 2 ]
+    sleep 0.3
+    [ -z "$(received 1 "$since")$(received 2 "$since")$(received 3 "$since")" ]
+}
+
+@test "refusals name the field" {
+    run ctl countdown set 100d
+    [ "$status" -eq 4 ]
+    [ "$output" = "qb-timerctl: days: 100 is out of range 0..99" ]
+    run --separate-stderr ctl --json clock --to Stage
+    [ "$status" -eq 4 ]
+    [ "$(jq -r .error.field <<<"$output")" = to ]
+    [ "$stderr" = 'qb-timerctl: to: no display named or at "Stage"' ]
+}
+
+@test "no controller at the address" {
+    run ctl --port 7399 displays
+    [ "$status" -eq 3 ]
+    [[ "$output" =~ "no controller at 127.0.0.1:7399".*"qb-timer --headless" ]]
+}
+
+@test "bash completion" {
+    source "$QB_BUILD/cli/qb-timerctl.bash"
+    complete_words() {
+        COMP_WORDS=(qb-timerctl "$@")
+        COMP_CWORD=$#
+        _qb_timerctl
+        echo "${COMPREPLY[*]}"
+    }
+    [ "$(complete_words countdown s)" = "set start" ]
+    [ "$(complete_words --to Hall program export --)" = "--help --host --port --token --json --to" ]
+    [ "$(cd "$BATS_TEST_TMPDIR" && touch p3.json && complete_words program import p)" = p3.json ]
+    [ -z "$(complete_words countdown set --alarm "")" ]
+}
