@@ -149,6 +149,7 @@ CtlApp::CtlApp()
           "qb-timerctl clock --to Hall");
     addPrograms();
     addGenerators();
+    addSetup();
     addWatch();
     m_app.footer(std::string(kExitStatuses) +
                  "\nExamples:\n"
@@ -384,6 +385,18 @@ void CtlApp::addPrograms()
              "qb-timerctl program show 2", shown(Output::program), true);
     numbered("open", QStringLiteral("program.open"), "open a program on the program page",
              "qb-timerctl program open 2", quiet(), true);
+    auto renaming = std::make_shared<std::pair<int, std::string>>();
+    CLI::App *rename = leaf(
+        *program, "rename", "give a program a new name (at most 11 bytes)",
+        "qb-timerctl program rename 3 \"Warm-up\"", {QStringLiteral("program.rename")},
+        [renaming](const CLI::App &) {
+            return Request{QStringLiteral("program.rename"),
+                           {{QStringLiteral("program"), renaming->first},
+                            {QStringLiteral("name"), QString::fromStdString(renaming->second)}}};
+        },
+        quiet());
+    rename->add_option("N", renaming->first, "program number, 1 to 10")->required();
+    rename->add_option("NAME", renaming->second, "the new name")->required();
     numbered("arm", QStringLiteral("program.arm"),
              "arm the open program, or program N, on the displays: the page's Reset",
              "qb-timerctl program arm 3 --to Hall", quiet(), false);
@@ -464,6 +477,36 @@ void CtlApp::addProgramFiles(CLI::App &program)
         shown(Output::imported));
     importing->add_option("FILE", in->file, "the file to read; - for standard input")->required();
     importing->add_option("N", in->number, "program number, 1 to 10")->required();
+}
+
+void CtlApp::addSetup()
+{
+    struct Setup
+    {
+        std::string broadcast;
+        int retries = 0;
+        int delay = 0;
+        int refresh = 0;
+    };
+    auto setup = std::make_shared<Setup>();
+    CLI::App *sub = leaf(
+        m_app, "setup",
+        "the setup page's link values: those given are stored and used at once; all are shown",
+        "qb-timerctl setup --broadcast 192.168.1.255 --retries 3", {QStringLiteral("setup.link")},
+        [setup](const CLI::App &given) {
+            QJsonObject args;
+            insertGiven(args, given, "--broadcast", "broadcast",
+                        QString::fromStdString(setup->broadcast));
+            insertGiven(args, given, "--retries", "retries", setup->retries);
+            insertGiven(args, given, "--delay", "delay", setup->delay);
+            insertGiven(args, given, "--refresh", "refresh", setup->refresh);
+            return Request{QStringLiteral("setup.link"), args};
+        },
+        shown(Output::link));
+    sub->add_option("--broadcast", setup->broadcast, "where discovery queries go");
+    sub->add_option("--retries", setup->retries, "sends of an unanswered command after the first");
+    sub->add_option("--delay", setup->delay, "ms between them");
+    sub->add_option("--refresh", setup->refresh, "seconds between the status polls");
 }
 
 void CtlApp::addGenerators()

@@ -51,6 +51,7 @@ private:
     void addPrograms();
     void addProgramFiles(CLI::App &program);
     void addGenerators();
+    void addSetup();
     void addWatch();
 
     ControllerClient::Where where() const;

@@ -119,6 +119,13 @@ void imported(const QJsonObject &result)
               .arg(field(result, "program"), quoted(field(result, "name"))));
 }
 
+void link(const QJsonObject &result)
+{
+    print(QStringLiteral("Discovery to %1; %2 retries %3 ms apart; status polled every %4 s")
+              .arg(field(result, "broadcast"), field(result, "retries"), field(result, "delay"),
+                   field(result, "refresh")));
+}
+
 QString mirrorLine(const QJsonObject &mirror, const QJsonObject &captions)
 {
     QString line = field(mirror, "text") + QStringLiteral("  ") + field(mirror, "mode");

@@ -15,6 +15,7 @@ void programs(const QJsonObject &result); // program.list
 void program(const QJsonObject &result);  // program.show
 void state(const QJsonObject &result);    // state
 void imported(const QJsonObject &result); // program.import
+void link(const QJsonObject &result);     // setup.link
 
 // The mirror's text and mode, then the Start/Pause captions, on one line: what watch shows.
 QString mirrorLine(const QJsonObject &mirror, const QJsonObject &captions);

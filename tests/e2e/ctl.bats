@@ -160,6 +160,16 @@ await_listed() {
     [ "${lines[2]}" = "AE 00 00" ]
 }
 
+@test "a program renamed and the link values set" {
+    ctl program rename 3 "Warm-up"
+    [ "$(ctl --json program list | jq -r '.result.programs[2].name')" = Warm-up ]
+    run ctl setup --retries 2 --delay 150
+    [ "$output" = "Discovery to 127.255.255.255; 2 retries 150 ms apart; status polled every 60 s" ]
+    run ctl setup --refresh 901
+    [ "$status" -eq 4 ]
+    [ "$output" = "qb-timerctl: refresh: 901 is out of range 0..900" ]
+}
+
 @test "programs saved to a display and read back from one" {
     since=$(mark)
     ctl program save 3 --to Gym
