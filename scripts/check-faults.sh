@@ -136,7 +136,8 @@ flush() {
     fi
     id= what= file= find= with=
 }
-while IFS= read -r line || [ -n "$line" ]; do
+# The list is read on a descriptor of its own: the tests run meanwhile share standard input.
+while IFS= read -r -u 3 line || [ -n "$line" ]; do
     case "$line" in
     '#'* | '') ;;
     '['*) flush; id="${line#[}"; id="${id%%]*}"; what="${line#*] }" ;;
@@ -145,7 +146,7 @@ while IFS= read -r line || [ -n "$line" ]; do
     'with = '*) with="${line#with = }" ;;
     *) echo "unreadable line in $list: $line" >&2; exit 2 ;;
     esac
-done <"$list"
+done 3<"$list"
 flush
 
 echo "caught $caught of $total faults in $((SECONDS - start)) s"
