@@ -33,6 +33,14 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
       m_programRunner(programs, m_programSlots, m_mirror, m_sender)
 {
     m_pUDPThread = std::make_unique<UDPCommThread>();
+    // Connected before the thread starts, so that a first bind that fails is heard of.
+    connect(
+        m_pUDPThread.get(), &UDPCommThread::portInUseChanged, this,
+        [this](bool inUse) {
+            m_bPortInUse = inUse;
+            emit updatePortInUse(inUse);
+        },
+        Qt::QueuedConnection);
     m_pUDPThread->start(QThread::NormalPriority);
     connect(m_pUDPThread.get(), &UDPCommThread::RXDatagram, this, &HandleGui::UDPResponse);
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);

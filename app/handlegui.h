@@ -33,6 +33,8 @@ public:
     void sendStatusQuery(const QString &addr);
 
     UDPCommThread &link() const { return *m_pUDPThread; }
+    // Another program holds port 7372, so displays cannot answer; the link keeps trying.
+    bool portInUse() const { return m_bPortInUse; }
 
 signals:
     void updateUpTime(QVariant time);
@@ -43,6 +45,7 @@ signals:
     void updateDnStartPause(QVariant state);
     void updateProgStartPause(QVariant state);
     void updateProgNameCombo(QVariant index, QVariant name, QVariant update);
+    void updatePortInUse(QVariant inUse);
 
 public slots:
     void handleRemoveSelected();
@@ -97,6 +100,7 @@ private:
     ProgramEditing m_programEditing{m_programs, m_programSlots};
 
     std::unique_ptr<UDPCommThread> m_pUDPThread;
+    bool m_bPortInUse = false;
     DisplaySender m_sender;
     Stopwatch m_tickTimer;
     quint32 m_lastTickMs = 0;

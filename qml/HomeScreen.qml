@@ -5,11 +5,36 @@ Item {
     id: homePage
 
     property alias queryButton: queryButton
+    // Another program holds the port the displays answer to (HandleGui::portInUse).
+    property bool portInUse: false
+
+    Rectangle {
+        id: portWarning
+        visible: homePage.portInUse
+        width: stackView.width
+        height: visible ? warningText.implicitHeight + 12 : 0
+        color: "#f73e3e"
+
+        Text {
+            id: warningText
+            anchors.fill: parent
+            anchors.margins: 6
+            text: "Port 7372 is in use: displays cannot answer"
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            font.pointSize: 12
+            font.bold: true
+            color: "white"
+        }
+    }
 
     Rectangle {
         id: listArea
+        anchors.top: portWarning.bottom
         width: stackView.width
-        height: stackView.height - queryButton.height
+        height: stackView.height - queryButton.height - portWarning.height
         color: "white"
 
         Image {

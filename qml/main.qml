@@ -91,6 +91,10 @@ ApplicationWindow {
         presentScreen.presentStartButtonText = caption;
     }
 
+    function updatePortInUse(inUse) {
+        homeScreen.portInUse = inUse;
+    }
+
     function updateProgNameCombo(index, name, update) {
         if (index < 0 || index >= progScreen.progNameListModel.count)
             return;

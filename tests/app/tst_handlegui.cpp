@@ -3,6 +3,9 @@
 #include <QSettings>
 #include <QtTest>
 #include <functional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // The controller on a hand-driven clock: the commands it sends, the mirror clock and captions it
 // shows, status replies and the display list they fill, polls and the stored display list.
@@ -69,6 +72,7 @@ private slots:
     void poll_data();
     void poll();
     void storedListSurvivesRestart();
+    void portHeldByAnotherProgram();
 };
 
 void TestHandleGui::commands_data()
@@ -282,6 +286,32 @@ void TestHandleGui::storedListSurvivesRestart()
     f = std::make_unique<ControllerFixture>(); // a new controller on the same store
     QCOMPARE(f->timers.addresses(), kept);
     QVERIFY(!f->timers.isSelected(0));
+}
+
+// Another program holds port 7372 without sharing it (no SO_REUSEADDR, unlike the simulator):
+// the window hears so, and once the port is free the link binds it within its retry period and
+// hears the displays again. The test runs in a network namespace of its own.
+void TestHandleGui::portHeldByAnotherProgram()
+{
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(7372);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    QVERIFY2(::bind(holder, reinterpret_cast<sockaddr *>(&any), sizeof any) == 0,
+             "port 7372 is taken: run the test in a network namespace of its own");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Cannot bind UDP port 7372 \\(.*\\): trying again"));
+    ControllerFixture f;
+    QTRY_VERIFY(f.controller->portInUse());
+    QCOMPARE(f.told, QStringList{"port in use 1"});
+
+    ::close(holder);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.controller->portInUse(), 2 * UDPCommThread::kBindRetryMs);
+    QCOMPARE(f.told, QStringList({"port in use 1", "port in use 0"}));
+    ScriptedDisplay display(QStringLiteral("127.0.0.2"));
+    display.reply(statusReply("127.0.0.2", "Hall", 1, 2, 3, 4, 0));
+    QTRY_COMPARE(f.timers.timerName(0), QStringLiteral("Hall"));
 }
 
 QTEST_GUILESS_MAIN(TestHandleGui)
