@@ -65,7 +65,9 @@ Item {
                 Rectangle {
                     id: card
                     objectName: "rowCard"
-                    width: parent.width
+                    // Shifted right while selected, and narrower by as much, so the time at
+                    // its right edge stays in view.
+                    width: parent.width - x
                     height: parent.height
                     radius: 10
                     border.color: "black"
@@ -102,6 +104,7 @@ Item {
 
                     Text {
                         id: timeText
+                        objectName: "rowTime"
                         anchors.right: parent.right
                         anchors.rightMargin: 10
                         anchors.verticalCenter: parent.verticalCenter

@@ -90,7 +90,8 @@ MainWindowTestCase {
         return findChild(list.itemAtIndex(row), "rowCard");
     }
 
-    // A row shows the selection the model holds and a tap sends the opposite.
+    // A row shows the selection the model holds, shifted right with its time still in view, and
+    // a tap sends the opposite.
     function test_rowTapSendsTheOppositeOfTheModel() {
         ["127.0.0.2", "127.0.0.3", "127.0.0.4"].forEach(function (address) { testSupport.addTimer("T", address); });
         var row = testSupport.rowOf("127.0.0.4");
@@ -98,6 +99,10 @@ MainWindowTestCase {
         var card = rowCard("127.0.0.4");
         verify(Qt.colorEqual(card.color, "#f73e3e"), card.color);
         tryCompare(card, "x", 20);
+        var list = findChild(page("homeScreen"), "timerList");
+        var time = findChild(card, "rowTime");
+        var timeRight = time.mapToItem(list, time.width, 0).x;
+        verify(timeRight <= list.width, timeRight + " > " + list.width);
         var taps = spyOn("checkBoxChanged");
         mouseClick(card);
         compare(argumentsOf(taps, 0), [row, false]);
