@@ -181,8 +181,8 @@ void TestModels::rowsChangeAtTheTenLineLimit()
     QCOMPARE(model.setRepeatCountAct(0, 1), -1);
 }
 
-// Fields keep their widths, names exist for known codes and colours only, the name is read-only
-// and a row past the end takes nothing.
+// Fields keep their widths, names exist for known codes only and colours beyond the named ones
+// show their number, the name is read-only and a row past the end takes nothing.
 void TestModels::setData()
 {
     using M = ProgramDataModel;
@@ -203,7 +203,7 @@ void TestModels::setData()
     QCOMPARE(get(0, M::StopSecondsRole), QVariant(1));
     QCOMPARE(get(0, M::RelayTimeSecRole), QVariant(2));
     QCOMPARE(get(1, M::CommandNameRole), QVariant(QStringLiteral("End Program")));
-    QCOMPARE(get(1, M::Color2NameRole), QVariant());
+    QCOMPARE(get(1, M::Color2NameRole), QVariant(QStringLiteral("colour 10")));
     QVERIFY(set(0, M::CommandRole, 12));
     QCOMPARE(get(0, M::CommandNameRole), QVariant());
 }
