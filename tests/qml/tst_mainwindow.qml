@@ -81,6 +81,24 @@ MainWindowTestCase {
         data.fields.forEach(function (name, i) { item[name] = shownBefore[i]; });
     }
 
+    // The first visit to the program page opens program 1 and shows it, also after the
+    // controller had shown another one (a Tabata Reset shows program 9); later visits open
+    // nothing.
+    function test_firstProgramPageVisitShowsProgramOne() {
+        var selector = page("progScreen").progChoiceCombo;
+        window.bLoadedFirstProgram = false;
+        window.updateProgNameCombo(9, selector.textAt(9), true);
+        var change = spyOn("submitProgChange");
+        openFromDrawer("Timer Programs");
+        compare(argumentsOf(change, 0), [0, "Program1"]);
+        compare(selector.currentIndex, 0);
+        window.updateProgNameCombo(9, selector.textAt(9), true);
+        stackView.pop(null);
+        waitForStack();
+        openFromDrawer("Timer Programs");
+        compare([change.count, selector.currentIndex], [1, 9]);
+    }
+
     // Other loopback displays may answer the window's start-up query: rows are found by
     // address.
     function rowCard(address) {
