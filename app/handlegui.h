@@ -14,6 +14,9 @@
 
 class QSettings;
 class ProgramDataModel;
+namespace Protocol {
+struct StatusFields;
+}
 class TimerDataModel;
 class UDPCommThread;
 
@@ -87,7 +90,8 @@ private:
     void pollDisplays();
     void advanceMirror();
     void applyStatusReply(const QString &sourceIP, const QByteArray &data);
-    void queryFirstSelected();
+    void followCount(const Protocol::StatusFields &reply, bool down);
+    bool queryFirstSelected(); // false when no display is selected
     // Opens the program in its slot, shows it in the window and arms it on the displays.
     void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
 

@@ -26,6 +26,9 @@ const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
     {"dn-start", [](HandleGui &c) { c.handleCountDnStartButton(); }},
     {"tabata", [](HandleGui &c) { c.handleTabataResetButton(20, 10, 8, true); }},
     {"talk", [](HandleGui &c) { c.handlePresentResetButton(600, 120, 0, false, false); }},
+    {"up-entry", [](HandleGui &c) { c.handleCountUpEntry(); }},
+    {"dn-entry", [](HandleGui &c) { c.handleCountDnEntry(); }},
+    {"prog-entry", [](HandleGui &c) { c.handleProgEntry(); }},
 };
 
 // Buttons by name, "t<ms>" ticks of 100 ms, "+<ms>" time passing without a tick,
@@ -66,6 +69,8 @@ private slots:
     void init() { writeStore({}, 0); }
     void commands_data();
     void commands();
+    void selectedDisplays_data();
+    void selectedDisplays();
     void replyFillsARow();
     void forgedReplies_data();
     void forgedReplies();
@@ -125,6 +130,8 @@ void TestHandleGui::commands_data()
         " | format 1 up 0 dn 0 | 0-01:02:03");
     row("count-down reply stops a count-up", "up-start", "reply-82-01:02:03.450-0",
         " | up 0 dn 0 | 01:02:03.4");
+    row("count-down reply in tenths while the mirror shows days", "dn-3d10s",
+        "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
     // The time part goes to zero; days and the display mode stay.
     row("time of day reply stops a count-down", counting, "reply-00-01:02:03.450-0",
         " | up 0 dn 0 | 3-00:00:00");
@@ -147,6 +154,33 @@ void TestHandleGui::commands()
     f.tickFor(1000);
     QCOMPARE(f.told.join(QLatin1Char(' ')), want[1]);
     QCOMPARE(f.text(), want[2]);
+}
+
+// Three displays, the last two selected (the third first): commands go to each selected display
+// in row order, a page's entry query to the first selected one only.
+void TestHandleGui::selectedDisplays_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("count-up start")
+        << "up-start" << QStringList({"127.0.0.3 a30100", "127.0.0.4 a30100"});
+    QTest::newRow("count-up page's status query") << "up-entry" << QStringList{"127.0.0.3 a104b2"};
+    QTest::newRow("count-down page's status query")
+        << "dn-entry" << QStringList{"127.0.0.3 a104b2"};
+    QTest::newRow("program page's run-status query") << "prog-entry" << QStringList{"127.0.0.3 b1"};
+}
+
+void TestHandleGui::selectedDisplays()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, sent);
+    ControllerFixture f;
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    f.controller->handlecheckBoxChanged(2, true);
+    f.controller->handlecheckBoxChanged(1, true);
+    play(f, button);
+    QCOMPARE(f.sent(), sent);
 }
 
 // A discovery query goes to every listed display and the broadcast address; a reply fills its
