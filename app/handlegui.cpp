@@ -97,8 +97,7 @@ void HandleGui::qmlTimerTriggered()
         pollDisplays();
     }
 
-    for (int row = 0; row < m_timers.rowCount(); ++row)
-        m_timers.setData(m_timers.index(row), delta, TimerDataModel::AdvanceRole);
+    m_timers.advanceClocks(delta);
 
     // While a program is active its runner advances the mirror, line by line.
     if (m_programRunner.isActive())

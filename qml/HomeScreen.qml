@@ -51,6 +51,9 @@ Item {
             anchors.fill: parent
             clip: true
             model: timerModel
+            // No rows kept ready beyond the visible ones: each would lay out its changing time
+            // on the tick as well.
+            cacheBuffer: 0
 
             delegate: Item {
                 id: row
