@@ -6,7 +6,7 @@
 #include <memory>
 
 // The lock that keeps a second controller from starting, against the lock files of a running
-// copy and of a copy that died.
+// copy and of a copy that died, and where no lock can be made.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -53,6 +53,7 @@ void TestSingleInstance::lock_data()
     QTest::newRow("no lock") << "none" << false;
     QTest::newRow("held by a running copy") << "held" << true;
     QTest::newRow("left by a copy that died") << "dead" << false;
+    QTest::newRow("no folder for the lock") << "no folder" << false;
 }
 
 void TestSingleInstance::lock()
@@ -60,7 +61,8 @@ void TestSingleInstance::lock()
     QFETCH(QString, before);
     QFETCH(bool, refused);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("qb-timer.lock"));
+    const QString path =
+        dir.filePath(before == QLatin1String("no folder") ? "gone/qb-timer.lock" : "qb-timer.lock");
     std::unique_ptr<SingleInstance> first;
     if (before == QLatin1String("held")) {
         first = std::make_unique<SingleInstance>(path);
@@ -69,10 +71,14 @@ void TestSingleInstance::lock()
     if (before == QLatin1String("dead"))
         writeLockOf(path, deadPid());
 
+    if (before == QLatin1String("no folder"))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot lock .*gone/qb-timer.lock"));
     const SingleInstance second(path);
     QCOMPARE(second.otherCopy().has_value(), refused);
     if (refused)
         QCOMPARE(*second.otherCopy(), QCoreApplication::applicationPid());
+    if (before == QLatin1String("no folder"))
+        return; // nothing to hold, and no reason to turn the operator away
     qint64 holder = 0;
     QString host, application;
     QVERIFY(QLockFile(path).getLockInfo(&holder, &host, &application));

@@ -180,6 +180,21 @@ MainWindowTestCase {
                  page("presentScreen").presentStartButtonText], ["Start", "Pause", "Pause", "Pause", "Pause"]);
     }
 
+    // The mirror's time reaches a page's display, shown when the page is opened and as it
+    // changes while shown.
+    function test_timeShownOnItsPage() {
+        var shows = function (text) {
+            return findItem(page("countDnScreen"), function (child) {
+                return child.text === text && child.font !== undefined;
+            }) !== null;
+        };
+        window.updateDnTime("01:02:03.4");
+        openFromDrawer("Count Down Controls");
+        verify(shows("01:02:03.4"));
+        window.updateDnTime("01:02:03.3");
+        verify(shows("01:02:03.3"));
+    }
+
     // Presets come from a repeater, so they are found among the page's items.
     function presetButton(category) {
         return findItem(page("countDnScreen"), function (child) { return child.objectName === category; });
