@@ -120,6 +120,9 @@ class TickBench
 public:
     TickBench(int displays, Setting setting)
     {
+        // A list stored by an earlier run would be loaded over the sample rows as plain
+        // time-of-day rows.
+        QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
         for (int i = 0; i < displays; ++i)
             m_timers.addOrUpdateTimer(sampleDisplay(i));
         m_controller =
