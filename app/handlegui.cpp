@@ -29,7 +29,7 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
                                            firstDelay, extraWait);
           }),
       m_tickTimer(timeSource), m_mirror(timeSource),
-      m_programTransfer(programs, m_programSlots, m_sender),
+      m_programTransfer(programs, m_programSlots, m_programEditing, m_sender),
       m_programRunner(programs, m_programSlots, m_mirror, m_sender)
 {
     m_pUDPThread = std::make_unique<UDPCommThread>();
@@ -443,6 +443,14 @@ void HandleGui::handleProgDelete(int row)
 void HandleGui::handleProgSaveProgram()
 {
     m_programEditing.saveProgram();
+}
+
+bool HandleGui::importProgram(int n, const QString &name, const ProgramText &text)
+{
+    if (!m_programEditing.replaceProgram(n, name, text))
+        return false;
+    emit updateProgNameCombo(n, name, n == m_programSlots.currentProgram());
+    return true;
 }
 
 // ---- generated programs ----

@@ -39,6 +39,10 @@ public:
     // Another program holds port 7372, so displays cannot answer; the link keeps trying.
     bool portInUse() const { return m_bPortInUse; }
 
+    // Stores a program read from a file into slot n, shown under its name in the window (and
+    // shown there when n is the open program). False for a number outside 0..9.
+    bool importProgram(int n, const QString &name, const ProgramText &text);
+
 signals:
     void updateUpTime(QVariant time);
     void updateDnTime(QVariant time);

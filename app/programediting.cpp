@@ -56,3 +56,16 @@ void ProgramEditing::openGenerated(int num, const QString &name, const ProgramSt
     qCDebug(lcPrograms, "Program String=%s", qPrintable(text));
     m_model.loadFromText(text);
 }
+
+bool ProgramEditing::replaceProgram(int num, const QString &name, const ProgramText &text)
+{
+    if (!ProgramSlots::isProgram(num))
+        return false;
+    m_slots.setProgramName(num, name);
+    m_slots.saveProgramSettings(num, text);
+    if (num == m_slots.currentProgram()) {
+        m_model.clearLines();
+        m_model.loadFromText(text);
+    }
+    return true;
+}

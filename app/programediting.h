@@ -22,6 +22,9 @@ public:
     // Makes a generated program the open one, named, in slot num. The slot's text changes only
     // when the program is left or saved, as after an edit.
     void openGenerated(int num, const QString &name, const ProgramStepArray &steps);
+    // Puts a program that came from elsewhere (a display, a file) into slot num and the store,
+    // and reloads the lines when it is the open program. False for a number outside 0..9.
+    bool replaceProgram(int num, const QString &name, const ProgramText &text);
 
 private:
     ProgramDataModel &m_model;

@@ -1,6 +1,7 @@
 #include "app/programtransfer.h"
 
 #include "app/displaysender.h"
+#include "app/programediting.h"
 #include "app/programslots.h"
 #include "link/logging.h"
 #include "link/programpackets.h"
@@ -9,8 +10,9 @@
 #include <optional>
 
 ProgramTransfer::ProgramTransfer(ProgramDataModel &lines, ProgramSlots &programSlots,
-                                 const DisplaySender &sender, QObject *parent)
-    : QObject(parent), m_lines(lines), m_slots(programSlots), m_sender(sender)
+                                 ProgramEditing &editing, const DisplaySender &sender,
+                                 QObject *parent)
+    : QObject(parent), m_lines(lines), m_slots(programSlots), m_editing(editing), m_sender(sender)
 {
 }
 
@@ -74,10 +76,5 @@ void ProgramTransfer::applyProgram(const QByteArray &datagram)
     qCDebug(lcPrograms, "Download All Programs prognum=%d", n);
     const bool current = n == m_slots.currentProgram();
     emit programNameChanged(n, reply->name, current);
-    m_slots.setProgramName(n, reply->name);
-    m_slots.saveProgramSettings(n, ProgramCodec::stepArrayToText(reply->steps));
-    if (current) {
-        m_lines.clearLines();
-        m_lines.loadFromText(m_slots.programTexts().at(n));
-    }
+    m_editing.replaceProgram(n, reply->name, ProgramCodec::stepArrayToText(reply->steps));
 }

@@ -6,6 +6,7 @@
 
 class DisplaySender;
 class ProgramDataModel;
+class ProgramEditing;
 class ProgramSlots;
 
 // Reads programs from the displays and uploads them: the active program of the first selected
@@ -21,7 +22,7 @@ public:
     static constexpr int kSaveDelayMs = 1000;
     static constexpr int kSaveExtraWaitMs = 100;
 
-    ProgramTransfer(ProgramDataModel &lines, ProgramSlots &programSlots,
+    ProgramTransfer(ProgramDataModel &lines, ProgramSlots &programSlots, ProgramEditing &editing,
                     const DisplaySender &sender, QObject *parent = nullptr);
 
     void getActiveProgram();
@@ -39,5 +40,6 @@ signals:
 private:
     ProgramDataModel &m_lines;
     ProgramSlots &m_slots;
+    ProgramEditing &m_editing;
     const DisplaySender &m_sender;
 };

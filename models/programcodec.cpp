@@ -2,27 +2,22 @@
 
 #include <QtEndian>
 
+using ProgramCodec::WideLine;
+
 namespace {
 
-// A line as both encoded forms carry it: start and stop seconds in 32 bits.
-struct WideLine
+WideLine widened(const ProgramLine &line)
 {
-    ProgramLine line;
-    quint32 startseconds = 0;
-    quint32 stopseconds = 0;
+    return {line, line.startseconds, line.stopseconds};
+}
 
-    static WideLine from(const ProgramLine &line)
-    {
-        return {line, line.startseconds, line.stopseconds};
-    }
-    ProgramLine narrowed() const
-    {
-        ProgramLine cut = line;
-        cut.startseconds = static_cast<quint16>(startseconds);
-        cut.stopseconds = static_cast<quint16>(stopseconds);
-        return cut;
-    }
-};
+ProgramLine narrowed(const WideLine &wide)
+{
+    ProgramLine cut = wide.line;
+    cut.startseconds = static_cast<quint16>(wide.startseconds);
+    cut.stopseconds = static_cast<quint16>(wide.stopseconds);
+    return cut;
+}
 
 int hexDigit(QChar c)
 {
@@ -73,14 +68,6 @@ WideLine textLine(const ProgramText &text, int index)
         wide.stopseconds = hexField(text, p + 16, 8);
     }
     return wide;
-}
-
-QVector<WideLine> wideLinesFromText(const ProgramText &text)
-{
-    QVector<WideLine> lines;
-    for (int k = 0; k < textLineCount(text); ++k)
-        lines.append(textLine(text, k));
-    return lines;
 }
 
 ProgramText textFromWideLines(const QVector<WideLine> &lines)
@@ -155,7 +142,7 @@ QVector<WideLine> widened(const QVector<ProgramLine> &lines)
 {
     QVector<WideLine> wide;
     for (const ProgramLine &line : lines)
-        wide.append(WideLine::from(line));
+        wide.append(widened(line));
     return wide;
 }
 
@@ -163,11 +150,19 @@ QVector<ProgramLine> narrowed(const QVector<WideLine> &lines)
 {
     QVector<ProgramLine> narrow;
     for (const WideLine &wide : lines)
-        narrow.append(wide.narrowed());
+        narrow.append(narrowed(wide));
     return narrow;
 }
 
 } // namespace
+
+QVector<WideLine> ProgramCodec::wideLinesFromText(const ProgramText &text)
+{
+    QVector<WideLine> lines;
+    for (int k = 0; k < textLineCount(text); ++k)
+        lines.append(textLine(text, k));
+    return lines;
+}
 
 QVector<ProgramLine> ProgramCodec::linesFromText(const ProgramText &text)
 {

@@ -30,6 +30,16 @@ ProgramStepArray stepArrayFromLines(const QVector<ProgramLine> &lines);
 // Reads up to the first step with command 0; missing bytes of a short array read as 0.
 QVector<ProgramLine> linesFromStepArray(const ProgramStepArray &steps);
 
+// A line as both encoded forms carry it: start and stop seconds in all 32 bits.
+struct WideLine
+{
+    ProgramLine line;
+    quint32 startseconds = 0;
+    quint32 stopseconds = 0;
+};
+// The text's lines, at most ten, before the model cuts their seconds to 16 bits.
+QVector<WideLine> wideLinesFromText(const ProgramText &text);
+
 // Direct conversions that keep all 32 bits of the start and stop seconds.
 ProgramStepArray textToStepArray(const ProgramText &text);
 ProgramText stepArrayToText(const ProgramStepArray &steps);

@@ -9,7 +9,7 @@ packages=(
     qml-module-qtquick-dialogs qml-module-qtquick-privatewidgets qml-module-qt-labs-settings
     qml-module-qt-labs-folderlistmodel qml-module-qtqml-models2 qml-module-qttest
     libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
-    appstream desktop-file-utils dpkg-dev file
+    appstream desktop-file-utils dpkg-dev file lintian help2man python3-jsonschema
 )
 missing=()
 for p in "${packages[@]}"; do

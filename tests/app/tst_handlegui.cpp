@@ -29,6 +29,12 @@ const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
     {"up-entry", [](HandleGui &c) { c.handleCountUpEntry(); }},
     {"dn-entry", [](HandleGui &c) { c.handleCountDnEntry(); }},
     {"prog-entry", [](HandleGui &c) { c.handleProgEntry(); }},
+    {"file0+3",
+     [](HandleGui &c) {
+         for (int n : {0, 3, 10})
+             c.importProgram(n, QStringLiteral("Filed"),
+                             QStringLiteral("08000000000000000000000000"));
+     }},
 };
 
 // Buttons by name, "t<ms>" ticks of 100 ms, "+<ms>" time passing without a tick,
@@ -114,6 +120,8 @@ void TestHandleGui::commands_data()
     row("presentation: armed and shown", "", "talk",
         "acd708507265733a3630302d313200 | combo 8 Pres:600-120 true | 00:10:00.0");
     row("tabata refused while counting", "up-start", "tabata", " |  | 00:00:01.0");
+    row("programs from files: named in the window, shown when open", "", "file0+3",
+        " | combo 0 Filed true combo 3 Filed false | ");
     row("presentation refused while counting", "up-start", "talk", " |  | 00:00:01.0");
 
     row("count up reply, running, tenths", "", "reply-c1-01:02:03.450-0",

@@ -56,6 +56,7 @@ struct ProgramFixture
     TimerDataModel timers;
     ProgramDataModel lines;
     ProgramSlots programSlots{store};
+    ProgramEditing editing{lines, programSlots};
     QStringList sent;
     DisplaySender sender{timers, [this](const QByteArray &packet, const QString &addr,
                                         int firstDelay, int extraWait) {
@@ -69,6 +70,8 @@ struct ProgramFixture
 };
 
 const QString kEnd = QStringLiteral("08000000000000000000000000");
+// What the step "file<n>" puts into slot n, named "Filed".
+const char *const kFiled = "C 1+:60-0 R0x3 E0";
 
 QVector<int> codes(const ProgramDataModel &model)
 {
@@ -92,11 +95,11 @@ private slots:
 // Each script runs on a hand-driven clock with the program open in slot 0: "arm", "start",
 // "reply", "get-active", "get-all", "save-all", "save", "t<ms>" (ticks of 100 ms, as the window's
 // timer gives them), "+<ms>" (time passing without a tick, as on a suspended machine), "open2"
-// (program 2 is the open one), "unselect" (no display selected), "logs-bound" (the stop at the
-// bound must be logged), "?" (the highlighted rows, the mirror's last text, the run state, any
-// repeat counters, the open program unless 0, the lines if they changed since the last "?", what
-// the window was told and the packets sent since then, as "3:b301@50+0" (the address's last part,
-// three bytes, any delays), and the store's keys).
+// (program 2 is the open one), "file<n>" (kFiled from a file into slot n), "unselect" (no display
+// selected), "logs-bound" (the stop at the bound must be logged), "?" (the highlighted rows, the
+// mirror's last text, the run state, any repeat counters, the open program unless 0, the lines if
+// they changed since the last "?", what the window was told and the packets sent since then, as
+// "3:b301@50+0" (the address's last part, three bytes, any delays), and the store's keys).
 void TestPrograms::scenarios_data()
 {
     QTest::addColumn<QString>("program");
@@ -155,6 +158,7 @@ void TestPrograms::scenarios_data()
     const QString open = "C 5:300-60 E0";
     const QString stored = " Program0=" + program(open) + " ProgramName0=Tab 60/15";
     const char *gym = "C 1+:60-0 C 1:15-0 R0x3 E0";
+    const QString filed = program(kFiled);
     QTest::newRow("get active and save, then nothing selected: nothing sent, still stored")
         << open << QByteArray() << "get-active save ? unselect get-active get-all save-all save ?"
         << "r idle 3:af 3:b0" + stored + "|r idle" + stored;
@@ -178,6 +182,11 @@ void TestPrograms::scenarios_data()
         << open << reply("b20000", "Gym", gym, 2) << "reply ?"
         << "r idle x0 lines " + program(gym) + " combo 0 Gym 1 Program0=" + program(gym) +
                " ProgramName0=Gym";
+    QTest::newRow("a file into program 4, then into the open one: stored, the open one reloaded")
+        << open << QByteArray() << "file4 ? file0 file10 ?"
+        << "r idle Program4=" + filed + " ProgramName4=Filed|r idle x0 lines " + filed +
+               " Program0=" + filed + " Program4=" + filed +
+               " ProgramName0=Filed ProgramName4=Filed";
     QTest::newRow("the open program with no lines: stored empty")
         << open << reply("b20000", "", "") << "reply ?"
         << "r idle lines  combo 0  1 Program0= ProgramName0=";
@@ -195,7 +204,7 @@ void TestPrograms::scenarios()
     QString lines = ::program(program);
     f.lines.loadFromText(lines);
     ProgramRunner runner(f.lines, f.programSlots, f.mirror, f.sender);
-    ProgramTransfer transfer(f.lines, f.programSlots, f.sender);
+    ProgramTransfer transfer(f.lines, f.programSlots, f.editing, f.sender);
     QString text;
     QStringList told;
     bool running = false;
@@ -240,6 +249,9 @@ void TestPrograms::scenarios()
             transfer.applyProgram(reply);
         else if (step.startsWith(QLatin1Char('+')))
             f.now += step.mid(1).toInt();
+        else if (step.startsWith(QLatin1String("file")))
+            f.editing.replaceProgram(step.mid(4).toInt(), QStringLiteral("Filed"),
+                                     ::program(QLatin1String(kFiled)));
         else if (step.startsWith(QLatin1Char('t'))) {
             for (int ms = step.mid(1).toInt(); ms > 0; ms -= 100) {
                 f.now += 100;
@@ -283,7 +295,7 @@ void TestPrograms::editingSession()
         "030000000000000a0000000000" + QString(26, '0') + "05000000000000050000000000" + kEnd;
     f.store.setValue(QStringLiteral("Program4"), handEdited);
     f.store.setValue(QStringLiteral("Program6"), QString());
-    ProgramEditing editing(f.lines, f.programSlots);
+    ProgramEditing &editing = f.editing;
     f.programSlots.loadProgramSettings();
 
     // Program 2 edited, left for 5 and taken up again: the edit is kept in memory only.

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the Debian package from a finished build, unpacks it into a scratch root and checks that
-# the unpacked programs start and that the tree holds what a desktop needs.
+# Builds the Debian package from a finished build, has lintian check it (no error or warning may
+# remain), unpacks it into a scratch root and checks that the unpacked programs start and that
+# the tree holds what a desktop needs.
 # Usage: check-package.sh BUILD_DIR VERSION
 set -eu
 work=$(mktemp -d)
@@ -8,10 +9,14 @@ trap 'rm -rf "$work"' EXIT
 cpack --config "$1/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
     { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/*.deb)
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; echo "lintian finds fault with $(basename "$deb")"; exit 1; }
 dpkg -x "$deb" "$work/root"
 cd "$work/root/usr"
 ls bin/qb-timer bin/qb-timer-sim share/applications/qb-timer.desktop \
-    share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml
+    share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml \
+    share/man/man1/qb-timer.1.gz share/man/man1/qb-timer-sim.1.gz \
+    share/doc/qb-timer/copyright share/doc/qb-timer/changelog.gz
 grep -q '>qb-timer.desktop</launchable>' share/metainfo/example.quillbrook.qbtimer.metainfo.xml
 for program in qb-timer qb-timer-sim; do
     answer=$(QT_QPA_PLATFORM=offscreen timeout 20 "bin/$program" --version)
