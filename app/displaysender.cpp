@@ -15,17 +15,21 @@ void DisplaySender::toAddress(const QString &addr, const QByteArray &packet, int
 
 void DisplaySender::toSelected(const QByteArray &packet, int firstDelay, int extraWait) const
 {
-    for (int row = 0; row < m_timers.rowCount(); ++row) {
-        if (m_timers.isSelected(row))
-            m_send(packet, m_timers.timerIpAddr(row), firstDelay, extraWait);
-    }
+    for (const QString &addr : selectedAddresses())
+        m_send(packet, addr, firstDelay, extraWait);
 }
 
 QString DisplaySender::firstSelected() const
 {
+    return selectedAddresses().value(0);
+}
+
+QStringList DisplaySender::selectedAddresses() const
+{
+    QStringList addresses;
     for (int row = 0; row < m_timers.rowCount(); ++row) {
         if (m_timers.isSelected(row))
-            return m_timers.timerIpAddr(row);
+            addresses << m_timers.timerIpAddr(row);
     }
-    return QString();
+    return addresses;
 }

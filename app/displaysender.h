@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class TimerDataModel;
@@ -25,6 +26,7 @@ public:
     QString firstSelected() const;
 
 private:
+    QStringList selectedAddresses() const; // in row order
     const TimerDataModel &m_timers;
     Send m_send;
 };

@@ -33,6 +33,14 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
       m_programRunner(programs, m_programSlots, m_mirror, m_sender)
 {
     m_pUDPThread = std::make_unique<UDPCommThread>();
+    // Connected before the thread starts, so that a first bind that fails is heard of.
+    connect(
+        m_pUDPThread.get(), &UDPCommThread::portInUseChanged, this,
+        [this](bool inUse) {
+            m_bPortInUse = inUse;
+            emit updatePortInUse(inUse);
+        },
+        Qt::QueuedConnection);
     m_pUDPThread->start(QThread::NormalPriority);
     connect(m_pUDPThread.get(), &UDPCommThread::RXDatagram, this, &HandleGui::UDPResponse);
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);
@@ -89,8 +97,7 @@ void HandleGui::qmlTimerTriggered()
         pollDisplays();
     }
 
-    for (int row = 0; row < m_timers.rowCount(); ++row)
-        m_timers.setData(m_timers.index(row), delta, TimerDataModel::AdvanceRole);
+    m_timers.advanceClocks(delta);
 
     // While a program is active its runner advances the mirror, line by line.
     if (m_programRunner.isActive())
@@ -212,13 +219,11 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
     sendStatusQuery(broadcastIP);
 }
 
+// The pages mirror the first selected display: while one is selected, it alone is polled.
 void HandleGui::pollDisplays()
 {
-    const QString first = m_sender.firstSelected();
-    if (!first.isNull()) {
-        sendStatusQuery(first);
+    if (queryFirstSelected())
         return;
-    }
     for (int row = 0; row < m_timers.rowCount(); ++row)
         sendStatusQuery(m_timers.timerIpAddr(row));
 }
@@ -259,26 +264,14 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
     switch (reply->format & Protocol::Format::kModeMask) {
     case 1:
         qCDebug(lcRegistry, "CountUp Running time=%d:%s\n", reply->day, timeText.constData());
-        m_mirror.restartSteps();
-        m_mirror.mode = MirrorClock::Mode::CountUp;
-        m_mirror.countDn = false;
-        m_mirror.time = reply->time;
-        m_mirror.displayMode = formatNumber;
-        m_mirror.countUp = running;
-        m_mirror.days = reply->day;
+        followCount(*reply, false);
         emit updateUpTimeFormat(formatNumber);
         emit updateUpStartPause(running);
         emit updateDnStartPause(false);
         break;
     case 2:
         qCDebug(lcRegistry, "CountDn Running time=%d:%s\n", reply->day, timeText.constData());
-        m_mirror.restartSteps();
-        m_mirror.mode = MirrorClock::Mode::CountDown;
-        m_mirror.countUp = false;
-        m_mirror.time = reply->time;
-        m_mirror.countDn = running;
-        m_mirror.days = reply->day;
-        m_mirror.displayMode = formatNumber;
+        followCount(*reply, true);
         emit updateUpStartPause(false);
         emit updateDnStartPause(running);
         break;
@@ -296,13 +289,28 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
     updateDisplayTime();
 }
 
+// The mirror takes over a display's count: its time, days and format, running or not.
+void HandleGui::followCount(const Protocol::StatusFields &reply, bool down)
+{
+    const bool running = reply.format & Protocol::Format::kRunning;
+    m_mirror.restartSteps();
+    m_mirror.mode = down ? MirrorClock::Mode::CountDown : MirrorClock::Mode::CountUp;
+    m_mirror.time = reply.time;
+    m_mirror.days = reply.day;
+    m_mirror.displayMode = Protocol::countFormatNumber(reply.format);
+    m_mirror.countUp = !down && running;
+    m_mirror.countDn = down && running;
+}
+
 // ---- count-up, count-down and time of day ----
 
-void HandleGui::queryFirstSelected()
+bool HandleGui::queryFirstSelected()
 {
     const QString first = m_sender.firstSelected();
-    if (!first.isNull())
-        sendStatusQuery(first);
+    if (first.isNull())
+        return false;
+    sendStatusQuery(first);
+    return true;
 }
 
 void HandleGui::handleCountUpEntry()

@@ -15,6 +15,9 @@
 
 class QSettings;
 class ProgramDataModel;
+namespace Protocol {
+struct StatusFields;
+}
 class TimerDataModel;
 class UDPCommThread;
 
@@ -34,6 +37,8 @@ public:
     void sendStatusQuery(const QString &addr);
 
     UDPCommThread &link() const { return *m_pUDPThread; }
+    // Another program holds port 7372, so displays cannot answer; the link keeps trying.
+    bool portInUse() const { return m_bPortInUse; }
 
     // What the window shows, for other doors to the same controller.
     const MirrorClock &mirror() const { return m_mirror; }
@@ -78,6 +83,7 @@ signals:
     void updateDnStartPause(QVariant state);
     void updateProgStartPause(QVariant state);
     void updateProgNameCombo(QVariant index, QVariant name, QVariant update);
+    void updatePortInUse(QVariant inUse);
 
 public slots:
     void handleRemoveSelected();
@@ -119,7 +125,8 @@ private:
     void pollDisplays();
     void advanceMirror();
     void applyStatusReply(const QString &sourceIP, const QByteArray &data);
-    void queryFirstSelected();
+    void followCount(const Protocol::StatusFields &reply, bool down);
+    bool queryFirstSelected(); // false when no display is selected
     // Opens the program in its slot, shows it in the window and arms it on the displays.
     void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
     void resetCountDown(const CountDownSetting &setting);
@@ -133,6 +140,7 @@ private:
     ProgramEditing m_programEditing{m_programs, m_programSlots};
 
     std::unique_ptr<UDPCommThread> m_pUDPThread;
+    bool m_bPortInUse = false;
     DisplaySender m_sender;
     Stopwatch m_tickTimer;
     quint32 m_lastTickMs = 0;

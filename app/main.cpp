@@ -1,12 +1,14 @@
 #include "app/commandline.h"
 #include "app/handlegui.h"
 #include "app/headless.h"
+#include "app/singleinstance.h"
 #include "app/windowwiring.h"
 #include "control/remotecontrol.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMessageBox>
 #include <QQmlApplicationEngine>
 #include <cstdio>
 #include <memory>
@@ -16,6 +18,21 @@ static TimerDataModel timerModel;
 static ProgramDataModel programModel;
 
 namespace {
+
+// Tells the operator that another copy runs: on stderr, and, for a window, in a message box where
+// someone can see one (not under the offscreen or minimal platforms, where nobody could close it).
+int refuseSecondCopy(int &argc, char *argv[], qint64 pid, bool headless)
+{
+    const QString text = QStringLiteral("QB-Timer is already running (pid %1)").arg(pid);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    if (headless)
+        return 1;
+    QApplication app(argc, argv);
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        QMessageBox::warning(nullptr, QStringLiteral("QB-Timer"), text);
+    return 1;
+}
 
 int runWindow(int &argc, char **argv, HandleGui &controller)
 {
@@ -56,7 +73,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     if (const std::optional<int> answered = answerAndExit(argc, argv, QStringLiteral(QB_VERSION)))
         return *answered;
-    if (wantsHeadless(argc, argv)) {
+    const bool headless = wantsHeadless(argc, argv);
+    const SingleInstance instance;
+    if (const std::optional<qint64> otherCopy = instance.otherCopy())
+        return refuseSecondCopy(argc, argv, *otherCopy, headless);
+    if (headless) {
         holdQuitSignals();
         QStringList arguments;
         for (int i = 0; i < argc; ++i)

@@ -306,8 +306,8 @@ void ProgramRunner::endProgram(bool reset)
 }
 
 // The mirror's advance while a program is active: a line ends when a count down passes below
-// zero or its stop time, or when a count up reaches a stop time other than 0. Answers whether
-// the tick goes back to the program's steps.
+// zero or its stop time, or when a count up reaches or passes a stop time other than 0. Answers
+// whether the tick goes back to the program's steps.
 bool ProgramRunner::advanceMirror(bool continueTick)
 {
     // The line's stop time and the mirror are compared as a whole, days and time together.
@@ -333,7 +333,8 @@ bool ProgramRunner::advanceMirror(bool continueTick)
         // Only a count-up line under way ends here: the mirror counts on past a line that has
         // ended, and a stop time read from a row that no longer runs would end it again and again.
         const bool underWay = lineKind(m_lines.getCommand(m_progRow)) && m_stepNeedsStart == 0;
-        if (underWay && stop != 0 && m_mirror.totalSeconds() == stop) {
+        // A tick late by more than a second (a suspended or loaded machine) may pass the stop.
+        if (underWay && stop != 0 && m_mirror.totalSeconds() >= stop) {
             m_stepDone = 1;
             m_carryMs = m_mirror.valueMs() - stop * 1000;
             return true;

@@ -64,6 +64,7 @@ constexpr Link kControllerToWindow[] = {
     {SIGNAL(updateProgStartPause(QVariant)), SLOT(updateProgStartPause(QVariant))},
     {SIGNAL(updateProgNameCombo(QVariant, QVariant, QVariant)),
      SLOT(updateProgNameCombo(QVariant, QVariant, QVariant))},
+    {SIGNAL(updatePortInUse(QVariant)), SLOT(updatePortInUse(QVariant))},
 };
 
 } // namespace

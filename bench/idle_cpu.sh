@@ -21,6 +21,9 @@ cleanup() {
 trap cleanup EXIT
 
 export XDG_CONFIG_HOME=$work/config
+# A runtime folder of its own too, so that a copy the user runs does not turn this one away.
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$XDG_CONFIG_HOME/Quillbrook Inc"
 printf '[main]\nmainBroadcastIP=127.255.255.255\n' >"$XDG_CONFIG_HOME/Quillbrook Inc/QB-Timer2.conf"
 

@@ -109,14 +109,15 @@ does what the window's button does, through the same controller.
 - Listens on `127.0.0.1:%1` by default (`--api-listen ADDR:PORT`). Beyond loopback every request
   but the page's own files needs `Authorization: Bearer TOKEN`; `qb-timer --api-token` shows the
   token.
-- `GET /api/v1/state`: the whole state (displays, mirror, captions, open program, presets).
+- `GET /api/v1/state`: the whole state (displays, mirror, captions, open program, presets,
+  whether the displays' port is held by another program).
 - `GET /api/v1/commands`: this table as JSON.
 - `POST /api/v1/commands/NAME` with `Content-Type: application/json` and a JSON object of
   parameters (an empty body is `{}`): `{"ok": true, "result": {...}}`, or
   `{"ok": false, "error": {"kind", "field", "message"}}`.
 - `GET /api/v1/events`: Server-Sent Events. First `state` (the whole state), then one event per
   change: `mirror` (at most ten a second), `captions`, `displays` (shown times at most once a
-  second), `program`; `state` again whenever the client fell behind.
+  second), `program`, `link`; `state` again whenever the client fell behind.
 
 | Status | Kind | When |
 |---|---|---|

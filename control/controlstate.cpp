@@ -63,6 +63,8 @@ void ControlState::connectSources()
         programChanged();
     });
     connect(&m_gui, &HandleGui::updateProgNameCombo, this, &ControlState::programChanged);
+    connect(&m_gui, &HandleGui::updatePortInUse, this,
+            [this] { emit changed(QStringLiteral("link"), link()); });
 
     const auto structure = [this] { displaysChanged(false); };
     connect(&m_timers, &QAbstractItemModel::rowsInserted, this, structure);
@@ -82,11 +84,9 @@ void ControlState::connectSources()
 
 QJsonObject ControlState::snapshot() const
 {
-    return {{QStringLiteral("displays"), displays()},
-            {QStringLiteral("mirror"), mirror()},
-            {QStringLiteral("captions"), captions()},
-            {QStringLiteral("program"), program()},
-            {QStringLiteral("presets"), presets()}};
+    return {{QStringLiteral("displays"), displays()}, {QStringLiteral("mirror"), mirror()},
+            {QStringLiteral("captions"), captions()}, {QStringLiteral("program"), program()},
+            {QStringLiteral("presets"), presets()},   {QStringLiteral("link"), link()}};
 }
 
 QJsonArray ControlState::displays() const
@@ -145,6 +145,11 @@ QJsonObject ControlState::program() const
             {QStringLiteral("runningStep"), runningStep},
             {QStringLiteral("active"), m_gui.programActive()},
             {QStringLiteral("running"), m_progRunning}};
+}
+
+QJsonObject ControlState::link() const
+{
+    return {{QStringLiteral("portInUse"), m_gui.portInUse()}};
 }
 
 QJsonArray ControlState::presets()

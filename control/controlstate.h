@@ -25,13 +25,15 @@ public:
     ControlState(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
                  QObject *parent = nullptr);
 
-    // {"displays", "mirror", "captions", "program", "presets"}
+    // {"displays", "mirror", "captions", "program", "presets", "link"}
     QJsonObject snapshot() const;
 
     QJsonArray displays() const;
     QJsonObject mirror() const;
     QJsonObject captions() const;
     QJsonObject program() const;
+    // Whether the displays' port is held by another program, so that they cannot answer.
+    QJsonObject link() const;
     static QJsonArray presets();
     // One program line as the doors show it: "step" from 1, the window's command name, and the
     // fields that line uses.

@@ -147,10 +147,11 @@ std::optional<RunStatusReply> decodeRunStatusReply(const QByteArray &datagram)
     if (datagram.size() < kRunStatusReplyLength || byteAt(datagram, 0) != GetRunStatus)
         return std::nullopt;
     RunStatusReply reply;
-    reply.number = signedByteAt(datagram, kRunNumber);
-    if (!isProgramNumber(reply.number))
-        return std::nullopt;
     reply.hasProgram = byteAt(datagram, kRunFlag) != 0 && byteAt(datagram, kRunSteps) != 0;
+    reply.number = signedByteAt(datagram, kRunNumber);
+    // A display that runs nothing may report any number there.
+    if (reply.hasProgram && !isProgramNumber(reply.number))
+        return std::nullopt;
     reply.row = byteAt(datagram, kRunRow);
     reply.interval = byteAt(datagram, kRunInterval);
     reply.running = byteAt(datagram, kRunState) != 0;

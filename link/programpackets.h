@@ -7,7 +7,8 @@
 // Program transfer and run control packets: plain functions over byte arrays, like the rest of
 // the protocol. Builders refuse a program number outside 0..9 or a step image that is not
 // exactly 200 bytes with an empty array (nothing to send); parsers refuse short replies and
-// program numbers outside 0..9 with nothing.
+// program numbers outside 0..9 with nothing, except in a run-status reply that says the display
+// runs no program.
 namespace Protocol {
 
 namespace ProgramPacket {

@@ -112,6 +112,11 @@ void UDPCommThread::run()
     udpSocket = &socket;
     m_readBuffer.resize(65536); // the largest UDP payload fits
     connect(&socket, &QUdpSocket::readyRead, m_linkContext.get(), [this] { readDatagrams(); });
+    QTimer bindRetry;
+    bindRetry.setSingleShot(true);
+    bindRetry.setInterval(kBindRetryMs);
+    m_bindRetry = &bindRetry;
+    connect(&bindRetry, &QTimer::timeout, m_linkContext.get(), [this] { resetUDPSocket(); });
     bindSocket();
 
     QTimer queueTimer;
@@ -128,6 +133,7 @@ void UDPCommThread::run()
     while (!m_stopRequested)
         dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
     m_queueTimer = nullptr;
+    m_bindRetry = nullptr;
     // Ends under the queue lock, which stopThread takes after waiting, so this thread's last
     // steps are visibly ordered before the caller's (ThreadSanitizer cannot see into
     // QThread::wait).
@@ -149,7 +155,24 @@ bool UDPCommThread::bindSocket()
                 udpSocket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt(),
                 kReceiveBufferBytes);
     }
+    notePortInUse(!bound);
     return bound;
+}
+
+// Another program on the port without sharing it: the displays' answers go there, not here.
+void UDPCommThread::notePortInUse(bool inUse)
+{
+    if (inUse)
+        m_bindRetry->start();
+    if (inUse == m_portInUse)
+        return;
+    m_portInUse = inUse;
+    if (inUse)
+        qCWarning(lcLink, "Cannot bind UDP port %d (%s): trying again every %d s", Protocol::kPort,
+                  qUtf8Printable(udpSocket->errorString()), kBindRetryMs / 1000);
+    else
+        qCInfo(lcLink, "Bound UDP port %d", Protocol::kPort);
+    emit portInUseChanged(inUse);
 }
 
 // Closing drops the native socket and whatever waited on it; binding again opens a fresh one.

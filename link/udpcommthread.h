@@ -37,6 +37,9 @@ public:
     // The kernel's buffer for datagrams not read yet: room for a discovery answered by a
     // thousand displays at once, at up to 4 KiB of kernel bookkeeping per small datagram.
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+    // While another program holds port 7372 without sharing it, the bind is tried again this
+    // often.
+    static constexpr int kBindRetryMs = 3000;
 
     struct ReceiveCounts
     {
@@ -67,6 +70,9 @@ signals:
     void RXDatagram(const QString &sourceIP, const QByteArray &data);
     // A packet was queued: the link thread works out when it next has to wake up.
     void queueGrew(QPrivateSignal);
+    // Link thread: port 7372 could not be bound (the bind is retried) or is bound again. Sent
+    // on changes only; the port counts as free until told otherwise.
+    void portInUseChanged(bool inUse);
 
 protected:
     void run() override;
@@ -80,6 +86,7 @@ private:
     void udpSocketSend(const QByteArray &data, const QString &addr, int port);
     bool bindSocket();
     void resetUDPSocket();
+    void notePortInUse(bool inUse);
     void queuePass();
     void readDatagrams();
     // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for others.
@@ -95,6 +102,8 @@ private:
     std::unique_ptr<QObject> m_linkContext;
     QUdpSocket *udpSocket = nullptr; // the socket of run(), used only by the link thread
     QTimer *m_queueTimer = nullptr;  // run()'s timer for the next due packet; link thread only
+    QTimer *m_bindRetry = nullptr;   // run()'s timer for the next bind; link thread only
+    bool m_portInUse = false;        // link thread only
     QByteArray m_readBuffer;         // link thread only
     LogThrottle m_dropLog;           // link thread only
     QHash<quint32, QString> m_sourceNames; // link thread only

@@ -77,9 +77,9 @@ QVariant ProgramDataModel::data(const QModelIndex &index, int role) const
     case CommandNameRole:
         return nameOrNothing(ProgramNames::commandName(line.command));
     case Color1NameRole:
-        return nameOrNothing(ProgramNames::colorName(line.color1));
+        return ProgramNames::colorName(line.color1);
     case Color2NameRole:
-        return nameOrNothing(ProgramNames::colorName(line.color2));
+        return ProgramNames::colorName(line.color2);
     case SelectedRole:
         return line.selected;
     default:

@@ -79,5 +79,6 @@ QString ProgramNames::commandName(int command)
 
 QString ProgramNames::colorName(int index)
 {
-    return nameAt(kColorNames, index);
+    const QString name = nameAt(kColorNames, index);
+    return name.isNull() ? QStringLiteral("colour %1").arg(index) : name;
 }

@@ -53,8 +53,8 @@ struct ProgramLine
 };
 
 namespace ProgramNames {
-// The window's names of a command code and of a colour index; a null string for codes and
-// indices without one.
+// The window's names of a command code, a null string for codes without one, and of a colour
+// index: a display may report indices beyond the ten named ones, shown as "colour 12".
 QString commandName(int command);
 QString colorName(int index);
 } // namespace ProgramNames

@@ -7,6 +7,65 @@ namespace {
 
 constexpr int kCountDownFloorMs = 100;
 
+// The ways a row's clock is written, with the step of their last digit.
+enum class Form {
+    Empty,
+    Clock,           // hh:mm:ss
+    DayClock,        // d-hh:mm:ss
+    DayHoursMinutes, // d-hh:mm
+    Tenths,          // hh:mm:ss.t, the hours counting on past a day
+    TenthsOfDay,     // hh:mm:ss.t of the time of day alone
+    Interval,        // n-mm:ss with the interval number
+};
+
+int stepMs(Form form)
+{
+    switch (form) {
+    case Form::Empty:
+        return 0;
+    case Form::Tenths:
+    case Form::TenthsOfDay:
+        return 100;
+    case Form::DayHoursMinutes:
+        return 60000;
+    case Form::Clock:
+    case Form::DayClock:
+    case Form::Interval:
+        return 1000;
+    }
+    return 0;
+}
+
+Form formOf(const TimerData &rec)
+{
+    switch (rec.mode()) {
+    case 0:
+        if (rec.subFormat == 0)
+            return Form::Clock;
+        if (rec.subFormat == 1 && rec.day != 0)
+            return Form::DayClock;
+        return rec.subFormat == 2 ? Form::TenthsOfDay : Form::Empty;
+    case 1:
+    case 2:
+    case 5:
+        switch (rec.format & Protocol::Format::kStyleMask) {
+        case Protocol::Format::kStyleMask:
+            return Form::DayHoursMinutes;
+        case Protocol::Format::kStyleBit7:
+            return Form::Tenths;
+        case 0:
+            return Form::DayClock;
+        default:
+            return Form::Empty;
+        }
+    case 3:
+    case 4:
+        return Form::Interval;
+    default:
+        return Form::Empty;
+    }
+}
+
 QString tenthsForm(const QTime &time, int day)
 {
     if (day == 0)
@@ -75,35 +134,30 @@ void TimerData::advanceBy(int ms)
 
 QString TimerData::timeString() const
 {
-    const int style = format & Protocol::Format::kStyleMask;
-    switch (mode()) {
-    case 0:
-        if (subFormat == 0)
-            return time.toString(QStringLiteral("hh:mm:ss"));
-        if (subFormat == 1 && day != 0)
-            return QString::number(day) + QLatin1Char('-') +
-                   time.toString(QStringLiteral("hh:mm:ss"));
-        if (subFormat == 2)
-            return tenthsForm(time, 0);
+    switch (formOf(*this)) {
+    case Form::Empty:
         return QString();
-    case 1:
-    case 2:
-    case 5:
-        switch (style) {
-        case Protocol::Format::kStyleMask:
-            return QString::asprintf("%d-", day) + time.toString(QStringLiteral("hh:mm"));
-        case Protocol::Format::kStyleBit7:
-            return tenthsForm(time, day);
-        case 0:
-            return QString::asprintf("%d-", day) + time.toString(QStringLiteral("hh:mm:ss"));
-        default:
-            return QString();
-        }
-    case 3:
-    case 4:
+    case Form::Clock:
+        return time.toString(QStringLiteral("hh:mm:ss"));
+    case Form::DayClock:
+        return QString::number(day) + QLatin1Char('-') + time.toString(QStringLiteral("hh:mm:ss"));
+    case Form::DayHoursMinutes:
+        return QString::number(day) + QLatin1Char('-') + time.toString(QStringLiteral("hh:mm"));
+    case Form::Tenths:
+        return tenthsForm(time, day);
+    case Form::TenthsOfDay:
+        return tenthsForm(time, 0);
+    case Form::Interval:
         return QString::asprintf("%d-%s", (format >> Protocol::Format::kIntervalShift) & 0xFF,
                                  qPrintable(time.toString(QStringLiteral("mm:ss"))));
-    default:
-        return QString();
     }
+    return QString();
+}
+
+qint64 TimerData::shownStep() const
+{
+    const int step = stepMs(formOf(*this));
+    if (step == 0 || !time.isValid())
+        return -1;
+    return (day * ClockArithmetic::kMsPerDay + time.msecsSinceStartOfDay()) / step;
 }

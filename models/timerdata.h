@@ -24,4 +24,7 @@ struct TimerData
     bool isRunning() const;
     void advanceBy(int ms);
     QString timeString() const;
+    // The clock counted in steps of the last digit timeString() shows (tenths, seconds or
+    // minutes), or -1 while it shows nothing: as long as this stays the same, so does the text.
+    qint64 shownStep() const;
 };

@@ -44,7 +44,7 @@ QVariant TimerDataModel::data(const QModelIndex &index, int role) const
 {
     if (!isRow(index.row()))
         return QVariant();
-    const TimerData &timer = *m_timers[index.row()];
+    const TimerData &timer = m_timers[index.row()];
     switch (role) {
     case NameRole:
         return timer.name;
@@ -71,7 +71,7 @@ bool TimerDataModel::setData(const QModelIndex &index, const QVariant &value, in
         qCDebug(lcRegistry, "Returning false, index out of range: %d", index.row());
         return false;
     }
-    TimerData &timer = *m_timers[index.row()];
+    TimerData &timer = m_timers[index.row()];
     switch (role) {
     case NameRole:
         timer.name = value.toString();
@@ -125,7 +125,7 @@ QHash<int, QByteArray> TimerDataModel::roleNames() const
 int TimerDataModel::rowOf(const QString &address) const
 {
     for (int row = 0; row < rowCount(); ++row) {
-        if (m_timers[row]->ipaddr == address)
+        if (m_timers[row].ipaddr == address)
             return row;
     }
     return -1;
@@ -155,7 +155,7 @@ bool TimerDataModel::addOrUpdateAt(int row, const TimerData &rec)
     }
     row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
-    m_timers.push_back(std::make_unique<TimerData>(rec));
+    m_timers.push_back(rec);
     ++m_addressRevision;
     endInsertRows();
     emit dataUpdated();
@@ -194,16 +194,41 @@ void TimerDataModel::removeTimer(int row)
     endRemoveRows();
 }
 
+void TimerDataModel::advanceClocks(int ms)
+{
+    int runStart = -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        TimerData &timer = m_timers[row];
+        const qint64 shownBefore = timer.shownStep();
+        timer.advanceBy(ms);
+        const bool changed = timer.shownStep() != shownBefore;
+        if (changed && runStart < 0)
+            runStart = row;
+        if (!changed && runStart >= 0) {
+            timeTextsChanged(runStart, row - 1);
+            runStart = -1;
+        }
+    }
+    if (runStart >= 0)
+        timeTextsChanged(runStart, rowCount() - 1);
+    emit dataUpdated();
+}
+
+void TimerDataModel::timeTextsChanged(int first, int last)
+{
+    emit dataChanged(index(first), index(last), {TimeStringRole});
+}
+
 bool TimerDataModel::isSelected(int row) const
 {
-    return isRow(row) && m_timers[row]->selected;
+    return isRow(row) && m_timers[row].selected;
 }
 
 bool TimerDataModel::setSelected(int row, bool on)
 {
     if (!isRow(row))
         return false;
-    m_timers[row]->selected = on;
+    m_timers[row].selected = on;
     // Views take a row's selected look from this role, also for rows they create anew, so
     // they must hear of the change; the stored list does not depend on it.
     const QModelIndex at = index(row);
@@ -213,12 +238,12 @@ bool TimerDataModel::setSelected(int row, bool on)
 
 QString TimerDataModel::timerName(int row) const
 {
-    return isRow(row) ? m_timers[row]->name : QString();
+    return isRow(row) ? m_timers[row].name : QString();
 }
 
 QString TimerDataModel::timerIpAddr(int row) const
 {
-    return isRow(row) ? m_timers[row]->ipaddr : QString();
+    return isRow(row) ? m_timers[row].ipaddr : QString();
 }
 
 QStringList TimerDataModel::addresses() const
@@ -226,7 +251,7 @@ QStringList TimerDataModel::addresses() const
     QStringList list;
     list.reserve(rowCount());
     for (const auto &timer : m_timers)
-        list << timer->ipaddr;
+        list << timer.ipaddr;
     return list;
 }
 

@@ -7,7 +7,6 @@
 #include <QAbstractListModel>
 #include <QElapsedTimer>
 #include <QSet>
-#include <memory>
 #include <vector>
 
 // The list of known displays, in the order they were found, keyed by address. Anyone on the
@@ -52,6 +51,11 @@ public:
     // An address a discovery query was sent to.
     void noteQueryTarget(const QString &address);
     void removeTimer(int row);
+    // The tick's advance of every row's clock by ms. Views hear only of the rows whose shown
+    // time text changed, as TimeStringRole changes, one notification per run of such rows:
+    // with a thousand rows listed a notification for each row would cost the window more than
+    // the tick's whole budget. Then dataUpdated, once.
+    void advanceClocks(int ms);
     bool isSelected(int row) const;
     bool setSelected(int row, bool on);
     QString timerName(int row) const;
@@ -72,8 +76,11 @@ private:
     // Updates the row, or appends rec when row is -1 and the list has room.
     bool addOrUpdateAt(int row, const TimerData &rec);
     bool isListable(const QString &address, const QString &sourceIP) const;
+    void timeTextsChanged(int first, int last);
 
-    std::vector<std::unique_ptr<TimerData>> m_timers;
+    // Side by side in memory: the tick walks every row, and a thousand rows apart on the heap
+    // would cost it a cache miss each.
+    std::vector<TimerData> m_timers;
     quint64 m_addressRevision = 0;
     QSet<quint32> m_queryTargets;
     QElapsedTimer m_clock;

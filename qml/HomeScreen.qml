@@ -5,11 +5,36 @@ Item {
     id: homePage
 
     property alias queryButton: queryButton
+    // Another program holds the port the displays answer to (HandleGui::portInUse).
+    property bool portInUse: false
+
+    Rectangle {
+        id: portWarning
+        visible: homePage.portInUse
+        width: stackView.width
+        height: visible ? warningText.implicitHeight + 12 : 0
+        color: "#f73e3e"
+
+        Text {
+            id: warningText
+            anchors.fill: parent
+            anchors.margins: 6
+            text: "Port 7372 is in use: displays cannot answer"
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            font.pointSize: 12
+            font.bold: true
+            color: "white"
+        }
+    }
 
     Rectangle {
         id: listArea
+        anchors.top: portWarning.bottom
         width: stackView.width
-        height: stackView.height - queryButton.height
+        height: stackView.height - queryButton.height - portWarning.height
         color: "white"
 
         Image {
@@ -26,6 +51,9 @@ Item {
             anchors.fill: parent
             clip: true
             model: timerModel
+            // No rows kept ready beyond the visible ones: each would lay out its changing time
+            // on the tick as well.
+            cacheBuffer: 0
 
             delegate: Item {
                 id: row
@@ -40,7 +68,9 @@ Item {
                 Rectangle {
                     id: card
                     objectName: "rowCard"
-                    width: parent.width
+                    // Shifted right while selected, and narrower by as much, so the time at
+                    // its right edge stays in view.
+                    width: parent.width - x
                     height: parent.height
                     radius: 10
                     border.color: "black"
@@ -77,6 +107,7 @@ Item {
 
                     Text {
                         id: timeText
+                        objectName: "rowTime"
                         anchors.right: parent.right
                         anchors.rightMargin: 10
                         anchors.verticalCenter: parent.verticalCenter

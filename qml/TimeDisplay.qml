@@ -2,7 +2,11 @@ import QtQuick 2.10
 
 // The big seven-segment time at the top of every timer page.
 Rectangle {
-    property alias text: label.text
+    id: timeDisplay
+
+    // The time to show. It is laid out only while its page is shown: the mirror writes the time
+    // of every page ten times a second, and fitting a text into its width costs the tick.
+    property string text
 
     width: parent.width
     height: label.implicitHeight * 1.2
@@ -18,5 +22,6 @@ Rectangle {
         font.family: lcdFont.name
         font.pointSize: 32
         font.bold: true
+        text: timeDisplay.visible ? timeDisplay.text : ""
     }
 }

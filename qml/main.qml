@@ -91,6 +91,10 @@ ApplicationWindow {
         presentScreen.presentStartButtonText = caption;
     }
 
+    function updatePortInUse(inUse) {
+        homeScreen.portInUse = inUse;
+    }
+
     function updateProgNameCombo(index, name, update) {
         if (index < 0 || index >= progScreen.progNameListModel.count)
             return;
@@ -263,8 +267,10 @@ ApplicationWindow {
             DrawerEntry {
                 text: qsTr("Timer Programs")
                 onClicked: {
-                    // The first visit in a run opens program 1.
+                    // The first visit in a run opens program 1, and the selector shows it
+                    // wherever a Tabata or presentation Reset had moved it.
                     if (!window.bLoadedFirstProgram) {
+                        progScreen.progChoiceCombo.currentIndex = 0;
                         window.submitProgChange(0, "Program1");
                         window.bLoadedFirstProgram = true;
                     }

@@ -9,7 +9,9 @@ build="$(cd "${1:-$root/build}" && pwd)"
 out="$root/app/screenshots/home.png"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# A runtime folder of its own too, so that a copy the user runs does not turn this one away.
 mkdir -p "$work/config/Quillbrook Inc" "$(dirname "$out")"
+mkdir -m 700 "$work/runtime"
 printf '[main]\nmainBroadcastIP=127.255.255.255\n' >"$work/config/Quillbrook Inc/QB-Timer2.conf"
 
 # The simulator, the app and the X server share a network namespace of their own where the
@@ -18,7 +20,7 @@ printf '[main]\nmainBroadcastIP=127.255.255.255\n' >"$work/config/Quillbrook Inc
 "$root/tests/isolated.sh" xvfb-run -a -s "-screen 0 300x700x24" bash -c '
     "$1/sim/qb-timer-sim" --count 4 --names "Main Hall,Gym,Pool,Studio" 2>/dev/null &
     sim=$!
-    XDG_CONFIG_HOME="$2/config" QT_QPA_PLATFORM=xcb "$1/app/qb-timer" 2>/dev/null &
+    XDG_CONFIG_HOME="$2/config" XDG_RUNTIME_DIR="$2/runtime" QT_QPA_PLATFORM=xcb "$1/app/qb-timer" 2>/dev/null &
     app=$!
     sleep 6
     import -window root "$2/shot.png"

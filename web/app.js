@@ -6,7 +6,7 @@ import { countDownOf, parseDuration } from "./durations.js";
 import * as view from "./view.js";
 
 const $ = (id) => document.getElementById(id);
-const state = { displays: [], mirror: {}, captions: {}, program: {}, presets: [] };
+const state = { displays: [], mirror: {}, captions: {}, program: {}, presets: [], link: {} };
 const MAX_COUNT_DOWN = 99 * 3600 + 59 * 60 + 59;
 
 const connection = new Connection({
@@ -46,6 +46,9 @@ const drawers = {
   },
   presets() {
     view.showPresets($("presets"), state.presets);
+  },
+  link() {
+    $("port-in-use").hidden = !state.link.portInUse;
   },
 };
 

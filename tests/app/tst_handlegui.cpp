@@ -3,6 +3,9 @@
 #include <QSettings>
 #include <QtTest>
 #include <functional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // The controller on a hand-driven clock: the commands it sends, the mirror clock and captions it
 // shows, status replies and the display list they fill, polls and the stored display list.
@@ -23,6 +26,9 @@ const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
     {"dn-start", [](HandleGui &c) { c.handleCountDnStartButton(); }},
     {"tabata", [](HandleGui &c) { c.handleTabataResetButton(20, 10, 8, true); }},
     {"talk", [](HandleGui &c) { c.handlePresentResetButton(600, 120, 0, false, false); }},
+    {"up-entry", [](HandleGui &c) { c.handleCountUpEntry(); }},
+    {"dn-entry", [](HandleGui &c) { c.handleCountDnEntry(); }},
+    {"prog-entry", [](HandleGui &c) { c.handleProgEntry(); }},
     {"file0+3",
      [](HandleGui &c) {
          for (int n : {0, 3, 10})
@@ -69,12 +75,15 @@ private slots:
     void init() { writeStore({}, 0); }
     void commands_data();
     void commands();
+    void selectedDisplays_data();
+    void selectedDisplays();
     void replyFillsARow();
     void forgedReplies_data();
     void forgedReplies();
     void poll_data();
     void poll();
     void storedListSurvivesRestart();
+    void portHeldByAnotherProgram();
 };
 
 void TestHandleGui::commands_data()
@@ -129,6 +138,8 @@ void TestHandleGui::commands_data()
         " | format 1 up 0 dn 0 | 0-01:02:03");
     row("count-down reply stops a count-up", "up-start", "reply-82-01:02:03.450-0",
         " | up 0 dn 0 | 01:02:03.4");
+    row("count-down reply in tenths while the mirror shows days", "dn-3d10s",
+        "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
     // The time part goes to zero; days and the display mode stay.
     row("time of day reply stops a count-down", counting, "reply-00-01:02:03.450-0",
         " | up 0 dn 0 | 3-00:00:00");
@@ -151,6 +162,33 @@ void TestHandleGui::commands()
     f.tickFor(1000);
     QCOMPARE(f.told.join(QLatin1Char(' ')), want[1]);
     QCOMPARE(f.text(), want[2]);
+}
+
+// Three displays, the last two selected (the third first): commands go to each selected display
+// in row order, a page's entry query to the first selected one only.
+void TestHandleGui::selectedDisplays_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("count-up start")
+        << "up-start" << QStringList({"127.0.0.3 a30100", "127.0.0.4 a30100"});
+    QTest::newRow("count-up page's status query") << "up-entry" << QStringList{"127.0.0.3 a104b2"};
+    QTest::newRow("count-down page's status query")
+        << "dn-entry" << QStringList{"127.0.0.3 a104b2"};
+    QTest::newRow("program page's run-status query") << "prog-entry" << QStringList{"127.0.0.3 b1"};
+}
+
+void TestHandleGui::selectedDisplays()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, sent);
+    ControllerFixture f;
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    f.controller->handlecheckBoxChanged(2, true);
+    f.controller->handlecheckBoxChanged(1, true);
+    play(f, button);
+    QCOMPARE(f.sent(), sent);
 }
 
 // A discovery query goes to every listed display and the broadcast address; a reply fills its
@@ -290,6 +328,32 @@ void TestHandleGui::storedListSurvivesRestart()
     f = std::make_unique<ControllerFixture>(); // a new controller on the same store
     QCOMPARE(f->timers.addresses(), kept);
     QVERIFY(!f->timers.isSelected(0));
+}
+
+// Another program holds port 7372 without sharing it (no SO_REUSEADDR, unlike the simulator):
+// the window hears so, and once the port is free the link binds it within its retry period and
+// hears the displays again. The test runs in a network namespace of its own.
+void TestHandleGui::portHeldByAnotherProgram()
+{
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(7372);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    QVERIFY2(::bind(holder, reinterpret_cast<sockaddr *>(&any), sizeof any) == 0,
+             "port 7372 is taken: run the test in a network namespace of its own");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Cannot bind UDP port 7372 \\(.*\\): trying again"));
+    ControllerFixture f;
+    QTRY_VERIFY(f.controller->portInUse());
+    QCOMPARE(f.told, QStringList{"port in use 1"});
+
+    ::close(holder);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.controller->portInUse(), 2 * UDPCommThread::kBindRetryMs);
+    QCOMPARE(f.told, QStringList({"port in use 1", "port in use 0"}));
+    ScriptedDisplay display(QStringLiteral("127.0.0.2"));
+    display.reply(statusReply("127.0.0.2", "Hall", 1, 2, 3, 4, 0));
+    QTRY_COMPARE(f.timers.timerName(0), QStringLiteral("Hall"));
 }
 
 QTEST_GUILESS_MAIN(TestHandleGui)

@@ -94,11 +94,11 @@ private slots:
 
 // Each script runs on a hand-driven clock with the program open in slot 0: "arm", "start",
 // "reply", "get-active", "get-all", "save-all", "save", "t<ms>" (ticks of 100 ms, as the window's
-// timer gives them), "open2" (program 2 is the open one), "file<n>" (kFiled from a file into
-// slot n), "unselect" (no display selected),
-// "logs-bound" (the stop at the bound must be logged), "?" (the highlighted rows, the mirror's
-// last text, the run state, any repeat counters, the open program unless 0, the lines if they
-// changed since the last "?", what the window was told and the packets sent since then, as
+// timer gives them), "+<ms>" (time passing without a tick, as on a suspended machine), "open2"
+// (program 2 is the open one), "file<n>" (kFiled from a file into slot n), "unselect" (no display
+// selected), "logs-bound" (the stop at the bound must be logged), "?" (the highlighted rows, the
+// mirror's last text, the run state, any repeat counters, the open program unless 0, the lines if
+// they changed since the last "?", what the window was told and the packets sent since then, as
 // "3:b301@50+0" (the address's last part, three bytes, any delays), and the store's keys).
 void TestPrograms::scenarios_data()
 {
@@ -129,6 +129,9 @@ void TestPrograms::scenarios_data()
     QTest::newRow("count up to its stop time, then a line with no command: no new end")
         << "4:0-5 99:0-5" << QByteArray() << "arm t100 start t5000 ? t1000 ?"
         << "r1 00:00:05.0 run 3:acd700 3:ae0100|r1 00:00:06.0 run";
+    QTest::newRow("count up passing its stop time in a late tick, the rest carried on")
+        << "3:0-5 5:10-0 E0" << QByteArray() << "arm t100 start t4000 ? +3000 t100 ?"
+        << "r0 0-00:00:04 run 3:acd700 3:ae0100|r1 0-00:00:07 run";
     QTest::newRow("count up with stop 0, Start/Pause twice, no Reset while counting")
         << "3:0-0 E0" << QByteArray() << "arm t100 ? start t70000 arm ? start t1000 ?"
         << "r0 0-00:00:00 pause 3:acd700|r0 0-00:01:10 run 3:ae0100|r0 0-00:01:10 pause 3:ae0000";
@@ -244,6 +247,8 @@ void TestPrograms::scenarios()
             transfer.applyActiveProgram(reply);
         else if (step == QLatin1String("reply"))
             transfer.applyProgram(reply);
+        else if (step.startsWith(QLatin1Char('+')))
+            f.now += step.mid(1).toInt();
         else if (step.startsWith(QLatin1String("file")))
             f.editing.replaceProgram(step.mid(4).toInt(), QStringLiteral("Filed"),
                                      ::program(QLatin1String(kFiled)));

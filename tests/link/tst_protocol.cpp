@@ -189,6 +189,11 @@ void TestProtocol::bytes_data()
     QTest::newRow("run status, no program")
         << describe(QByteArray(run).replace(2, 1, hex("00")) + kSteps)
         << "run|false|3|2|true|1|2|3|5|Talk|true";
+    QTest::newRow("run status, no program, number 127")
+        << describe(QByteArray(run).replace(2, 1, hex("00")).replace(10, 1, hex("7F")) + kSteps)
+        << "run|false|3|2|true|1|2|3|127|Talk|true";
+    QTest::newRow("run status, program 10")
+        << describe(QByteArray(run).replace(10, 1, hex("0A")) + kSteps) << "none";
     QTest::newRow("run status, empty program, paused")
         << describe(QByteArray(run).replace(5, 1, hex("00")) + QByteArray(200, '\0'))
         << "run|false|3|2|false|1|2|3|5|Talk|false";

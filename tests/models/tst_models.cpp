@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QtTest>
+#include <algorithm>
 
 using namespace ProgramGenerators;
 using Codes = QVector<int>;
@@ -64,6 +65,8 @@ private slots:
     void timeString();
     void advance_data();
     void advance();
+    void tickTellsOfChangedTimes_data();
+    void tickTellsOfChangedTimes();
     void steps_data();
     void steps();
     void normalise();
@@ -181,8 +184,8 @@ void TestModels::rowsChangeAtTheTenLineLimit()
     QCOMPARE(model.setRepeatCountAct(0, 1), -1);
 }
 
-// Fields keep their widths, names exist for known codes and colours only, the name is read-only
-// and a row past the end takes nothing.
+// Fields keep their widths, names exist for known codes only and colours beyond the named ones
+// show their number, the name is read-only and a row past the end takes nothing.
 void TestModels::setData()
 {
     using M = ProgramDataModel;
@@ -203,7 +206,7 @@ void TestModels::setData()
     QCOMPARE(get(0, M::StopSecondsRole), QVariant(1));
     QCOMPARE(get(0, M::RelayTimeSecRole), QVariant(2));
     QCOMPARE(get(1, M::CommandNameRole), QVariant(QStringLiteral("End Program")));
-    QCOMPARE(get(1, M::Color2NameRole), QVariant());
+    QCOMPARE(get(1, M::Color2NameRole), QVariant(QStringLiteral("colour 10")));
     QVERIFY(set(0, M::CommandRole, 12));
     QCOMPARE(get(0, M::CommandNameRole), QVariant());
 }
@@ -279,6 +282,80 @@ void TestModels::advance()
     model.addOrUpdateTimer(TimerData("T", "10.0.0.1", false, time, 0, format, 0));
     QVERIFY(model.setData(model.index(0), ms, TimerDataModel::AdvanceRole));
     QTEST(model.data(model.index(0), TimerDataModel::TimeRole).toTime(), "expectedTime");
+}
+
+// The tick's advance of the whole list tells views of the rows whose shown time changed, as
+// TimeStringRole changes, one notification for each run of such rows, and of nothing else.
+void TestModels::tickTellsOfChangedTimes_data()
+{
+    QTest::addColumn<QList<int>>("formats"); // one row each
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<int>("day");
+    QTest::addColumn<int>("subFormat");
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<QString>("told"); // "first-last" of each notification
+
+    const auto row = [](const char *tag, QList<int> formats, QTime time, int day, int subFormat,
+                        int ms, const char *told) {
+        QTest::newRow(tag) << formats << time << day << subFormat << ms << told;
+    };
+    row("time of day within its second", {0x00}, QTime(9, 30), 0, 0, 900, "");
+    row("time of day into the next second", {0x00}, QTime(9, 30, 0, 950), 0, 0, 100, "0-0");
+    row("time of day in tenths", {0x00}, QTime(9, 30), 0, 2, 100, "0-0");
+    row("time of day, days not shown before midnight", {0x00}, QTime(12, 0, 0, 950), 0, 1, 100, "");
+    row("time of day, days shown from midnight on", {0x00}, QTime(23, 59, 59, 950), 0, 1, 100,
+        "0-0");
+    row("count-up in tenths", {0xC1}, QTime(0, 12, 3, 400), 0, 0, 100, "0-0");
+    row("stopped count-up", {0x81}, QTime(0, 12, 3, 400), 0, 0, 100, "");
+    row("count-up in days:hh:mm within its minute", {0xE1}, QTime(1, 0), 1, 0, 59000, "");
+    row("count-up in days:hh:mm into the next minute", {0xE1}, QTime(1, 0, 59), 1, 0, 1000, "0-0");
+    row("count-down within its second", {0x42}, QTime(10, 0, 0, 900), 2, 0, 100, "");
+    row("count-down into the second before", {0x42}, QTime(10, 0, 0, 50), 2, 0, 100, "0-0");
+    row("count-down held at its last tenth", {0xC2}, QTime(0, 0, 0, 50), 0, 0, 100, "");
+    row("interval count-up", {0x0143}, QTime(0, 0, 59, 950), 0, 0, 100, "0-0");
+    row("count-up with no text", {0x61}, QTime(0, 0, 59), 0, 0, 1000, "");
+    row("runs of changed rows", {0xC1, 0xC1, 0x81, 0xC1, 0x81, 0x81, 0xC1, 0xC1},
+        QTime(0, 12, 3, 400), 0, 0, 100, "0-1 3-3 6-7");
+}
+
+void TestModels::tickTellsOfChangedTimes()
+{
+    QFETCH(QList<int>, formats);
+    QFETCH(QTime, time);
+    QFETCH(int, day);
+    QFETCH(int, subFormat);
+    QFETCH(int, ms);
+    TimerDataModel model;
+    for (int format : formats) {
+        model.addOrUpdateTimer(TimerData("T", QStringLiteral("10.0.0.%1").arg(model.rowCount()),
+                                         false, time, day, format, subFormat));
+    }
+    const auto texts = [&model] {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.data(model.index(row), TimerDataModel::TimeStringRole).toString();
+        return texts;
+    };
+    const QStringList before = texts();
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    model.advanceClocks(ms);
+    QStringList told;
+    for (const QList<QVariant> &change : changed) {
+        told << QStringLiteral("%1-%2")
+                    .arg(change.at(0).toModelIndex().row())
+                    .arg(change.at(1).toModelIndex().row());
+        QCOMPARE(change.at(2).value<QVector<int>>(), QVector<int>{TimerDataModel::TimeStringRole});
+    }
+    QTEST(told.join(QLatin1Char(' ')), "told");
+    // Exactly the rows told of show another text.
+    const QStringList after = texts();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const bool toldOf = std::any_of(changed.cbegin(), changed.cend(), [row](const auto &c) {
+            return c.at(0).toModelIndex().row() <= row && row <= c.at(1).toModelIndex().row();
+        });
+        QCOMPARE(after.at(row) != before.at(row), toldOf);
+    }
 }
 
 void TestModels::steps_data()

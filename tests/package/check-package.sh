@@ -26,7 +26,7 @@ for program in qb-timer qb-timer-sim qb-timerctl; do
 done
 # Libraries as dpkg-shlibdeps found them; the QML modules and the font as the build names them.
 depends=", $(dpkg-deb -f "$deb" Depends),"
-for package in libqt5core5a libqt5network5 qml-module-qtquick-dialogs qml-module-qtquick-controls fonts-dseg; do
+for package in libqt5core5a libqt5network5 libqt5widgets5 qml-module-qtquick-dialogs qml-module-qtquick-controls fonts-dseg; do
     echo "$depends" | grep -q ", $package[ ,]" || { echo "Depends lacks $package: $depends"; exit 1; }
 done
 echo "$(basename "$deb") Depends:$depends"

@@ -81,6 +81,24 @@ MainWindowTestCase {
         data.fields.forEach(function (name, i) { item[name] = shownBefore[i]; });
     }
 
+    // The first visit to the program page opens program 1 and shows it, also after the
+    // controller had shown another one (a Tabata Reset shows program 9); later visits open
+    // nothing.
+    function test_firstProgramPageVisitShowsProgramOne() {
+        var selector = page("progScreen").progChoiceCombo;
+        window.bLoadedFirstProgram = false;
+        window.updateProgNameCombo(9, selector.textAt(9), true);
+        var change = spyOn("submitProgChange");
+        openFromDrawer("Timer Programs");
+        compare(argumentsOf(change, 0), [0, "Program1"]);
+        compare(selector.currentIndex, 0);
+        window.updateProgNameCombo(9, selector.textAt(9), true);
+        stackView.pop(null);
+        waitForStack();
+        openFromDrawer("Timer Programs");
+        compare([change.count, selector.currentIndex], [1, 9]);
+    }
+
     // Other loopback displays may answer the window's start-up query: rows are found by
     // address.
     function rowCard(address) {
@@ -90,7 +108,8 @@ MainWindowTestCase {
         return findChild(list.itemAtIndex(row), "rowCard");
     }
 
-    // A row shows the selection the model holds and a tap sends the opposite.
+    // A row shows the selection the model holds, shifted right with its time still in view, and
+    // a tap sends the opposite.
     function test_rowTapSendsTheOppositeOfTheModel() {
         ["127.0.0.2", "127.0.0.3", "127.0.0.4"].forEach(function (address) { testSupport.addTimer("T", address); });
         var row = testSupport.rowOf("127.0.0.4");
@@ -98,6 +117,10 @@ MainWindowTestCase {
         var card = rowCard("127.0.0.4");
         verify(Qt.colorEqual(card.color, "#f73e3e"), card.color);
         tryCompare(card, "x", 20);
+        var list = findChild(page("homeScreen"), "timerList");
+        var time = findChild(card, "rowTime");
+        var timeRight = time.mapToItem(list, time.width, 0).x;
+        verify(timeRight <= list.width, timeRight + " > " + list.width);
         var taps = spyOn("checkBoxChanged");
         mouseClick(card);
         compare(argumentsOf(taps, 0), [row, false]);
@@ -155,6 +178,21 @@ MainWindowTestCase {
         compare([page("countUpScreen").upStartButtonText, page("countDnScreen").dnStartButtonText,
                  page("progScreen").progStartButtonText, page("tabataScreen").tabStartButtonText,
                  page("presentScreen").presentStartButtonText], ["Start", "Pause", "Pause", "Pause", "Pause"]);
+    }
+
+    // The mirror's time reaches a page's display, shown when the page is opened and as it
+    // changes while shown.
+    function test_timeShownOnItsPage() {
+        var shows = function (text) {
+            return findItem(page("countDnScreen"), function (child) {
+                return child.text === text && child.font !== undefined;
+            }) !== null;
+        };
+        window.updateDnTime("01:02:03.4");
+        openFromDrawer("Count Down Controls");
+        verify(shows("01:02:03.4"));
+        window.updateDnTime("01:02:03.3");
+        verify(shows("01:02:03.3"));
     }
 
     // Presets come from a repeater, so they are found among the page's items.

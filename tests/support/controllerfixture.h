@@ -32,6 +32,7 @@ public:
         QObject::connect(c, &HandleGui::updateUpStartPause, note("up "));
         QObject::connect(c, &HandleGui::updateDnStartPause, note("dn "));
         QObject::connect(c, &HandleGui::updateUpTimeFormat, note("format "));
+        QObject::connect(c, &HandleGui::updatePortInUse, note("port in use "));
         QObject::connect(c, &HandleGui::updateProgNameCombo,
                          [this](const QVariant &n, const QVariant &name, const QVariant &show) {
                              told << QStringLiteral("combo %1 %2 %3")
@@ -78,6 +79,6 @@ public:
     QString up, dn, interval; // the count-up, count-down and interval pages' text
     // What the window was told, oldest first: "up 1" a count-up caption to Pause, "dn 0" a
     // count-down caption to Start, "format 2", "combo 9 Tab 20/10 true" program 9 shown
-    // and opened.
+    // and opened, "port in use 1" another program holds port 7372.
     QStringList told;
 };
