@@ -19,18 +19,23 @@ static ProgramDataModel programModel;
 
 namespace {
 
-// Tells the operator that another copy runs: on stderr, and, for a window, in a message box where
-// someone can see one (not under the offscreen or minimal platforms, where nobody could close it).
-int refuseSecondCopy(int &argc, char *argv[], qint64 pid, bool headless)
+// A message box where someone can see one: not under the offscreen or minimal platforms, where
+// nobody could close it.
+void showMessage(int &argc, char *argv[], const QString &text)
 {
-    const QString text = QStringLiteral("QB-Timer is already running (pid %1)").arg(pid);
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    if (headless)
-        return 1;
     QApplication app(argc, argv);
     const QString platform = QGuiApplication::platformName();
     if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
         QMessageBox::warning(nullptr, QStringLiteral("QB-Timer"), text);
+}
+
+// Tells the operator that another copy runs: on stderr and, for a window, in a message box.
+int refuseSecondCopy(int &argc, char *argv[], qint64 pid, bool headless)
+{
+    const QString text = QStringLiteral("QB-Timer is already running (pid %1)").arg(pid);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    if (!headless)
+        showMessage(argc, argv, text);
     return 1;
 }
 

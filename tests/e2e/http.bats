@@ -127,6 +127,12 @@ await_received() {
     [ -z "$(received 1 "$since")$(received 2 "$since")$(received 3 "$since")" ]
 }
 
+@test "a second headless copy is turned away" {
+    run "$QB_BUILD/app/qb-timer" --headless
+    [ "$status" -eq 1 ]
+    [ "$output" = "QB-Timer is already running (pid $QB_APP_PID)" ]
+}
+
 @test "SIGTERM stops the headless controller cleanly" {
     kill -TERM "$QB_APP_PID"
     timeout 5 tail --pid="$QB_APP_PID" -f /dev/null
