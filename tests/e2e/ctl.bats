@@ -3,28 +3,13 @@
 # displays (Hall, Gym, Pool), run by tests/support/with-headless.sh in a network namespace of its
 # own. The tests build on each other, in file order, as an operator's session would.
 
+load simlog
+
 bats_require_minimum_version 1.5.0
 
 ctl() { "$QB_BUILD/cli/qb-timerctl" "$@"; }
 # Run in the background, where the shell of a function would take Ctrl+C in its place.
 ctl_in_background() { "$QB_BUILD/cli/qb-timerctl" "$@" & }
-mark() { wc -l <"$QB_SIM_LOG"; }
-# The commands display $1 received after log line $2, as hex, one per line; a resend of a
-# command whose answer was late counts once.
-received() {
-    tail -n +"$(($2 + 1))" "$QB_SIM_LOG" |
-        jq -r "select(.display == $1 and .dir == \"rx\" and .event != \"status-query\") | .hex" |
-        uniq
-}
-# Waits up to 5 s for display $1 to have received $3 commands after line $2.
-await_received() {
-    for _ in $(seq 100); do
-        [ "$(received "$1" "$2" | wc -l)" -ge "$3" ] && return 0
-        sleep 0.05
-    done
-    received "$1" "$2"
-    return 1
-}
 selected() { ctl --json displays | jq -c '[.result.displays[] | select(.selected) | .name]'; }
 listed() { ctl --json displays | jq -r '.result.displays[].name' | sort | paste -sd,; }
 # Waits up to 5 s for the listed displays to be $1.

@@ -3,6 +3,8 @@
 # (Hall, Gym, Pool), run by tests/support/with-headless.sh in a network namespace of its own.
 # The tests build on each other, in file order, as an operator's session would.
 
+load simlog
+
 setup_file() {
     export EVENTS="$BATS_FILE_TMPDIR/events.txt"
     curl -sN "$QB_API/api/v1/events" >"$EVENTS" &
@@ -23,21 +25,6 @@ send() {
 }
 
 state() { curl -sf "$QB_API/api/v1/state" | jq -c "$1"; }
-mark() { wc -l <"$QB_SIM_LOG"; }
-# The commands display $1 received after log line $2, as hex, one per line.
-received() {
-    tail -n +"$(($2 + 1))" "$QB_SIM_LOG" |
-        jq -r "select(.display == $1 and .dir == \"rx\" and .event != \"status-query\") | .hex"
-}
-# Waits up to 5 s for display $1 to have received $3 commands after line $2.
-await_received() {
-    for _ in $(seq 100); do
-        [ "$(received "$1" "$2" | wc -l)" -ge "$3" ] && return 0
-        sleep 0.05
-    done
-    received "$1" "$2"
-    return 1
-}
 
 @test "two displays selected by name" {
     send displays.selectOnly '{"displays": ["Gym", "Hall"]}'
