@@ -109,45 +109,6 @@ private:
     std::thread m_thread;
 };
 
-// A display on a thread of its own that acknowledges everything and keeps the kernel's receive
-// time of each packet.
-class Display
-{
-public:
-    Display() : m_thread([this] { run(); }) {}
-    ~Display()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    std::vector<LoopbackDisplay::Datagram> received()
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_received;
-    }
-
-private:
-    void run()
-    {
-        LoopbackDisplay display(kDisplay);
-        pollfd wait{display.fd(), POLLIN, 0};
-        while (!m_stop) {
-            if (poll(&wait, 1, 20) <= 0)
-                continue;
-            while (const std::optional<LoopbackDisplay::Datagram> datagram = display.receive()) {
-                display.answer();
-                const std::lock_guard<std::mutex> lock(m_mutex);
-                m_received.push_back(*datagram);
-            }
-        }
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<LoopbackDisplay::Datagram> m_received;
-    std::thread m_thread;
-};
-
 // The 100 ms tick of the window, driving the controller; remembers how late each one came.
 class Tick
 {
@@ -225,7 +186,7 @@ int main(int argc, char **argv)
     HandleGui controller(timers, programs);
     controller.handleSetIPParameters(3, 350, 0); // the window's retries and delay, a poll a second
     controller.handlecheckBoxChanged(0, true);
-    Display display;
+    AnsweringDisplay display(kDisplay);
     Tick tick(controller);
     waitMs(1000);
 

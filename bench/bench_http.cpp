@@ -21,7 +21,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -66,19 +65,11 @@ struct InProcess
         QString error;
         if (!remote.startHttp(options, &error))
             printLine("cannot listen: " + error);
-        QObject::connect(&readable, &QSocketNotifier::activated, [this] {
-            while (const std::optional<LoopbackDisplay::Datagram> d = display.receive()) {
-                display.answer();
-                arrivals.push_back(d->receivedMs);
-            }
-        });
     }
 
     int port() { return remote.http()->port(); }
 
-    LoopbackDisplay display{QStringLiteral("127.0.0.2")};
-    QSocketNotifier readable{display.fd(), QSocketNotifier::Read};
-    std::vector<double> arrivals; // CLOCK_REALTIME
+    AnsweringDisplay display{QStringLiteral("127.0.0.2")}; // binds before the controller
     TimerDataModel timers;
     ProgramDataModel programs;
     HandleGui controller{timers, programs};
@@ -89,28 +80,23 @@ void latency()
 {
     InProcess p;
     const int port = p.port();
-    std::vector<double> sent;
+    std::vector<double> ms;
     std::atomic<bool> finished{false};
     std::thread client([&] {
         httplib::Client http("127.0.0.1", port);
         http.set_keep_alive(true);
         http.set_tcp_nodelay(true);
-        for (int i = 0; i < 1000; ++i) {
-            sent.push_back(realtimeNowMs());
+        for (size_t i = 0; i < 1000; ++i) {
+            const double sent = realtimeNowMs();
             http.Post("/api/v1/commands/countup.toggle", kJson, "{}", "application/json");
             // The next request once this one's datagram is out, so arrivals pair with requests.
-            const size_t want = size_t(i + 1);
-            while (p.arrivals.size() < want && !finished)
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            if (const std::optional<LoopbackDisplay::Datagram> wrote = p.display.waitFor(i, 2000))
+                ms.push_back(wrote->receivedMs - sent);
         }
         finished = true;
     });
     processEventsUntil([&] { return finished.load(); }, 120000);
-    finished = true;
     client.join();
-    std::vector<double> ms;
-    for (size_t i = 0; i < sent.size() && i < p.arrivals.size(); ++i)
-        ms.push_back(p.arrivals[i] - sent[i]);
     printLine(QStringLiteral("latency: HTTP command to datagram, %1 requests: %2")
                   .arg(ms.size())
                   .arg(percentiles(ms, QStringLiteral(" ms"))));
@@ -154,7 +140,7 @@ void tick(int seconds)
                   .arg(seconds)
                   .arg(answered.load())
                   .arg(answered.load() / double(seconds), 0, 'f', 0)
-                  .arg(p.arrivals.size())
+                  .arg(p.display.count())
                   .arg(percentiles(lateness, QStringLiteral(" ms"))));
 }
 

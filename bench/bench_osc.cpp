@@ -110,58 +110,6 @@ private:
     sockaddr_in m_door{};
 };
 
-// The display on a thread of its own: acknowledges everything and keeps the kernel's receive
-// time of each packet.
-class Display
-{
-public:
-    Display() : m_thread([this] { run(); }) {}
-    ~Display()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    size_t count()
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_received.size();
-    }
-    // The receive time of datagram n, once it has come; nothing after timeoutMs.
-    std::optional<double> waitFor(size_t n, int timeoutMs)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (!m_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                [&] { return m_received.size() > n; }))
-            return std::nullopt;
-        return m_received[n];
-    }
-
-private:
-    void run()
-    {
-        LoopbackDisplay display(kDisplay);
-        pollfd wait{display.fd(), POLLIN, 0};
-        while (!m_stop) {
-            if (poll(&wait, 1, 20) <= 0)
-                continue;
-            while (const std::optional<LoopbackDisplay::Datagram> datagram = display.receive()) {
-                display.answer();
-                {
-                    const std::lock_guard<std::mutex> lock(m_mutex);
-                    m_received.push_back(datagram->receivedMs);
-                }
-                m_arrived.notify_all();
-            }
-        }
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<double> m_received;
-    std::thread m_thread;
-};
-
 // The window's 100 ms tick driving the controller; how late each one came, taken by phase.
 class Tick
 {
@@ -202,7 +150,7 @@ void printLateness(const char *what, const std::vector<double> &lateMs)
                 summarise(lateMs).max);
 }
 
-void commandToWire(HandleGui &controller, Display &display, int doorPort, int messages)
+void commandToWire(HandleGui &controller, AnsweringDisplay &display, int doorPort, int messages)
 {
     const Client client(doorPort);
     const QByteArray start = wire("/qb/countup/start");
@@ -212,12 +160,12 @@ void commandToWire(HandleGui &controller, Display &display, int doorPort, int me
         const size_t before = display.count();
         const double sentMs = realtimeNowMs();
         client.send(i % 2 ? pause : start);
-        const std::optional<double> wrote = display.waitFor(before, 2000);
+        const std::optional<LoopbackDisplay::Datagram> wrote = display.waitFor(before, 2000);
         if (!wrote) {
             std::printf("  message %d: nothing reached the display in 2 s\n", i);
             continue;
         }
-        latencyMs.push_back(*wrote - sentMs);
+        latencyMs.push_back(wrote->receivedMs - sentMs);
         while (controller.link().queuedCount() > 0)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
@@ -292,7 +240,7 @@ int main(int argc, char **argv)
     const int messages = option("--messages", 1000);
     const int rate = option("--rate", 2000);
 
-    Display display; // binds before the controller, which shares the port
+    AnsweringDisplay display(kDisplay); // binds before the controller, which shares the port
     TimerDataModel timers;
     ProgramDataModel programs;
     timers.addOrUpdateTimer(

@@ -1,6 +1,7 @@
 #include "loopbackdisplay.h"
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -72,4 +73,53 @@ void LoopbackDisplay::answer() const
     const char acknowledgement = 'A';
     sendto(m_fd, &acknowledgement, 1, 0, reinterpret_cast<const sockaddr *>(&m_sender),
            sizeof m_sender);
+}
+
+AnsweringDisplay::AnsweringDisplay(const QString &address)
+    : m_display(address), m_thread([this] { run(); })
+{
+}
+
+AnsweringDisplay::~AnsweringDisplay()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+size_t AnsweringDisplay::count()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received.size();
+}
+
+std::vector<LoopbackDisplay::Datagram> AnsweringDisplay::received()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
+std::optional<LoopbackDisplay::Datagram> AnsweringDisplay::waitFor(size_t n, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [&] { return m_received.size() > n; }))
+        return std::nullopt;
+    return m_received[n];
+}
+
+void AnsweringDisplay::run()
+{
+    pollfd wait{m_display.fd(), POLLIN, 0};
+    while (!m_stop) {
+        if (poll(&wait, 1, 20) <= 0)
+            continue;
+        while (const std::optional<LoopbackDisplay::Datagram> datagram = m_display.receive()) {
+            m_display.answer();
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_received.push_back(*datagram);
+            }
+            m_arrived.notify_all();
+        }
+    }
 }

@@ -17,10 +17,10 @@ struct Harness : FuzzController
     Harness()
     {
         for (const char *address : {"127.0.0.2", "127.0.0.3"})
-            timers.addOrUpdateTimer(TimerData(QStringLiteral("Hall"), QLatin1String(address),
-                                              false, QTime(0, 0), 0, 0, 0));
-        timers.addOrUpdateTimer(TimerData(QStringLiteral("Gym"), QStringLiteral("127.0.0.4"),
-                                          false, QTime(0, 0), 0, 0, 0));
+            timers.addOrUpdateTimer(TimerData(QStringLiteral("Hall"), QLatin1String(address), false,
+                                              QTime(0, 0), 0, 0, 0));
+        timers.addOrUpdateTimer(TimerData(QStringLiteral("Gym"), QStringLiteral("127.0.0.4"), false,
+                                          QTime(0, 0), 0, 0, 0));
         events.close(); // an event stream ends at once instead of waiting for changes
     }
 
