@@ -198,6 +198,17 @@ CLI::App *CtlApp::leaf(CLI::App &parent, const std::string &name, const std::str
     return sub;
 }
 
+void CtlApp::startPause(CLI::App &group, const std::string &name, const std::string &what)
+{
+    const QString command = QString::fromStdString(name) + QLatin1Char('.');
+    plain(group, "start", command + QStringLiteral("start"), "start the " + what,
+          "qb-timerctl " + name + " start");
+    plain(group, "pause", command + QStringLiteral("pause"), "pause the " + what,
+          "qb-timerctl " + name + " pause");
+    plain(group, "toggle", command + QStringLiteral("toggle"),
+          "start the " + what + ", or pause it while it runs", "qb-timerctl " + name + " toggle");
+}
+
 CLI::App *CtlApp::plain(CLI::App &parent, const std::string &name, const QString &command,
                         const std::string &summary, const std::string &example, React react)
 {
@@ -300,12 +311,7 @@ void CtlApp::addCountDown()
     set->add_option("--alarm", setting->alarm, "seconds of alarm at zero, 0 to 10");
     set->add_option("--format", setting->format, "mm:ss.t, hh:mm:ss or dd:hh:mm");
 
-    plain(*countdown, "start", QStringLiteral("countdown.start"), "start the count-down",
-          "qb-timerctl countdown start");
-    plain(*countdown, "pause", QStringLiteral("countdown.pause"), "pause the count-down",
-          "qb-timerctl countdown pause");
-    plain(*countdown, "toggle", QStringLiteral("countdown.toggle"),
-          "start the count-down, or pause it while it runs", "qb-timerctl countdown toggle");
+    startPause(*countdown, "countdown", "count-down");
     plain(*countdown, "reset", QStringLiteral("countdown.reset"),
           "reset the count-down to the duration last set", "qb-timerctl countdown reset");
     plain(*countdown, "mode", QStringLiteral("countdown.mode"), "put displays in count-down mode",
@@ -350,12 +356,7 @@ void CtlApp::addCountUp()
         },
         quiet());
     reset->add_option("--format", *format, "mm:ss.t, hh:mm:ss or dd:hh:mm");
-    plain(*countup, "start", QStringLiteral("countup.start"), "start the count-up",
-          "qb-timerctl countup start");
-    plain(*countup, "pause", QStringLiteral("countup.pause"), "pause the count-up",
-          "qb-timerctl countup pause");
-    plain(*countup, "toggle", QStringLiteral("countup.toggle"),
-          "start the count-up, or pause it while it runs", "qb-timerctl countup toggle");
+    startPause(*countup, "countup", "count-up");
     plain(*countup, "mode", QStringLiteral("countup.mode"), "put displays in count-up mode",
           "qb-timerctl countup mode --to Gym");
 }
@@ -400,12 +401,7 @@ void CtlApp::addPrograms()
     numbered("arm", QStringLiteral("program.arm"),
              "arm the open program, or program N, on the displays: the page's Reset",
              "qb-timerctl program arm 3 --to Hall", quiet(), false);
-    plain(*program, "start", QStringLiteral("program.start"), "start the armed program",
-          "qb-timerctl program start");
-    plain(*program, "pause", QStringLiteral("program.pause"), "pause the armed program",
-          "qb-timerctl program pause");
-    plain(*program, "toggle", QStringLiteral("program.toggle"),
-          "start the armed program, or pause it while it runs", "qb-timerctl program toggle");
+    startPause(*program, "program", "armed program");
     // save and get take one program or all ten.
     const auto oneOrAll = [&](const std::string &name, const QString &one, const QString &all,
                               const std::string &summary, const std::string &example) {

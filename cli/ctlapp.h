@@ -44,6 +44,8 @@ private:
     // A subcommand that sends one command without parameters.
     CLI::App *plain(CLI::App &parent, const std::string &name, const QString &command,
                     const std::string &summary, const std::string &example, React react = quiet());
+    // start, pause and toggle of a page's Start/Pause button: name.start and so on.
+    void startPause(CLI::App &group, const std::string &name, const std::string &what);
 
     void addDisplays();
     void addCountDown();
