@@ -204,8 +204,11 @@ void streams(const QString &build, int seconds)
             return state && state->body.find("127.0.0.2") != std::string::npos;
         },
         5000);
-    http.Post("/api/v1/commands/countup.start", kJson, R"({"to": "127.0.0.2"})",
-              "application/json");
+    // The discovery's resends draw replies for about a second, and each one sets the mirror to
+    // what the display shows; the count-up starts after them so that it keeps counting.
+    processEventsUntil([] { return false; }, 1500);
+    http.Post("/api/v1/commands/countup.mode", kJson, R"({"to": "127.0.0.2"})", "application/json");
+    http.Post("/api/v1/commands/countup.start", kJson, "{}", "application/json");
     const double rssBefore = app.residentKb();
     const double cpuBefore = app.cpuSeconds();
     std::atomic<bool> stop{false};
