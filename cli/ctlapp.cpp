@@ -2,8 +2,8 @@
 
 #include "appdocs.h"
 #include "controllerclient.h"
-#include "duration.h"
 #include "exitstatus.h"
+#include "models/duration.h"
 #include "output.h"
 #include "watch.h"
 

@@ -1,6 +1,7 @@
 #include "models/programfile.h"
 
 #include "link/programpackets.h"
+#include "models/duration.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -74,28 +75,6 @@ QString durationText(qint64 seconds)
     if (minutes < 60)
         return QString::asprintf("%lld:%02lld", minutes, seconds % 60);
     return QString::asprintf("%lld:%02lld:%02lld", minutes / 60, minutes % 60, seconds % 60);
-}
-
-// "90", "1:30" (m:ss), "1:02:03" (h:mm:ss) or "1m30s" (hours, minutes and seconds, each one
-// optional, in that order).
-std::optional<qint64> durationSeconds(const QString &text)
-{
-    static const QRegularExpression clock(
-        QStringLiteral("^([0-9]{1,9})(?::([0-5][0-9]))?(?::([0-5][0-9]))?$"));
-    static const QRegularExpression units(
-        QStringLiteral("^(?=[0-9])(?:([0-9]{1,9})h)?(?:([0-9]{1,9})m)?(?:([0-9]{1,9})s)?$"));
-    QRegularExpressionMatch m = clock.match(text);
-    if (m.hasMatch()) {
-        qint64 seconds = 0;
-        for (int part = 1; part <= m.lastCapturedIndex(); ++part)
-            seconds = seconds * 60 + m.captured(part).toLongLong();
-        return seconds;
-    }
-    m = units.match(text);
-    if (m.hasMatch())
-        return m.captured(1).toLongLong() * 3600 + m.captured(2).toLongLong() * 60 +
-               m.captured(3).toLongLong();
-    return std::nullopt;
 }
 
 // ---- the fields of a line ----
@@ -306,7 +285,7 @@ Reading readDuration(const QJsonValue &value)
     const std::optional<qint64> number = wholeNumber(value);
     if ((number && *number < 0) || value.toString().startsWith(QLatin1Char('-')))
         return refusedAs(value, QStringLiteral("is negative"));
-    const std::optional<qint64> seconds = number ? number : durationSeconds(value.toString());
+    const std::optional<qint64> seconds = number ? number : Duration::seconds(value.toString());
     if (!seconds)
         return refusedAs(value, QStringLiteral("is not a duration (90, 1:30, 1:02:03 or 1m30s)"));
     return {*seconds, {}};

@@ -1,6 +1,6 @@
 #include "control/commandtable.h"
 #include "ctlapp.h"
-#include "duration.h"
+#include "models/duration.h"
 
 #include <QtTest>
 

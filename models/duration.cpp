@@ -1,4 +1,4 @@
-#include "duration.h"
+#include "models/duration.h"
 
 #include <QRegularExpression>
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-// Durations as an operator types them, in whole seconds: "90" (seconds), "1:30" (m:ss),
+// Durations as an operator types them on the command line or writes them in a program file, in whole seconds: "90" (seconds), "1:30" (m:ss),
 // "04:00:00" (h:mm:ss), "1m30s", "2d4h", "2d 04:00:00".
 namespace Duration {
 
