@@ -211,12 +211,18 @@ QList<int> CommandArgs::rows(const QString &name) const
     return rows;
 }
 
+std::vector<CommandParam> Command::allParams() const
+{
+    std::vector<CommandParam> all = params;
+    if (takesTargets)
+        all.push_back(CommandTable::targetsDescription());
+    return all;
+}
+
 CommandResult checkArgs(const Command &command, const QJsonObject &args,
                         const CommandContext &context, QJsonObject &checked)
 {
-    std::vector<CommandParam> params = command.params;
-    if (command.takesTargets)
-        params.push_back(CommandTable::targetsDescription());
+    const std::vector<CommandParam> params = command.allParams();
     for (auto it = args.begin(); it != args.end(); ++it) {
         const bool known = std::any_of(params.begin(), params.end(),
                                        [&](const CommandParam &p) { return p.name == it.key(); });
