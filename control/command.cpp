@@ -51,8 +51,8 @@ bool isUsableAddress(const QString &text)
     if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toString() != text)
         return false;
     const quint32 ip = address.toIPv4Address();
-    // Neither 0.0.0.0 nor multicast nor reserved; the broadcast address is a discovery's.
-    return ip != 0 && ((ip >> 28) < 0xE || ip == 0xFFFFFFFF);
+    // A display's address, or the broadcast address a discovery goes to.
+    return TimerDataModel::isHostAddress(ip) || ip == 0xFFFFFFFF;
 }
 
 // One parameter's value as the handlers read it, or why it cannot be.
