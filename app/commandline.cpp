@@ -57,14 +57,6 @@ struct Parser
     }
 };
 
-QStringList argumentList(int argc, char **argv)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 // The OSC options into `options`; what is wrong with them, if anything.
 QString readOscOptions(const Parser &p, StartOptions &options)
 {
@@ -84,6 +76,14 @@ QString readOscOptions(const Parser &p, StartOptions &options)
 }
 
 } // namespace
+
+QStringList argumentList(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
 
 std::optional<int> answerAndExit(int &argc, char **argv, const QString &version)
 {
@@ -135,7 +135,6 @@ std::optional<StartOptions> readStartOptions(const QStringList &arguments)
                         .arg(p.parser.value(p.apiListen))
                         .arg(HttpApi::kDefaultPort);
     }
-    options.headless = p.parser.isSet(p.headless);
     if (error.isEmpty())
         error = readOscOptions(p, options);
     if (error.isEmpty())

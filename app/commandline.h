@@ -9,11 +9,13 @@
 // the application object.
 struct StartOptions
 {
-    bool headless = false;
     std::optional<ListenAddress> apiListen;
     std::optional<ListenAddress> oscListen;
     QStringList oscAllow; // networks, checked
 };
+
+// The arguments as given, before an application object takes Qt's own options from them.
+QStringList argumentList(int argc, char **argv);
 
 // Answers --help, --version, --api-reference and --api-token on stdout and gives the exit code.
 // They run before the controller exists, so answering opens no socket and no window and takes no

@@ -37,9 +37,7 @@ int runHeadless(int &argc, char **argv, HandleGui &controller, TimerDataModel &t
                 ProgramDataModel &programs, const StartOptions &options)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("quillbrook.example"));
-    QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
+    WindowStore::nameApplication();
 
     const sigset_t set = quitSignals();
     const int quitFd = ::signalfd(-1, &set, SFD_CLOEXEC);

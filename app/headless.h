@@ -12,6 +12,6 @@ class TimerDataModel;
 // them as a request to stop. Call before the controller starts its threads.
 void holdQuitSignals();
 
-// Runs until SIGINT or SIGTERM; gives the exit code. 2 when the HTTP door cannot listen.
+// Runs until SIGINT or SIGTERM; gives the exit code. 2 when the HTTP or OSC door cannot listen.
 int runHeadless(int &argc, char **argv, HandleGui &controller, TimerDataModel &timers,
                 ProgramDataModel &programs, const StartOptions &options);

@@ -2,6 +2,7 @@
 #include "app/handlegui.h"
 #include "app/headless.h"
 #include "app/singleinstance.h"
+#include "app/windowstore.h"
 #include "app/windowwiring.h"
 #include "control/remotecontrol.h"
 #include "models/programdatamodel.h"
@@ -42,9 +43,7 @@ int refuseSecondCopy(int &argc, char *argv[], qint64 pid, bool headless)
 int runWindow(int &argc, char **argv, HandleGui &controller)
 {
     QGuiApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("quillbrook.example"));
-    QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));
+    WindowStore::nameApplication();
 
     const std::optional<StartOptions> options = readStartOptions(QCoreApplication::arguments());
     if (!options)
@@ -84,10 +83,7 @@ int main(int argc, char *argv[])
         return refuseSecondCopy(argc, argv, *otherCopy, headless);
     if (headless) {
         holdQuitSignals();
-        QStringList arguments;
-        for (int i = 0; i < argc; ++i)
-            arguments << QString::fromLocal8Bit(argv[i]);
-        const std::optional<StartOptions> options = readStartOptions(arguments);
+        const std::optional<StartOptions> options = readStartOptions(argumentList(argc, argv));
         if (!options)
             return 2;
         HandleGui controller(timerModel, programModel);

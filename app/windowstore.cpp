@@ -1,5 +1,6 @@
 #include "app/windowstore.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
@@ -16,14 +17,24 @@ constexpr PresetDefault kPresetDefaults[WindowStore::kPresets] = {
     {"2:30 Min", 2, 30}, {"5 Min", 5, 0},   {"10 Min", 10, 0}, {"20 Min", 20, 0},
 };
 
+const QString kOrganization = QStringLiteral("Quillbrook Inc");
+const QString kApplication = QStringLiteral("QB-Timer2");
+
 QSettings windowSettings()
 {
-    return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer2"));
+    return QSettings(kOrganization, kApplication);
 }
 
 } // namespace
 
 namespace WindowStore {
+
+void nameApplication()
+{
+    QCoreApplication::setOrganizationName(kOrganization);
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quillbrook.example"));
+    QCoreApplication::setApplicationName(kApplication);
+}
 
 LinkParameters linkParameters()
 {

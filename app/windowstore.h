@@ -31,6 +31,10 @@ struct Preset
 
 constexpr int kPresets = 8;
 
+// Names the application after this store, so that the window's own Settings, which take the
+// application's names, read and write the same file as the functions below.
+void nameApplication();
+
 LinkParameters linkParameters();
 // Stores what the setup page stores; the window shows it on its next start.
 void setLinkParameters(const LinkParameters &parameters);

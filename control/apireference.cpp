@@ -31,14 +31,6 @@ QString typeName(CommandParam::Type type)
     return QString();
 }
 
-std::vector<CommandParam> allParams(const Command &command)
-{
-    std::vector<CommandParam> params = command.params;
-    if (command.takesTargets)
-        params.push_back(CommandTable::targetsDescription());
-    return params;
-}
-
 QJsonObject paramJson(const CommandParam &param)
 {
     QJsonObject json{{QStringLiteral("name"), param.name},
@@ -184,7 +176,7 @@ QJsonObject tableJson()
     QJsonArray commands;
     for (const Command &command : CommandTable::commands()) {
         QJsonArray params;
-        for (const CommandParam &param : allParams(command))
+        for (const CommandParam &param : command.allParams())
             params.append(paramJson(param));
         commands.append(QJsonObject{{QStringLiteral("name"), command.name},
                                     {QStringLiteral("summary"), command.summary},
@@ -216,7 +208,7 @@ QString markdown()
         out += QStringLiteral("- OSC: `%1`%2\n")
                    .arg(OscAddress::pathOf(command.name),
                         oscArgs.isEmpty() ? QString() : QStringLiteral(" `%1`").arg(oscArgs));
-        const std::vector<CommandParam> params = allParams(command);
+        const std::vector<CommandParam> params = command.allParams();
         if (params.empty())
             continue;
         out += QStringLiteral("\n| Parameter | Type | | Meaning |\n|---|---|---|---|\n");

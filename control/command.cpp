@@ -51,8 +51,8 @@ bool isUsableAddress(const QString &text)
     if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toString() != text)
         return false;
     const quint32 ip = address.toIPv4Address();
-    // Neither 0.0.0.0 nor multicast nor reserved; the broadcast address is a discovery's.
-    return ip != 0 && ((ip >> 28) < 0xE || ip == 0xFFFFFFFF);
+    // A display's address, or the broadcast address a discovery goes to.
+    return TimerDataModel::isHostAddress(ip) || ip == 0xFFFFFFFF;
 }
 
 // One parameter's value as the handlers read it, or why it cannot be.
@@ -211,12 +211,18 @@ QList<int> CommandArgs::rows(const QString &name) const
     return rows;
 }
 
+std::vector<CommandParam> Command::allParams() const
+{
+    std::vector<CommandParam> all = params;
+    if (takesTargets)
+        all.push_back(CommandTable::targetsDescription());
+    return all;
+}
+
 CommandResult checkArgs(const Command &command, const QJsonObject &args,
                         const CommandContext &context, QJsonObject &checked)
 {
-    std::vector<CommandParam> params = command.params;
-    if (command.takesTargets)
-        params.push_back(CommandTable::targetsDescription());
+    const std::vector<CommandParam> params = command.allParams();
     for (auto it = args.begin(); it != args.end(); ++it) {
         const bool known = std::any_of(params.begin(), params.end(),
                                        [&](const CommandParam &p) { return p.name == it.key(); });

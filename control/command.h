@@ -118,6 +118,8 @@ struct Command
         readOnly = true;
         return *this;
     }
+    // What a request may give: the parameters, then "to" when the command takes targets.
+    std::vector<CommandParam> allParams() const;
 
     QString name; // "countdown.set": group, dot, action
     QString summary;

@@ -105,10 +105,10 @@ QJsonObject programLines(const CommandContext &c, int slot)
     if (slot == programSlots.currentProgram()) {
         lines = c.state.program().value(QStringLiteral("lines")).toArray();
     } else {
-        ProgramDataModel model;
-        model.loadFromText(programSlots.programTexts().at(slot));
-        for (int row = 0; row < model.rowCount(); ++row)
-            lines.append(ControlState::lineJson(row, model.lines().at(row)));
+        const QVector<ProgramLine> stored =
+            ProgramCodec::linesFromText(programSlots.programTexts().at(slot));
+        for (int row = 0; row < stored.size(); ++row)
+            lines.append(ControlState::lineJson(row, stored.at(row)));
     }
     return {{QStringLiteral("program"), slot + 1},
             {QStringLiteral("name"), programSlots.programNames().at(slot)},
@@ -156,18 +156,20 @@ void addStartPause(std::vector<Command> &t, const QString &group, const QString 
                    std::function<bool(const CommandContext &)> running,
                    std::function<void(HandleGui &)> press, Command::Check canStart = {})
 {
-    t.push_back(
-        Command(group + QStringLiteral(".start"),
-                QStringLiteral("Starts %1; nothing changes while it runs.").arg(what), {},
-                [running, press](CommandContext &c, const CommandArgs &) {
-                    if (!running(c))
-                        press(c.gui);
-                    return done();
-                })
-            .onSelected()
-            .refusedWhen([running, canStart](const CommandContext &c, const CommandArgs &a) {
-                return canStart && !running(c) ? canStart(c, a) : QString();
-            }));
+    // Toggling starts what start starts, so both are refused alike.
+    const Command::Check startRefused = [running, canStart](const CommandContext &c,
+                                                            const CommandArgs &a) {
+        return canStart && !running(c) ? canStart(c, a) : QString();
+    };
+    t.push_back(Command(group + QStringLiteral(".start"),
+                        QStringLiteral("Starts %1; nothing changes while it runs.").arg(what), {},
+                        [running, press](CommandContext &c, const CommandArgs &) {
+                            if (!running(c))
+                                press(c.gui);
+                            return done();
+                        })
+                    .onSelected()
+                    .refusedWhen(startRefused));
     t.push_back(Command(group + QStringLiteral(".pause"),
                         QStringLiteral("Pauses %1; nothing changes while it is paused.").arg(what),
                         {},
@@ -187,7 +189,7 @@ void addStartPause(std::vector<Command> &t, const QString &group, const QString 
                             return done();
                         })
                     .onSelected()
-                    .refusedWhen(t.at(t.size() - 2).check));
+                    .refusedWhen(startRefused));
 }
 
 void addState(std::vector<Command> &t)

@@ -2,7 +2,6 @@
 
 #include "control/apireference.h"
 #include "control/commandgate.h"
-#include "control/commandtable.h"
 #include "control/controllogging.h"
 #include "control/eventhub.h"
 #include "control/httpconnections.h"
@@ -53,26 +52,24 @@ void reply(httplib::Response &res, const CommandResult &result)
 }
 
 // An error of the door itself, in the commands' form.
+QJsonObject errorBody(const QString &kind, const QString &message)
+{
+    return {{QStringLiteral("ok"), false},
+            {QStringLiteral("error"),
+             QJsonObject{{QStringLiteral("kind"), kind}, {QStringLiteral("message"), message}}}};
+}
+
 void replyError(httplib::Response &res, int status, const QString &kind, const QString &message)
 {
     res.status = status;
-    res.set_content(
-        compact({{QStringLiteral("ok"), false},
-                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("kind"), kind},
-                                                       {QStringLiteral("message"), message}}}}),
-        kJson);
+    res.set_content(compact(errorBody(kind, message)), kJson);
 }
 
 QByteArray overloadReply()
 {
+    const QString why = QStringLiteral("too many connections: try again");
     const QByteArray body =
-        QJsonDocument(
-            QJsonObject{{QStringLiteral("ok"), false},
-                        {QStringLiteral("error"),
-                         QJsonObject{{QStringLiteral("kind"), QStringLiteral("unavailable")},
-                                     {QStringLiteral("message"),
-                                      QStringLiteral("too many connections: try again")}}}})
-            .toJson(QJsonDocument::Compact);
+        QJsonDocument(errorBody(QStringLiteral("unavailable"), why)).toJson(QJsonDocument::Compact);
     return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
            "Content-Length: " +
            QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
@@ -443,9 +440,4 @@ int HttpApi::port() const
 QByteArray HttpApi::answerInMemory(const QByteArray &request)
 {
     return m_server->answerInMemory(request);
-}
-
-bool HttpApi::isLoopback(const QString &host)
-{
-    return QHostAddress(host).isLoopback();
 }

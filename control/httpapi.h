@@ -68,9 +68,6 @@ public:
     // target's way in. The gate must belong to the calling thread.
     QByteArray answerInMemory(const QByteArray &request);
 
-    // Whether a listen address is loopback, where no token is needed.
-    static bool isLoopback(const QString &host);
-
 private:
     class Server;
     std::unique_ptr<Server> m_server;

@@ -186,8 +186,10 @@ Request read(const QString &path, lo_message message)
     const int count = lo_message_get_argc(message);
     const char *types = lo_message_get_types(message);
     lo_arg **argv = lo_message_get_argv(message);
+    // Strings after the declared parameters are the "to" list, read as any list of displays.
+    const std::vector<CommandParam> params = command.allParams();
     int at = 0;
-    for (const CommandParam &param : command.params) {
+    for (const CommandParam &param : params) {
         if (at == count)
             return request;
         if (param.type == CommandParam::Type::Displays) {
@@ -205,17 +207,11 @@ Request read(const QString &path, lo_message message)
     }
     if (at == count)
         return request;
-    if (!command.takesTargets) {
-        const QString takes = command.params.empty() ? QStringLiteral("no arguments")
-                                                     : QStringLiteral("at most %1 (%2)")
-                                                           .arg(command.params.size())
-                                                           .arg(signature(command));
-        request.error = QStringLiteral("%1: takes %2, got %3").arg(path, takes).arg(count);
-        return request;
-    }
-    if (const std::optional<QString> error =
-            readWords(CommandTable::targetsDescription(), message, at, request.args))
-        request.error = *error;
+    const QString takes =
+        params.empty()
+            ? QStringLiteral("no arguments")
+            : QStringLiteral("at most %1 (%2)").arg(params.size()).arg(signature(command));
+    request.error = QStringLiteral("%1: takes %2, got %3").arg(path, takes).arg(count);
     return request;
 }
 
@@ -235,12 +231,10 @@ QString text(char type, const lo_arg *arg)
 QString signature(const Command &command)
 {
     QStringList parts;
-    for (const CommandParam &param : command.params) {
+    for (const CommandParam &param : command.allParams()) {
         const QString part = param.name + ':' + typeTag(param.type);
         parts << (param.required ? part : '[' + part + ']');
     }
-    if (command.takesTargets)
-        parts << QStringLiteral("[%1:s...]").arg(CommandTable::targetsParam());
     return parts.join(QLatin1Char(' '));
 }
 

@@ -5,6 +5,26 @@
 #include "control/webpage.h"
 #include "models/programdatamodel.h"
 
+namespace {
+
+// Where a door listens: where the command line says, else where the store says (read only then,
+// so a malformed key the command line overrides is not warned of), else on loopback in headless
+// mode; nowhere otherwise.
+std::optional<ListenAddress> listenAddress(const std::optional<ListenAddress> &asked,
+                                           std::optional<ListenAddress> (*stored)(), bool headless,
+                                           int defaultPort)
+{
+    if (asked)
+        return asked;
+    if (const std::optional<ListenAddress> fromStore = stored())
+        return fromStore;
+    if (headless)
+        return ListenAddress{QStringLiteral("127.0.0.1"), defaultPort};
+    return std::nullopt;
+}
+
+} // namespace
+
 RemoteControl::RemoteControl(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
                              QObject *parent)
     : QObject(parent), m_state(gui, timers, lines), m_context(gui, timers, lines, m_state),
@@ -26,13 +46,7 @@ RemoteControl::~RemoteControl()
 std::optional<ListenAddress> RemoteControl::httpAddress(const std::optional<ListenAddress> &asked,
                                                         bool headless)
 {
-    if (asked)
-        return asked;
-    if (const std::optional<ListenAddress> stored = RemoteSettings::httpListen())
-        return stored;
-    if (headless)
-        return ListenAddress{QStringLiteral("127.0.0.1"), HttpApi::kDefaultPort};
-    return std::nullopt;
+    return listenAddress(asked, RemoteSettings::httpListen, headless, HttpApi::kDefaultPort);
 }
 
 bool RemoteControl::startHttp(const ListenAddress &where, QString *error)
@@ -61,9 +75,8 @@ std::optional<OscServer::Options>
 RemoteControl::oscOptions(const std::optional<ListenAddress> &asked, const QStringList &askedAllow,
                           bool headless)
 {
-    std::optional<ListenAddress> where = asked ? asked : RemoteSettings::oscListen();
-    if (!where && headless)
-        where = ListenAddress{QStringLiteral("127.0.0.1"), OscServer::kDefaultPort};
+    const std::optional<ListenAddress> where =
+        listenAddress(asked, RemoteSettings::oscListen, headless, OscServer::kDefaultPort);
     if (!where)
         return std::nullopt;
     OscServer::Options options;

@@ -41,8 +41,6 @@ public:
     // Closes every door; commands on their way are told the controller is unavailable.
     void stop();
 
-    CommandGate &gate() { return m_gate; }
-    EventHub &events() { return m_events; }
     HttpApi *http() { return m_http.get(); }
     OscServer *osc() { return m_osc.get(); }
 

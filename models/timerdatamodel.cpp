@@ -15,13 +15,12 @@ std::optional<quint32> ipv4(const QString &address)
     return isIPv4 ? std::optional<quint32>(ip) : std::nullopt;
 }
 
-// 0.0.0.0, multicast 224.0.0.0/4 and reserved 240.0.0.0/4 (with 255.255.255.255) name no host.
-bool isHostAddress(quint32 ip)
+} // namespace
+
+bool TimerDataModel::isHostAddress(quint32 ip)
 {
     return ip != 0 && (ip >> 28) != 0xE && (ip >> 28) != 0xF;
 }
-
-} // namespace
 
 TimerDataModel::TimerDataModel(QObject *parent) : QAbstractListModel(parent)
 {

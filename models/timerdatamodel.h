@@ -62,6 +62,9 @@ public:
     QString timerIpAddr(int row) const;
     QStringList addresses() const;
     static QString timeString(const TimerData &rec);
+    // 0.0.0.0, multicast 224.0.0.0/4 and reserved 240.0.0.0/4 (with 255.255.255.255) name no
+    // host: no display has them.
+    static bool isHostAddress(quint32 ip);
 
     // Grows whenever the set or order of addresses may have changed, so the stored list is
     // rewritten only when there is something new to store.

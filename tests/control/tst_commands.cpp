@@ -67,11 +67,20 @@ class TestCommands : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void commands_data();
     void commands();
     void stateReadsWhatTheWindowShows();
     void mirrorChangesAtMostTenASecond();
 };
+
+// Commands store what they set: a run starts from empty stores, as the first one did, whatever
+// an earlier run (or a fault applied to it) left there.
+void TestCommands::initTestCase()
+{
+    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer")).clear();
+    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer2")).clear();
+}
 
 void TestCommands::commands_data()
 {

@@ -6,6 +6,7 @@
 #include "control/oscaddress.h"
 #include "control/oscdoor.h"
 #include "control/oscserver.h"
+#include "control/remotecontrol.h"
 #include "controllerfixture.h"
 
 #include <QJsonDocument>
@@ -126,6 +127,8 @@ private slots:
     void peers();
     void listens_data();
     void listens();
+    void options_data();
+    void options();
 };
 
 // How the surfaces' arguments come to the table.
@@ -486,6 +489,58 @@ void TestOsc::listens()
     QCOMPARE(why, error);
     QCOMPARE(server.port() > 0, error.isEmpty());
     events.close();
+}
+
+// Where the door listens and whom it takes: the command line over the store, the store over the
+// loopback default of headless mode; the window listens only when one of them asks.
+void TestOsc::options_data()
+{
+    QTest::addColumn<QString>("asked"); // --osc-listen, "" for none
+    QTest::addColumn<QStringList>("askedAllow");
+    QTest::addColumn<QString>("stored"); // remote/oscListen, "" for none
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<QString>("expected"); // "ADDR:PORT allow feedback", "" for nowhere
+
+    const QStringList none;
+    const QString store = QStringLiteral("127.0.0.3:9001");
+    QTest::newRow("command line over store")
+        << "127.0.0.2:9000" << QStringList{"192.168.1.0/24"} << store << true
+        << "127.0.0.2:9000 192.168.1.0/24 127.0.0.9:9100";
+    QTest::newRow("store over default")
+        << "" << none << store << true << "127.0.0.3:9001 10.0.0.0/8 127.0.0.9:9100";
+    QTest::newRow("headless default")
+        << "" << none << "" << true << "127.0.0.1:7381 10.0.0.0/8 127.0.0.9:9100";
+    QTest::newRow("window: the store asks")
+        << "" << none << store << false << "127.0.0.3:9001 10.0.0.0/8 127.0.0.9:9100";
+    QTest::newRow("window: nobody asks") << "" << none << "" << false << "";
+}
+
+void TestOsc::options()
+{
+    QFETCH(QString, asked);
+    QFETCH(QStringList, askedAllow);
+    QFETCH(QString, stored);
+    QFETCH(bool, headless);
+    QFETCH(QString, expected);
+
+    {
+        QSettings store(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
+        store.setValue(QStringLiteral("remote/oscListen"), stored);
+        store.setValue(QStringLiteral("remote/oscAllow"), QStringLiteral("10.0.0.0/8"));
+        store.setValue(QStringLiteral("remote/oscFeedback"), QStringLiteral("127.0.0.9:9100"));
+    }
+    const std::optional<OscServer::Options> options =
+        RemoteControl::oscOptions(ListenAddress::parse(asked), askedAllow, headless);
+    QString shown;
+    if (options) {
+        QStringList feedback;
+        for (const OscPeer &peer : options->feedback)
+            feedback << peer.toString();
+        shown = QStringList{ListenAddress{options->host, options->port}.toString(),
+                            options->allow.join(','), feedback.join(',')}
+                    .join(' ');
+    }
+    QCOMPARE(shown, expected);
 }
 
 QTEST_GUILESS_MAIN(TestOsc)
