@@ -17,8 +17,9 @@ struct Link
     const char *to;
 };
 
-// Window signal -> controller slot, in the order they are connected.
-constexpr Link kWindowToController[] = {
+// Window signal -> controller slot, in the order they are connected. Not constexpr: in debug
+// builds SIGNAL and SLOT record where they were written, which a constant cannot.
+const Link kWindowToController[] = {
     {SIGNAL(submitRemoveSelected()), SLOT(handleRemoveSelected())},
     {SIGNAL(submitQuery(QString)), SLOT(handleSubmitQuery(QString))},
     {SIGNAL(submitIPParameters(int, int, int)), SLOT(handleSetIPParameters(int, int, int))},
@@ -54,7 +55,7 @@ constexpr Link kWindowToController[] = {
 };
 
 // Controller signal -> window function of the same name.
-constexpr Link kControllerToWindow[] = {
+const Link kControllerToWindow[] = {
     {SIGNAL(updateUpTime(QVariant)), SLOT(updateUpTime(QVariant))},
     {SIGNAL(updateDnTime(QVariant)), SLOT(updateDnTime(QVariant))},
     {SIGNAL(updateIntTime(QVariant)), SLOT(updateIntTime(QVariant))},
