@@ -22,8 +22,7 @@ void TestCtl::durations_data()
     QTest::addColumn<bool>("takesSign");
     QTest::addColumn<qint64>("seconds"); // -1: refused
     const auto row = [](const char *text, bool takesSign, qint64 seconds) {
-        QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(
-            QString::fromUtf8(text), takesSign ? QStringLiteral(" (signed)") : QString())))
+        QTest::addRow("%s%s", text, takesSign ? " (signed)" : "")
             << QString::fromUtf8(text) << takesSign << seconds;
     };
     row("90", false, 90);

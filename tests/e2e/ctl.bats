@@ -26,8 +26,7 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
 
 @test "displays selected and deselected by name and address" {
     ctl select Hall Pool
-    run ctl select --only Hall Gym
-    [ "$status" -eq 0 ] && [ -z "$output" ]
+    ctl select --only Hall Gym
     [ "$(selected)" = '["Hall","Gym"]' ]
     ctl deselect 127.0.0.3
     run ctl displays
@@ -128,10 +127,8 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
     ctl program active
     run sent 2 "$since" 12
     [ "${lines[0]:0:5}" = "B3 02" ]
-    for n in $(seq 0 9); do
-        printf '%s\n' "${lines[@]}" | grep -qx "B2 0$n"
-    done
-    printf '%s\n' "${lines[@]}" | grep -qx "AF"
+    # Each of the ten programs asked for, and the active one.
+    [ "$(printf '%s\n' "${lines[@]}" | grep -E '^(B2 0[0-9]|AF)$' | sort -u | wc -l)" -eq 11 ]
 }
 
 @test "Tabata and a presentation timer from their numbers" {

@@ -67,15 +67,12 @@ QVector<Case> cases()
         all.append({tag, file, QStringLiteral("-"), {}, error, false, schemaSees});
     };
 
-    all.append({"example in docs/program-files.md",
-                docsExample(),
-                "Circuit 3x",
-                "09000000000000020100000000010100000000002d0000000002"
-                "09000000000000020000000000010000000000000f0000000000"
-                "0700000200000000000000000009ff8000ff8000070700000000"
-                "050000000000012c000000000008000200000000000000000003",
-                {},
-                true});
+    taken("example in docs/program-files.md", docsExample(), "Circuit 3x",
+          "09000000000000020100000000010100000000002d0000000002"
+          "09000000000000020000000000010000000000000f0000000000"
+          "0700000200000000000000000009ff8000ff8000070700000000"
+          "050000000000012c000000000008000200000000000000000003",
+          true);
     taken("the other commands, times in every spelling",
           file(R"({"command":"interval-up","start-time":"0","stop-time":"1m30s",
                          "increment-interval":true},
