@@ -154,7 +154,7 @@ void TestCommands::commands_data()
         "countdown.adjust", R"({"seconds": 120})",
         "127.0.0.2 a7000001000000000100, 127.0.0.3 a7000001000000000100 | Hall,Gym 24:01:00.0");
     row("adjust below zero", hallGym + "; countdown.set {\"seconds\": 20}", "countdown.adjust",
-        R"({"seconds": -21})",
+        R"({"seconds": -21, "to": "Gym"})",
         "refused: seconds: the count-down would fall below zero | Hall,Gym 00:00:20.0");
     row("adjust a count-up", hallGym + "; countup.reset", "countdown.adjust", R"({"seconds": 10})",
         "refused: no count-down to adjust: set one first | Hall,Gym 00:00:00.0");
