@@ -5,6 +5,7 @@
 #include "control/controlstate.h"
 
 #include <QJsonDocument>
+#include <QSettings>
 #include <QtTest>
 
 // The command table on the controller with a hand-driven clock: what each command sends to
@@ -67,11 +68,20 @@ class TestCommands : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void commands_data();
     void commands();
     void stateReadsWhatTheWindowShows();
     void mirrorChangesAtMostTenASecond();
 };
+
+// Each run starts from an empty store: what an earlier run stored (a faulty build's, say) would
+// otherwise be read back.
+void TestCommands::initTestCase()
+{
+    for (const char *file : {"QB-Timer", "QB-Timer2"})
+        QSettings(QStringLiteral("Quillbrook Inc"), QLatin1String(file)).clear();
+}
 
 void TestCommands::commands_data()
 {
@@ -169,14 +179,11 @@ void TestCommands::commands_data()
         "127.0.0.2 a70000002d0000000000, 127.0.0.3 a70000002d0000000000 | Hall,Gym 00:00:45.0");
     row("arm program 3", hallGym, "program.arm", R"({"program": 3})",
         "127.0.0.2 acd702, 127.0.0.3 acd702 | Hall,Gym 00:00:00.0");
-    row("program range", hallGym, "program.arm", R"({"program": 11})",
-        "invalid: program: 11 is out of range 1..10 | Hall,Gym 00:00:00.0");
     row("save one", "", "program.save", R"({"program": 2, "to": "Gym"})",
         "127.0.0.3 b30150 | Gym 00:00:00.0");
     row("get one from the first", hallGym, "program.get", R"({"program": 10})",
         "127.0.0.2 b209 | Hall,Gym 00:00:00.0");
-    // Program files: reading sends nothing; a refused file names its line and field.
-    row("export", "", "program.export", R"({"program": 3})", " |  00:00:00.0");
+    // A refused program file names its line and field.
     row("import refused", "", "program.import",
         R"({"program": 2, "file": {"format": "qb-timer-program", "version": 1, "name": "Bad", )"
         R"("lines": [{"command": "repeat", "goto": 5}, {"command": "end"}]}})",

@@ -9,6 +9,7 @@
 #include "controllerfixture.h"
 
 #include <QJsonDocument>
+#include <QSettings>
 #include <QtTest>
 #include <cstdlib>
 #include <lo/lo.h>
@@ -115,6 +116,7 @@ class TestOsc : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void readsArguments_data();
     void readsArguments();
     void answers_data();
@@ -124,6 +126,14 @@ private slots:
     void listens_data();
     void listens();
 };
+
+// Each run starts from an empty store: what an earlier run stored (a faulty build's, say) would
+// otherwise be read back.
+void TestOsc::initTestCase()
+{
+    for (const char *file : {"QB-Timer", "QB-Timer2"})
+        QSettings(QStringLiteral("Quillbrook Inc"), QLatin1String(file)).clear();
+}
 
 // How the surfaces' arguments come to the table.
 void TestOsc::readsArguments_data()
