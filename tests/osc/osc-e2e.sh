@@ -37,14 +37,8 @@ feedback() { cut -d' ' -f2- "$dump" | sed -E 's/^(\/qb\/display ssis .*) "[^"]*"
 last() { feedback | grep "^$1 " | tail -n 1; }
 # The commands each display acted on, "ADDRESS EVENT" (a reset with the time it was set to).
 commands() {
-    "$python" - "$QB_SIM_LOG" <<'EOF'
-import json, sys
-for line in open(sys.argv[1]):
-    e = json.loads(line)
-    if e.get("dir") == "rx" and e.get("event") != "status-query":
-        reset = " " + e["clock"] if e["event"] == "count-down-reset" else ""
-        print(e["to"].split(":")[0], e["event"] + reset)
-EOF
+    jq -r 'select(.dir == "rx" and .event != "status-query") | "\(.to | sub(":.*"; "")) \(.event)" +
+        if .event == "count-down-reset" then " " + .clock else "" end' "$QB_SIM_LOG"
 }
 count() { commands | grep -c "$1" || true; }
 

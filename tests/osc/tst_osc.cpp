@@ -263,6 +263,11 @@ void TestOsc::peers_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<int>("dropped");
+    const auto row = [](const char *name, const QStringList &steps, const QStringList &sent,
+                        const QStringList &allow = {}, const QStringList &fixed = {},
+                        int dropped = 0) {
+        QTest::newRow(name) << allow << fixed << steps << sent << dropped;
+    };
 
     const auto mirror = [](int ms, const QString &to, const QString &text) {
         return QStringLiteral("%1 %2 /qb/mirror \"%3\" \"down\" \"countdown\"")
@@ -280,63 +285,32 @@ void TestOsc::peers_data()
             .arg(selected)
             .arg(shownAt);
     };
-    QTest::newRow("the whole state at once; port 0 is the sender's; unsubscribed by port")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0", "0 127.0.0.1:5001 subscribe 9000",
-                       "10 127.0.0.1:6000 unsubscribe 9000", "300 mirror 01:00.0"}
-        << QStringList{"0 " + kMe + " state", "0 127.0.0.1:9000 state", mirror(300, kMe, "01:00.0")}
-        << 0;
-    QTest::newRow("ten messages in any second; a part once, as it is now; longest waiting first")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0",
-                       "10 mirror 00:59.9",
-                       "20 step 3",
-                       "30 mirror 00:59.8",
-                       "40 mirror 00:59.7",
-                       "50 step 4",
-                       "60 mirror 00:59.6",
-                       "70 mirror 00:59.5",
-                       "1000 flush",
-                       "1001 flush"}
-        << QStringList{"0 " + kMe + " state",       mirror(10, kMe, "00:59.9"), step(20, 3),
-                       mirror(30, kMe, "00:59.8"),  mirror(40, kMe, "00:59.7"), step(1001, 4),
-                       mirror(1001, kMe, "00:59.5")}
-        << 0;
-    QTest::newRow("renewed: one subscriber, told the state again, lapses 90 s after")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0", "60000 127.0.0.1:5000 subscribe 5000",
-                       "149999 mirror 00:01.0", "150000 mirror 00:00.9"}
-        << QStringList{"0 " + kMe + " state", "60000 " + kMe + " state",
-                       mirror(149999, kMe, "00:01.0")}
-        << 0;
-    QTest::newRow("the kinds asked for only")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0 mirror step",
-                       "10 mirror 00:59.9",
-                       "20 step 2",
-                       "30 displays Hall=0,Gym=0",
-                       "40 127.0.0.1:5000 subscribe 0 displays",
-                       "50 mirror 00:59.8"}
-        << QStringList{"0 " + kMe + " /qb/mirror \"00:00:00.0\" \"none\" \"none\"",
-                       step(0, 0),
-                       mirror(10, kMe, "00:59.9"),
-                       step(20, 2),
-                       "40 " + kMe + " /qb/displays 2",
-                       display(40, "127.0.0.2", "Hall", 0, 30),
-                       display(40, "127.0.0.3", "Gym", 0, 30)}
-        << 0;
-    QTest::newRow("a display when it changes, not its time; the number when it changes")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0", "1000 displays Hall=1,Gym=0",
-                       "2000 displays Hall=1,Gym=1",   "3000 displays Hall=1,Gym=1",
-                       "4000 displays Gym=1",          "5000 displays Gym=1,Hall=0"}
-        << QStringList{"0 " + kMe + " state",
-                       display(2000, "127.0.0.3", "Gym", 1, 2000),
-                       "4000 " + kMe + " /qb/displays 1",
-                       display(4000, "127.0.0.3", "Gym", 1, 4000),
-                       "5000 " + kMe + " /qb/displays 2",
-                       display(5000, "127.0.0.2", "Hall", 0, 5000)}
-        << 0;
+    row("the whole state at once; port 0 is the sender's; unsubscribed by port",
+        {"0 127.0.0.1:5000 subscribe 0", "0 127.0.0.1:5001 subscribe 9000",
+         "10 127.0.0.1:6000 unsubscribe 9000", "300 mirror 01:00.0"},
+        {"0 " + kMe + " state", "0 127.0.0.1:9000 state", mirror(300, kMe, "01:00.0")});
+    row("ten messages in any second; a part once, as it is now; longest waiting first",
+        {"0 127.0.0.1:5000 subscribe 0", "10 mirror 00:59.9", "20 step 3", "30 mirror 00:59.8",
+         "40 mirror 00:59.7", "50 step 4", "60 mirror 00:59.6", "70 mirror 00:59.5", "1000 flush",
+         "1001 flush"},
+        {"0 " + kMe + " state", mirror(10, kMe, "00:59.9"), step(20, 3), mirror(30, kMe, "00:59.8"),
+         mirror(40, kMe, "00:59.7"), step(1001, 4), mirror(1001, kMe, "00:59.5")});
+    row("renewed: one subscriber, told the state again, lapses 90 s after",
+        {"0 127.0.0.1:5000 subscribe 0", "60000 127.0.0.1:5000 subscribe 5000",
+         "149999 mirror 00:01.0", "150000 mirror 00:00.9"},
+        {"0 " + kMe + " state", "60000 " + kMe + " state", mirror(149999, kMe, "00:01.0")});
+    row("the kinds asked for only",
+        {"0 127.0.0.1:5000 subscribe 0 mirror step", "10 mirror 00:59.9", "20 step 2",
+         "30 displays Hall=0,Gym=0", "40 127.0.0.1:5000 subscribe 0 displays", "50 mirror 00:59.8"},
+        {"0 " + kMe + " /qb/mirror \"00:00:00.0\" \"none\" \"none\"", step(0, 0),
+         mirror(10, kMe, "00:59.9"), step(20, 2), "40 " + kMe + " /qb/displays 2",
+         display(40, "127.0.0.2", "Hall", 0, 30), display(40, "127.0.0.3", "Gym", 0, 30)});
+    row("a display when it changes, not its time; the number when it changes",
+        {"0 127.0.0.1:5000 subscribe 0", "1000 displays Hall=1,Gym=0", "2000 displays Hall=1,Gym=1",
+         "3000 displays Hall=1,Gym=1", "4000 displays Gym=1", "5000 displays Gym=1,Hall=0"},
+        {"0 " + kMe + " state", display(2000, "127.0.0.3", "Gym", 1, 2000),
+         "4000 " + kMe + " /qb/displays 1", display(4000, "127.0.0.3", "Gym", 1, 4000),
+         "5000 " + kMe + " /qb/displays 2", display(5000, "127.0.0.2", "Hall", 0, 5000)});
     QStringList twenty{"0 " + kMe + " state", "10 " + kMe + " /qb/displays 20"};
     for (int n = 1; n <= OscFeedback::kMaxDisplays; ++n)
         twenty << display(n <= 3    ? 10
@@ -344,29 +318,19 @@ void TestOsc::peers_data()
                           : n <= 13 ? 1011
                                     : 2002,
                           QStringLiteral("127.0.1.%1").arg(n), QStringLiteral("D%1").arg(n), 0, 10);
-    QTest::newRow("the first 16 displays, ten messages a second")
-        << QStringList() << QStringList()
-        << QStringList{"0 127.0.0.1:5000 subscribe 0",
-                       "10 displays 20",
-                       "1001 flush",
-                       "1011 flush",
-                       "2002 flush",
-                       "3003 flush"}
-        << twenty << 0;
-    QTest::newRow("beyond loopback only from the allowed networks")
-        << QStringList{"192.168.1.0/24", "fd00::/8"} << QStringList()
-        << QStringList{"0 192.168.1.7:5000 subscribe 0",
-                       "0 192.168.2.7:5000 subscribe 0",
-                       "0 [fd00::7]:5000 subscribe 0",
-                       "0 [fe80::7]:5000 subscribe 0",
-                       "0 [::ffff:192.168.1.8]:5000 unsubscribe 0",
-                       "0 10.0.0.1:5000 raw",
-                       "0 [::ffff:10.0.0.1]:5000 raw",
-                       "0 [::ffff:127.0.0.9]:5000 subscribe 0",
-                       "0 [::1]:5000 subscribe 0"}
-        << QStringList{"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state",
-                       "0 [::ffff:127.0.0.9]:5000 state", "0 [::1]:5000 state"}
-        << 4;
+    row("the first 16 displays, ten messages a second",
+        {"0 127.0.0.1:5000 subscribe 0", "10 displays 20", "1001 flush", "1011 flush", "2002 flush",
+         "3003 flush"},
+        twenty);
+    row("beyond loopback only from the allowed networks",
+        {"0 192.168.1.7:5000 subscribe 0", "0 192.168.2.7:5000 subscribe 0",
+         "0 [fd00::7]:5000 subscribe 0", "0 [fe80::7]:5000 subscribe 0",
+         "0 [::ffff:192.168.1.8]:5000 unsubscribe 0", "0 10.0.0.1:5000 raw",
+         "0 [::ffff:10.0.0.1]:5000 raw", "0 [::ffff:127.0.0.9]:5000 subscribe 0",
+         "0 [::1]:5000 subscribe 0"},
+        {"0 192.168.1.7:5000 state", "0 [fd00::7]:5000 state", "0 [::ffff:127.0.0.9]:5000 state",
+         "0 [::1]:5000 state"},
+        {"192.168.1.0/24", "fd00::/8"}, {}, 4);
     QStringList seventeen, toldSixteen;
     for (int port = 5001; port <= 5017; ++port) {
         seventeen << QStringLiteral("0 127.0.0.1:%1 subscribe 0").arg(port);
@@ -375,13 +339,12 @@ void TestOsc::peers_data()
     toldSixteen.insert(1, "0 127.0.0.1:7000 state"); // told at the first flush
     toldSixteen.last() = "0 127.0.0.1:5017 /qb/error \"/qb/subscribe: 16 subscribers already; "
                          "try again when one has lapsed\"";
-    QTest::newRow("at most 16 subscribers, the store's targets besides")
-        << QStringList() << QStringList{"127.0.0.1:7000"}
-        << seventeen + QStringList{"90000 127.0.0.1:5017 subscribe 0", "90001 mirror 00:01.0"}
-        << toldSixteen + QStringList{"90000 127.0.0.1:5017 state",
-                                     mirror(90001, "127.0.0.1:7000", "00:01.0"),
-                                     mirror(90001, "127.0.0.1:5017", "00:01.0")}
-        << 0;
+    row("at most 16 subscribers, the store's targets besides",
+        seventeen + QStringList{"90000 127.0.0.1:5017 subscribe 0", "90001 mirror 00:01.0"},
+        toldSixteen + QStringList{"90000 127.0.0.1:5017 state",
+                                  mirror(90001, "127.0.0.1:7000", "00:01.0"),
+                                  mirror(90001, "127.0.0.1:5017", "00:01.0")},
+        {}, {"127.0.0.1:7000"});
 }
 
 // The display list of a step: "Hall=1,Gym=0", or a number of displays D1, D2, ...
