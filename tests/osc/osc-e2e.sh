@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # OSC end to end: liblo's own tools (oscsend, oscdump, and its Python binding for what has to
 # answer on the sending port) against `qb-timer --headless` and three simulated displays. Select
-# two, set, start, adjust and pause a count-down, build, arm and start a program; then the
-# packets each display received and the feedback oscdump was told, in order; a bad message
-# answered with /qb/error and nothing sent; a reading command answered with /qb/result.
+# two, set, start, adjust and pause a count-down, build, arm and start a program, each step
+# waited for in the feedback oscdump is told; a bad message answered to its sender; then the
+# packets each display received, in order. What the feedback holds back or leaves out, and how
+# messages are read and refused, tst_osc checks on a clock of its own.
 #
 #   osc-e2e.sh BUILD_DIR      (inside tests/isolated.sh: it binds UDP 7372, 7381 and 9100)
 set -euo pipefail
@@ -36,14 +37,8 @@ feedback() { cut -d' ' -f2- "$dump" | sed -E 's/^(\/qb\/display ssis .*) "[^"]*"
 last() { feedback | grep "^$1 " | tail -n 1; }
 # The commands each display acted on, "ADDRESS EVENT" (a reset with the time it was set to).
 commands() {
-    "$python" - "$QB_SIM_LOG" <<'EOF'
-import json, sys
-for line in open(sys.argv[1]):
-    e = json.loads(line)
-    if e.get("dir") == "rx" and e.get("event") != "status-query":
-        reset = " " + e["clock"] if e["event"] == "count-down-reset" else ""
-        print(e["to"].split(":")[0], e["event"] + reset)
-EOF
+    jq -r 'select(.dir == "rx" and .event != "status-query") | "\(.to | sub(":.*"; "")) \(.event)" +
+        if .event == "count-down-reset" then " " + .clock else "" end' "$QB_SIM_LOG"
 }
 count() { commands | grep -c "$1" || true; }
 
@@ -66,7 +61,6 @@ oscdump -L 9100 >"$dump" &
 dumper=$!
 wait_for '[ -n "$(ss -Hlun "sport = :9100")" ]'
 
-start=$(date +%s.%N)
 send /qb/subscribe i 9100
 wait_for '[ "$(feedback | wc -l)" -ge 7 ]'
 expected='/qb/mirror sss "00:00:00.0" "none" "clock"
@@ -102,45 +96,20 @@ send /qb/program/start
 wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Start\" \"Pause\"" ]'
 wait_for '[ "$(count program-run)" = 2 ]'
 
-# A bad message and a reading command, from a client that listens where it sends from; then a
-# subscription to that same port (0), told the state at once, then the mirror alone.
-acted=$(commands | wc -l)
-"$python" - <<'EOF' || fail "answers to the sender"
-import json, liblo, sys
+# An answer goes to where its message came from: a client that listens on its sending port is
+# told that its message is wrong (what the answer says, and that nothing acts, is tst_osc's).
+"$python" - <<'EOF' || fail "the answer to the sender"
+import liblo
 client = liblo.Server()
 heard = []
 client.add_method(None, None, lambda path, args: heard.append((path, args)))
-def ask(path, *args, until, count=1):
-    client.send(("127.0.0.1", 7381), path, *args)
-    for _ in range(50):
+client.send(("127.0.0.1", 7381), "/qb/countdown/set", 0, 0, 75)
+for _ in range(50):
+    if not heard:
         client.recv(100)
-        if sum(p == until for p, _ in heard) >= count:
-            return
-    sys.exit(f"no {until} after {path}: {heard}")
-ask("/qb/countdown/set", 0, 0, 75, until="/qb/error")
-assert heard == [("/qb/error", ["minutes: 75 is out of range 0..59"])], heard
-heard.clear()
-ask("/qb/displays/list", until="/qb/result")
-name, result = heard[0][1]
-shown = [(d["name"], d["selected"]) for d in json.loads(result)["displays"]]
-assert name == "displays.list" and shown == [("Hall", True), ("Gym", True), ("Pool", False)], heard
-heard.clear()
-ask("/qb/subscribe", 0, until="/qb/display", count=3)
-paths = [p for p, _ in heard]
-assert paths[:7] == ["/qb/mirror", "/qb/captions", "/qb/program/step", "/qb/displays"] + [
-    "/qb/display"] * 3, paths
-assert heard[0][1][2] == "program" and heard[1][1] == ["Start", "Start", "Pause"], heard
-heard.clear()
-ask("/qb/subscribe", 0, "mirror", until="/qb/mirror", count=2)  # the program's second ticks
-assert {p for p, _ in heard} == {"/qb/mirror"}, heard
-client.send(("127.0.0.1", 7381), "/qb/unsubscribe", 0)
+assert [path for path, _ in heard] == ["/qb/error"], heard
 EOF
-sleep 0.3
-[ "$(commands | wc -l)" = "$acted" ] || fail "the bad message reached a display"
-# Whatever the pace held back has been told: the program's running step last.
-wait_for '[ "$(last /qb/program/step)" = "/qb/program/step i 2" ]'
 send /qb/unsubscribe i 9100
-elapsed=$(awk "BEGIN { print $(date +%s.%N) - $start }")
 kill "$dumper"
 dumper=
 
@@ -152,24 +121,4 @@ for display in 127.0.0.2 127.0.0.3; do
 done
 [ -z "$(commands | grep '^127.0.0.4 ')" ] || fail "Pool acted on: $(commands | grep '^127.0.0.4 ')"
 
-# The display list as it was on subscribing, then the two displays selected, and nothing else.
-lists=$(feedback | grep '^/qb/display' | tr '\n' '|')
-[ "$lists" = "$(printf '%s|' '/qb/displays i 3' \
-    '/qb/display ssis "127.0.0.2" "Hall" 0 T' '/qb/display ssis "127.0.0.3" "Gym" 0 T' \
-    '/qb/display ssis "127.0.0.4" "Pool" 0 T' \
-    '/qb/display ssis "127.0.0.2" "Hall" 1 T' '/qb/display ssis "127.0.0.3" "Gym" 1 T')" ] ||
-    fail "display lists: $lists"
-# Captions and the mirror's counting and mode, each change once. A running count-down's adjust
-# pauses and restarts it in one step: the pause may show, or not.
-captions=$(feedback | grep '^/qb/captions' | cut -d' ' -f3- | uniq | tr -d '"' | tr '\n' '|')
-[[ "$captions" =~ ^Start\ Start\ Start\|Start\ Pause\ Start\|(Start\ Start\ Start\|Start\ Pause\ Start\|)?Start\ Start\ Start\|Start\ Start\ Pause\|$ ]] ||
-    fail "captions: $captions"
-modes=$(feedback | grep '^/qb/mirror' | sed -E 's/.*" "([a-z]+)" "([a-z]+)"$/\1 \2/' | uniq | tr '\n' '|')
-[[ "$modes" =~ ^none\ clock\|none\ countdown\|down\ countdown\|(none\ countdown\|down\ countdown\|)?none\ countdown\|none\ program\|.*$ ]] ||
-    fail "mirror: $modes"
-steps=$(feedback | grep '^/qb/program/step' | cut -d' ' -f3 | uniq | tr '\n' ' ')
-[[ "$steps" =~ ^0\ 2\ (0\ 2\ )?$ ]] || fail "program steps: $steps"
-# Ten messages a second at most, the state's first ten at once (bench/bench_osc measures the pace).
-messages=$(feedback | wc -l)
-awk "BEGIN { exit !($messages <= 10 * $elapsed + 10) }" || fail "$messages messages in $elapsed s"
-echo "OK: $messages messages in $elapsed s"
+echo OK
