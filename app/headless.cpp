@@ -1,10 +1,10 @@
 #include "app/headless.h"
 
 #include "app/commandline.h"
-#include "app/handlegui.h"
-#include "app/windowstore.h"
 #include "control/controllogging.h"
 #include "control/remotecontrol.h"
+#include "controller/handlegui.h"
+#include "controller/windowstore.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
 #include "app/commandline.h"
-#include "app/handlegui.h"
 #include "app/headless.h"
 #include "app/singleinstance.h"
-#include "app/windowstore.h"
 #include "app/windowwiring.h"
 #include "control/remotecontrol.h"
+#include "controller/handlegui.h"
+#include "controller/windowstore.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

@@ -2,7 +2,7 @@
 // the last of the 250 datagrams. The displays are plain loopback sockets that take the kernel's
 // receive timestamp of each datagram, which on loopback is the moment of the sending write.
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"

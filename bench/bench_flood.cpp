@@ -7,7 +7,7 @@
 // what every build of the controller has, so older builds can be measured alike. Run it inside
 // a network namespace of its own (scripts/bench.sh does).
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

@@ -8,8 +8,8 @@
 //
 //   bench_http [--part latency|tick|streams|refused] [--seconds N]
 
-#include "app/handlegui.h"
 #include "control/remotecontrol.h"
+#include "controller/handlegui.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

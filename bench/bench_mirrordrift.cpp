@@ -4,7 +4,7 @@
 // bring them together. Every sample asks the display for its count from a socket of our own, so
 // the reply does not reach the controller and cannot resynchronise the mirror.
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/protocol.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"

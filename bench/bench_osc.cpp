@@ -8,8 +8,8 @@
 // subscriber's datagrams a second, resident memory. Everything on loopback; run it in a network
 // namespace of its own (scripts/bench.sh does).
 
-#include "app/handlegui.h"
 #include "control/remotecontrol.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"

@@ -1,10 +1,10 @@
 // Cost of the program runner's share of one tick: a ten-line program running, and a program
 // that loops without taking time, stopped at the runner's bound within one tick.
 
-#include "app/displaysender.h"
-#include "app/mirrorclock.h"
-#include "app/programrunner.h"
-#include "app/programslots.h"
+#include "controller/displaysender.h"
+#include "controller/mirrorclock.h"
+#include "controller/programrunner.h"
+#include "controller/programslots.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

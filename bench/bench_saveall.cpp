@@ -2,7 +2,7 @@
 // none dropped, how long after the last packet's first-send time (the save, 1 s after the call)
 // the link's queue is empty, and how late the window's 100 ms tick comes meanwhile.
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"

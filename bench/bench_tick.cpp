@@ -3,8 +3,8 @@
 // with the mirror idle and with it counting up on every page; beside it the display list alone.
 // Also proof that the ticks leave the stored display list alone unless an address changed.
 
-#include "app/handlegui.h"
 #include "app/windowwiring.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"

@@ -1,6 +1,6 @@
 #include "control/commandcontext.h"
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "models/timerdatamodel.h"
 
 #include <QSet>

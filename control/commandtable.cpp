@@ -1,9 +1,9 @@
 #include "control/commandtable.h"
 
-#include "app/handlegui.h"
-#include "app/windowstore.h"
 #include "control/commandcontext.h"
 #include "control/controlstate.h"
+#include "controller/handlegui.h"
+#include "controller/windowstore.h"
 #include "models/programcodec.h"
 #include "models/programdatamodel.h"
 #include "models/programfile.h"

@@ -1,7 +1,7 @@
 #include "control/controlstate.h"
 
-#include "app/handlegui.h"
-#include "app/windowstore.h"
+#include "controller/handlegui.h"
+#include "controller/windowstore.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

@@ -1,8 +1,8 @@
 #include "control/remotecontrol.h"
 
-#include "app/handlegui.h"
 #include "control/controllogging.h"
 #include "control/webpage.h"
+#include "controller/handlegui.h"
 #include "models/programdatamodel.h"
 
 namespace {

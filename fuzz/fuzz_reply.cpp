@@ -3,7 +3,7 @@
 // sender and one giving its length. A datagram that ends more than one queued command, an ignored
 // one that ends any, a program number outside 0..9 or more than ten lines trap; a program that
 // never lets a tick end hangs the run.
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/protocol.h"
 #include "link/udpcommthread.h"
 #include "models/programcodec.h"

@@ -2,10 +2,10 @@
 
 // The controller on a fake clock with its link stopped, as the remote-control fuzz targets feed
 // it: a command may name any address, and nothing it is handed is ever sent, only counted.
-#include "app/handlegui.h"
 #include "control/commandcontext.h"
 #include "control/commandgate.h"
 #include "control/controlstate.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"

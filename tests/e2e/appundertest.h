@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

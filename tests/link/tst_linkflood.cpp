@@ -1,4 +1,4 @@
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "linktestkit.h"
 #include "models/programdatamodel.h"

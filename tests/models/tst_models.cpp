@@ -1,4 +1,4 @@
-#include "app/programslots.h"
+#include "controller/programslots.h"
 #include "models/clockarithmetic.h"
 #include "models/programcodec.h"
 #include "models/programdatamodel.h"

@@ -1,4 +1,4 @@
-#include "app/programslots.h"
+#include "controller/programslots.h"
 #include "models/programfile.h"
 #include "models/programgenerators.h"
 

@@ -1,5 +1,5 @@
-#include "app/handlegui.h"
 #include "app/windowwiring.h"
+#include "controller/handlegui.h"
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 #include "link/udpcommthread.h"
 #include "linktestkit.h"
 #include "models/programdatamodel.h"

@@ -1,8 +1,8 @@
-#include "app/programrunner.h"
+#include "controller/programrunner.h"
 
-#include "app/displaysender.h"
-#include "app/mirrorclock.h"
-#include "app/programslots.h"
+#include "controller/displaysender.h"
+#include "controller/mirrorclock.h"
+#include "controller/programslots.h"
 #include "link/logging.h"
 #include "link/programpackets.h"
 #include "models/clockarithmetic.h"

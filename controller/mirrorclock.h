@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/stopwatch.h"
+#include "controller/stopwatch.h"
 
 #include <QString>
 #include <QTime>

@@ -1,4 +1,4 @@
-#include "app/handlegui.h"
+#include "controller/handlegui.h"
 
 #include "link/logging.h"
 #include "link/protocol.h"

@@ -1,8 +1,8 @@
-#include "app/programtransfer.h"
+#include "controller/programtransfer.h"
 
-#include "app/displaysender.h"
-#include "app/programediting.h"
-#include "app/programslots.h"
+#include "controller/displaysender.h"
+#include "controller/programediting.h"
+#include "controller/programslots.h"
 #include "link/logging.h"
 #include "link/programpackets.h"
 #include "models/programdatamodel.h"

@@ -1,4 +1,4 @@
-#include "app/windowstore.h"
+#include "controller/windowstore.h"
 
 #include <QCoreApplication>
 #include <QSettings>

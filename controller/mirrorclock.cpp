@@ -1,4 +1,4 @@
-#include "app/mirrorclock.h"
+#include "controller/mirrorclock.h"
 
 #include "link/logging.h"
 #include "models/clockarithmetic.h"

@@ -1,4 +1,4 @@
-#include "app/programslots.h"
+#include "controller/programslots.h"
 
 #include "link/logging.h"
 

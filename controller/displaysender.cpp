@@ -1,4 +1,4 @@
-#include "app/displaysender.h"
+#include "controller/displaysender.h"
 
 #include "models/timerdatamodel.h"
 

@@ -1,4 +1,4 @@
-#include "app/stopwatch.h"
+#include "controller/stopwatch.h"
 
 #include <QElapsedTimer>
 #include <memory>

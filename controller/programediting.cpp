@@ -1,6 +1,6 @@
-#include "app/programediting.h"
+#include "controller/programediting.h"
 
-#include "app/programslots.h"
+#include "controller/programslots.h"
 #include "link/logging.h"
 #include "models/programdatamodel.h"
 

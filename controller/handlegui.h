@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/displaysender.h"
-#include "app/mirrorclock.h"
-#include "app/programediting.h"
-#include "app/programrunner.h"
-#include "app/programslots.h"
-#include "app/programtransfer.h"
-#include "app/stopwatch.h"
+#include "controller/displaysender.h"
+#include "controller/mirrorclock.h"
+#include "controller/programediting.h"
+#include "controller/programrunner.h"
+#include "controller/programslots.h"
+#include "controller/programtransfer.h"
+#include "controller/stopwatch.h"
 
 #include <QObject>
 #include <QVariant>
