@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and ./run need, when any is missing.
 set -euo pipefail
 packages=(
-    cmake g++ clang make
+    cmake g++ clang make ccache
     qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev
     qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls
     qml-module-qtquick-controls2 qml-module-qtquick-templates2 qml-module-qtquick-layouts
