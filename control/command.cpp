@@ -214,8 +214,10 @@ QList<int> CommandArgs::rows(const QString &name) const
 std::vector<CommandParam> Command::allParams() const
 {
     std::vector<CommandParam> all = params;
-    if (takesTargets)
+    if (takesTargets) {
         all.push_back(CommandTable::targetsDescription());
+        all.push_back(CommandTable::confirmDescription());
+    }
     return all;
 }
 

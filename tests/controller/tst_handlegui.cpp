@@ -38,7 +38,8 @@ const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
 };
 
 // Buttons by name, "t<ms>" ticks of 100 ms, "+<ms>" time passing without a tick,
-// "reply-c1-01:02:03.450-2" a status reply from 127.0.0.2 with its status word, time and days.
+// "reply-c1-01:02:03.450-2" a status query to 127.0.0.2 and its reply, with its status word, time
+// and days.
 void play(ControllerFixture &f, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -49,9 +50,13 @@ void play(ControllerFixture &f, const QString &script)
         else if (step.startsWith(QLatin1String("reply"))) {
             const QStringList part = step.split(QLatin1Char('-'));
             const QTime t = QTime::fromString(part[2], QStringLiteral("hh:mm:ss.zzz"));
-            f.controller->UDPResponse(
-                QString(), statusReply("127.0.0.2", "T", t.hour(), t.minute(), t.second(),
-                                       t.msec() / 10, part[1].toInt(nullptr, 16), part[3].toInt()));
+            // The display has acknowledged every command before it answers the query.
+            while (f.controller->link().queuedCount() > 0)
+                f.reply(QStringLiteral("127.0.0.2"), "A");
+            f.controller->sendStatusQuery(QStringLiteral("127.0.0.2"));
+            f.reply(QStringLiteral("127.0.0.2"),
+                    statusReply("127.0.0.2", "T", t.hour(), t.minute(), t.second(), t.msec() / 10,
+                                part[1].toInt(nullptr, 16), part[3].toInt()));
         } else
             f.tickFor(step.mid(1).toInt());
     }
@@ -105,7 +110,10 @@ void TestHandleGui::commands_data()
         "a30000 | up 0 | 00:00:01.9");
     row("count-up start after a pause that is not counted", "up-start t1000 up-start +5000",
         "up-start", "a30100 | up 1 | 00:00:02.0");
-    row("time mode stops a count-down", counting, "time-mode", "a80100 | up 0 dn 0 | 3-00:00:00");
+    // The mirror shows the time of day of the first selected display's row.
+    row("count-up start ends a count-down", counting, "up-start",
+        "a30100 | dn 0 up 1 | 3-00:00:11");
+    row("time mode stops a count-down", counting, "time-mode", "a80100 | up 0 dn 0 | 00:00:01");
     row("count-down mode", counting, "dn-mode", "a5000000000000000000 |  | 0-00:00:00");
     row("count-down reset", "", "dn-reset", "a70100050000010a0000 |  | 0-00:05:00");
     row("count-down reset refused while counting down", counting, "dn-reset", " |  | 3-00:00:09");
@@ -125,24 +133,25 @@ void TestHandleGui::commands_data()
     row("presentation refused while counting", "up-start", "talk", " |  | 00:00:01.0");
 
     row("count up reply, running, tenths", "", "reply-c1-01:02:03.450-0",
-        " | format 0 up 1 dn 0 | 01:02:04.4");
+        "a104b2 | format 0 up 1 dn 0 | 01:02:04.4");
     row("count up reply, paused, days-h:m:s", "", "reply-01-01:02:03.450-2",
-        " | format 1 up 0 dn 0 | 2-01:02:03");
+        "a104b2 | format 1 up 0 dn 0 | 2-01:02:03");
     row("count up reply past midnight", "", "reply-c1-23:59:59.900-0",
-        " | format 0 up 1 dn 0 | 24:00:00.9");
-    row("count down reply, running", "", "reply-c2-01:02:03.450-0", " | up 0 dn 1 | 01:02:02.4");
-    row("count down reply, paused", "", "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
+        "a104b2 | format 0 up 1 dn 0 | 24:00:00.9");
+    row("count down reply, running", "", "reply-c2-01:02:03.450-0",
+        "a104b2 | up 0 dn 1 | 01:02:02.4");
+    row("count down reply, paused", "", "reply-82-01:02:03.450-0",
+        "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("count down reply passing zero stops there", "", "reply-c2-00:00:00.050-0",
-        " | up 0 dn 1 dn 0 | 00:00:00.0");
+        "a104b2 | up 0 dn 1 dn 0 | 00:00:00.0");
     row("count-up reply stops a count-down", counting, "reply-01-01:02:03.450-0",
-        " | format 1 up 0 dn 0 | 0-01:02:03");
+        "a104b2 | format 1 up 0 dn 0 | 0-01:02:03");
     row("count-down reply stops a count-up", "up-start", "reply-82-01:02:03.450-0",
-        " | up 0 dn 0 | 01:02:03.4");
+        "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("count-down reply in tenths while the mirror shows days", "dn-3d10s",
-        "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
-    // The time part goes to zero; days and the display mode stay.
+        "reply-82-01:02:03.450-0", "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("time of day reply stops a count-down", counting, "reply-00-01:02:03.450-0",
-        " | up 0 dn 0 | 3-00:00:00");
+        "a104b2 | up 0 dn 0 | 01:02:04");
 }
 
 void TestHandleGui::commands()
@@ -187,6 +196,7 @@ void TestHandleGui::selectedDisplays()
         f.addTimer(QString::fromLatin1(ip));
     f.controller->handlecheckBoxChanged(2, true);
     f.controller->handlecheckBoxChanged(1, true);
+    f.clear();
     play(f, button);
     QCOMPARE(f.sent(), sent);
 }
