@@ -38,6 +38,14 @@ Deliveries::~Deliveries()
         finish(m_watches.begin()->first);
 }
 
+void Deliveries::setLinkTiming(int retries, int delayMs)
+{
+    // A second beyond the last resend's wait, for a late answer and the controller's turn.
+    constexpr int kMarginMs = 1000;
+    const qint64 giveUpMs = qint64(qMax(0, retries) + 1) * qMax(0, delayMs) + kMarginMs;
+    m_maxWaitMs = int(qMin<qint64>(giveUpMs, kMaxWaitMs));
+}
+
 void Deliveries::noteSent(quint64 id, const QString &addr, const QByteArray &packet)
 {
     if (id == 0)
@@ -114,7 +122,7 @@ void Deliveries::closeWatch(Done done)
     watch.deadline = new QTimer(this);
     watch.deadline->setSingleShot(true);
     connect(watch.deadline, &QTimer::timeout, this, [this, number] { finish(number); });
-    watch.deadline->start(kMaxWaitMs);
+    watch.deadline->start(m_maxWaitMs);
     m_watches.emplace(number, std::move(watch));
 }
 

@@ -23,7 +23,8 @@ class Deliveries : public QObject
 public:
     // Milliseconds since the epoch, as rows show them.
     using WallClock = std::function<qint64()>;
-    // A confirmation never waits longer than this, whatever the link's retries make of it.
+    // A confirmation waits as long as the link takes to give up on a packet, and never longer
+    // than this.
     static constexpr int kMaxWaitMs = 5000;
 
     // Per display, what became of the packets one command sent it.
@@ -39,6 +40,10 @@ public:
     explicit Deliveries(TimerDataModel &timers, WallClock clock = {}, QObject *parent = nullptr);
     ~Deliveries() override;
 
+    // The link's resends: a packet is given up retries + 1 sends, delayMs apart, after its first.
+    void setLinkTiming(int retries, int delayMs);
+    int maxWaitMs() const { return m_maxWaitMs; }
+
     // A packet the link queued (id from the link) to addr.
     void noteSent(quint64 id, const QString &addr, const QByteArray &packet);
     // The link's report of how a packet ended.
@@ -51,7 +56,7 @@ public:
     bool takeCurrentStatus(const QString &addr);
 
     // The packets sent from openWatch() to closeWatch() are watched: done is called once, on
-    // this thread, when each has ended or kMaxWaitMs have passed; at once when nothing was sent.
+    // this thread, when each has ended or maxWaitMs() have passed; at once when nothing was sent.
     void openWatch();
     void closeWatch(Done done);
 
@@ -83,6 +88,7 @@ private:
 
     TimerDataModel &m_timers;
     WallClock m_clock;
+    int m_maxWaitMs = kMaxWaitMs;
     QHash<QString, quint64> m_lastCommand; // per address, the last packet that changed its state
     QString m_currentStatusFrom;
     std::optional<Watch> m_open;

@@ -54,6 +54,7 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
     connectPrograms();
 
     m_pUDPThread->setIPParameters(3, 100);
+    m_deliveries.setLinkTiming(3, 100);
     m_programSlots.loadProgramSettings();
     loadTimerList();
 
@@ -90,6 +91,7 @@ void HandleGui::handleSetIPParameters(int retries, int delay, int refresh)
 {
     m_refreshSecs = refresh;
     m_pUDPThread->setIPParameters(retries, delay);
+    m_deliveries.setLinkTiming(retries, delay);
 }
 
 void HandleGui::qmlTimerTriggered()

@@ -82,6 +82,8 @@ private slots:
     void commands();
     void selectedDisplays_data();
     void selectedDisplays();
+    void mirrorSource_data();
+    void mirrorSource();
     void replyFillsARow();
     void forgedReplies_data();
     void forgedReplies();
@@ -199,6 +201,73 @@ void TestHandleGui::selectedDisplays()
     f.clear();
     play(f, button);
     QCOMPARE(f.sent(), sent);
+}
+
+// Status replies from everyone who may send one, in each mode: they fill the reporting display's
+// row, and only an answer of the first selected display to a query sent after its last command
+// moves the mirror, which otherwise counts down on from 3 days.
+void TestHandleGui::mirrorSource_data()
+{
+    QTest::addColumn<QString>("source");   // the datagram's sender
+    QTest::addColumn<QString>("reported"); // the address the reply names
+    // Where a status query to the reported address goes: "after" the count-down's start, "before"
+    // it, or nowhere (a reply to the discovery's broadcast, resent a second later).
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("follows");
+
+    // 127.0.0.2 unselected, 127.0.0.3 and .4 selected; .9 is nobody's.
+    const auto row = [](const char *tag, const char *source, const char *reported,
+                        const char *asked, bool follows) {
+        for (const auto &[mode, word] :
+             {std::pair{"clock", 0x00}, {"count-up", 0xC1}, {"count-down", 0xC2}})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(tag, mode)))
+                << source << reported << asked << follows << word;
+    };
+    QTest::addColumn<int>("statusWord");
+    row("first selected", "127.0.0.3", "127.0.0.3", "after", true);
+    row("first selected, to the broadcast", "127.0.0.3", "127.0.0.3", "", false);
+    row("first selected, before its last command", "127.0.0.3", "127.0.0.3", "before", false);
+    row("another selected", "127.0.0.4", "127.0.0.4", "after", false);
+    row("unselected", "127.0.0.2", "127.0.0.2", "after", false);
+    row("not listed", "127.0.0.9", "127.0.0.9", "after", false);
+    row("a stranger in the first's name", "127.0.0.9", "127.0.0.3", "after", false);
+}
+
+void TestHandleGui::mirrorSource()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, reported);
+    QFETCH(QString, asked);
+    QFETCH(bool, follows);
+    QFETCH(int, statusWord);
+    ControllerFixture f;
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    f.controller->handlecheckBoxChanged(1, true);
+    f.controller->handlecheckBoxChanged(2, true);
+    play(f, "dn-3d10s");
+    if (asked == "before")
+        f.controller->sendStatusQuery(reported);
+    play(f, "dn-start");
+    // Every display has acknowledged its commands before it answers.
+    for (const char *ip : {"127.0.0.3", "127.0.0.4"}) {
+        for (int i = asked == "before" && reported == ip ? 1 : 2; i > 0; --i)
+            f.reply(QString::fromLatin1(ip), "A");
+    }
+    if (asked == "after")
+        f.controller->sendStatusQuery(reported);
+    f.reply(source, statusReply(reported, "R", 1, 2, 3, 0, statusWord));
+
+    const MirrorClock &mirror = f.controller->mirror();
+    const MirrorClock::Mode replied = statusWord == 0      ? MirrorClock::Mode::Clock
+                                      : statusWord == 0xC1 ? MirrorClock::Mode::CountUp
+                                                           : MirrorClock::Mode::CountDown;
+    QCOMPARE(mirror.mode, follows ? replied : MirrorClock::Mode::CountDown);
+    QCOMPARE(mirror.days, follows && statusWord ? 0 : 3);
+    QCOMPARE(mirror.countDn, follows ? statusWord == 0xC2 : true);
+    const TimerData *row = f.timers.timer(reported);
+    QVERIFY(row);
+    QCOMPARE(row->format, statusWord);
 }
 
 // A discovery query goes to every listed display and the broadcast address; a reply fills its
