@@ -116,7 +116,7 @@ void TestCommands::commands_data()
     row("minutes fraction", hallGym, "countdown.set", R"({"minutes": 1.5})",
         "invalid: minutes: expected an integer 0..59, got 1.5 | Hall,Gym 00:00:00.0");
     row("unknown parameter", hallGym, "countdown.start", R"({"minutes": 1})",
-        "invalid: minutes: unknown parameter; countdown.start takes to, confirm | Hall,Gym "
+        "invalid: minutes: unknown parameter; countdown.start takes confirm, to | Hall,Gym "
         "00:00:00.0");
     row("missing parameter", hallGym, "countdown.preset", "",
         "invalid: preset: missing (an integer 1..8) | Hall,Gym 00:00:00.0");
