@@ -242,13 +242,16 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
     sendStatusQuery(broadcastIP);
 }
 
-// The pages mirror the first selected display: while one is selected, it alone is polled.
+// The pages mirror the first selected display: while one is selected, it is polled, and with
+// it the displays that missed a command, so that their marks clear once they answer again.
 void HandleGui::pollDisplays()
 {
-    if (queryFirstSelected())
-        return;
-    for (int row = 0; row < m_timers.rowCount(); ++row)
-        sendStatusQuery(m_timers.timerIpAddr(row));
+    const QString first = m_sender.firstSelected();
+    for (int row = 0; row < m_timers.rowCount(); ++row) {
+        const TimerData &timer = *m_timers.timerAt(row);
+        if (first.isNull() || timer.ipaddr == first || timer.isStale())
+            sendStatusQuery(timer.ipaddr);
+    }
 }
 
 void HandleGui::UDPResponse(QString sourceIP, QByteArray data)

@@ -347,17 +347,23 @@ void TestHandleGui::poll_data()
     QTest::addColumn<int>("refreshSecs");
     QTest::addColumn<QList<int>>("selectedRows");
     QTest::addColumn<QStringList>("polled");
+    QTest::addColumn<QList<int>>("missedRows"); // rows whose display missed a command
     // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
     const QStringList first{"127.0.0.3 a104b2"};
-    QTest::newRow("first selected only, every 2 s") << qint64(0) << 1 << QList<int>{1, 2} << first;
+    QTest::newRow("first selected only, every 2 s")
+        << qint64(0) << 1 << QList<int>{1, 2} << first << QList<int>();
+    QTest::newRow("and in row order the displays that missed one")
+        << qint64(0) << 1 << QList<int>{1, 2}
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2"}) << QList<int>{0};
     QTest::newRow("everyone without a selection, every 61 s")
         << qint64(0) << 60 << QList<int>()
-        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"});
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"})
+        << QList<int>{1};
     // Weeks of uptime, then the 32-bit wrap of the millisecond readings 250 ms later.
     QTest::newRow("across the signed wrap")
-        << qint64(0x7FFFFFFF) - 250 << 1 << QList<int>{1} << first;
+        << qint64(0x7FFFFFFF) - 250 << 1 << QList<int>{1} << first << QList<int>();
     QTest::newRow("across the unsigned wrap")
-        << qint64(0xFFFFFFFF) - 250 << 1 << QList<int>{1} << first;
+        << qint64(0xFFFFFFFF) - 250 << 1 << QList<int>{1} << first << QList<int>();
 }
 
 void TestHandleGui::poll()
@@ -366,12 +372,15 @@ void TestHandleGui::poll()
     QFETCH(int, refreshSecs);
     QFETCH(QList<int>, selectedRows);
     QFETCH(QStringList, polled);
+    QFETCH(QList<int>, missedRows);
     ControllerFixture f;
     f.controller->handleSetIPParameters(0, 5000, refreshSecs);
     for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
         f.addTimer(QString::fromLatin1(ip));
     for (int row : selectedRows)
         f.timers.setSelected(row, true);
+    for (int row : missedRows)
+        f.timers.noteMissed(f.timers.timerIpAddr(row), QStringLiteral("time of day"), 1);
     for (qint64 left = uptime; left > 0; left -= 7 * 86400000LL) { // in week-long ticks
         f.advance(qMin(left, 7 * 86400000LL));
         f.controller->qmlTimerTriggered();
