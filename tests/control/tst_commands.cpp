@@ -73,6 +73,7 @@ private slots:
     void commands();
     void stateReadsWhatTheWindowShows();
     void mirrorChangesAtMostTenASecond();
+    void displayEventsTellWhatChanged();
 };
 
 // Each run starts from an empty store: what an earlier run stored (a faulty build's, say) would
@@ -296,3 +297,36 @@ void TestCommands::mirrorChangesAtMostTenASecond()
 
 QTEST_GUILESS_MAIN(TestCommands)
 #include "tst_commands.moc"
+
+// One display's row is told when it changes, a reply that changes nothing is not told, and the
+// list with its clocks at most once a second however fast they tick.
+void TestCommands::displayEventsTellWhatChanged()
+{
+    Remote r;
+    QStringList told;
+    QList<qint64> listTold; // ms on one clock
+    QElapsedTimer clock;
+    clock.start();
+    connect(&r.state, &ControlState::changed, [&](const QString &kind, const QJsonObject &d) {
+        if (kind == "display")
+            told << kind + ' ' + d.value("name").toString() +
+                        (d.value("selected").toBool() ? " selected" : "") +
+                        (d.value("missed").isObject() ? " missed" : "");
+        else if (kind == "delivery")
+            told << kind;
+        else if (kind == "displays")
+            listTold << clock.elapsed();
+    });
+    QTRY_COMPARE(listTold.size(), 1); // the first list, at once
+    r.play("displays.select {\"displays\": \"Gym\"}");
+    const QByteArray same = statusReply("127.0.0.2", "Hall", 0, 0, 0, 0, 0);
+    r.f.reply(QStringLiteral("127.0.0.2"), same); // Hall's row as it is listed: nothing to tell
+    r.f.tickFor(5000);                            // fifty ticks of clocks in a moment
+    emit r.f.controller->link().packetEnded(1, QStringLiteral("127.0.0.4"),
+                                            QStringLiteral("time of day"), false);
+    QCOMPARE(told, QStringList({"display Gym selected", "display Pool missed", "delivery"}));
+    QTRY_COMPARE(listTold.size(), 2);
+    QVERIFY(listTold.at(1) - listTold.at(0) >= ControlState::kDisplayTimesIntervalMs - 50);
+    QTest::qWait(300);
+    QCOMPARE(listTold.size(), 2);
+}
