@@ -76,9 +76,7 @@ QString fieldAt(const QByteArray &file, int at)
 QString ProgramFileBytes::fault(const QByteArray &file)
 {
     if (file.size() > kMaxBytes)
-        return QStringLiteral("%1 bytes, more than the %2 a program file can have")
-            .arg(file.size())
-            .arg(kMaxBytes);
+        return QStringLiteral("more than the %1 bytes a program file can have").arg(kMaxBytes);
     if (isUtf8(file))
         return {};
     QJsonParseError parse;

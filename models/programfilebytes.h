@@ -13,7 +13,8 @@ namespace ProgramFileBytes {
 // string, a file this long still fits the HTTP door's 64 KiB body whatever it escapes.
 constexpr int kMaxBytes = 8 * 1024;
 
-// Why the bytes cannot be a program file: too many of them, or not UTF-8, naming the field that
+// Why the bytes cannot be a program file: more than kMaxBytes (a reader may stop one past), or
+// not UTF-8, naming the field that
 // holds the first byte at fault ("line 3: command: not UTF-8 (byte 120)"). Empty when they may be
 // read.
 QString fault(const QByteArray &file);

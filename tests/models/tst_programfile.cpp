@@ -153,7 +153,7 @@ QVector<Case> cases()
     const QByteArray padded = file(end).leftJustified(ProgramFileBytes::kMaxBytes, ' ');
     taken("a file of the most bytes", padded, "T", "08000000000000000000000000");
     refused("a file one byte longer", padded + ' ',
-            "8193 bytes, more than the 8192 a program file can have", false);
+            "more than the 8192 bytes a program file can have", false);
     refused("negative time", file(R"({"command": "count-down", "start-time": "-0:30"}, )" + end),
             R"(line 1: start-time: "-0:30" is negative)");
     refused("time beyond 16 bits",
