@@ -157,6 +157,9 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
     ctl program rename 10 "Tabata"
     [ "$(ctl --json program export 10 - | jq -c '[.result.file.name, .result.text]')" = \
         "$(jq -c '["Tabata", .result.text]' <<<"$stored")" ]
+    # Another program opened: the window keeps program 10's lines in memory, and the store its own.
+    ctl program open 2
+    [ "$(ctl --json program export 10 - | jq -c .result.text)" = "$(jq -c .result.text <<<"$stored")" ]
     ctl present 5:00 1:00 --countup
     [ "$(ctl --json state | jq -r .result.program.name)" = "Pres:300-60" ]
     run sent 3 "$since" 2
