@@ -85,7 +85,14 @@ QByteArray readProgramFile(const std::string &path)
 {
     QFile file;
     open(file, path, QIODevice::ReadOnly, stdin);
-    const QByteArray bytes = file.read(ProgramFileBytes::kMaxBytes + 1);
+    // A pipe may give its bytes in pieces.
+    QByteArray bytes;
+    while (bytes.size() <= ProgramFileBytes::kMaxBytes) {
+        const QByteArray piece = file.read(ProgramFileBytes::kMaxBytes + 1 - bytes.size());
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
     if (file.error() != QFileDevice::NoError)
         throw UsageError(path + ": " + file.errorString().toStdString());
     const QString fault = ProgramFileBytes::fault(bytes);
