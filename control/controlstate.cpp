@@ -106,7 +106,9 @@ void ControlState::connectSources()
     connect(&m_gui, &HandleGui::updatePortInUse, this,
             [this] { emit changed(QStringLiteral("link"), link()); });
 
-    connect(&m_timers, &QAbstractItemModel::rowsInserted, this, &ControlState::listChanged);
+    // A display found is told at once; the list follows within a second.
+    connect(&m_timers, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { rowsChanged(first, last, {}); });
     connect(&m_timers, &QAbstractItemModel::rowsRemoved, this, &ControlState::listChanged);
     connect(&m_timers, &QAbstractItemModel::modelReset, this, &ControlState::listChanged);
     connect(&m_timers, &QAbstractItemModel::dataChanged, this,
