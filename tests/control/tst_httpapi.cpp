@@ -329,10 +329,11 @@ void TestHttpApi::requests()
     }
     for (int fd : open)
         ::close(fd);
-    // Places free again as soon as the held connections go.
+    // Places free again as soon as the held connections go, theirs and their source's.
+    const QByteArray source = heldFrom.isEmpty() ? from : heldFrom;
     if (!held.isEmpty())
-        QTRY_VERIFY(summary(door.await([port] {
-                        return exchange(port, {get("/api/v1/state")});
+        QTRY_VERIFY(summary(door.await([port, source] {
+                        return exchange(port, {get("/api/v1/state")}, 0ms, source);
                     })).startsWith("200"));
 }
 
