@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <arpa/inet.h>
 #include <future>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -167,6 +168,7 @@ private slots:
     void requests_data();
     void requests();
     void keepAliveSaysWhatItDoes();
+    void refusalsWarnedOnceASecond();
     void streamOpensWithState_data();
     void streamOpensWithState();
 };
@@ -349,6 +351,46 @@ void TestHttpApi::keepAliveSaysWhatItDoes()
     QCOMPARE(answer.count("Keep-Alive: timeout=3, max=3\r\n"), 2);
     QCOMPARE(answer.count("Connection: close\r\n"), 1);
     QVERIFY(answer.lastIndexOf("Keep-Alive:") < answer.indexOf("Connection: close"));
+}
+
+namespace {
+
+QStringList g_warnings;
+std::mutex g_warningsMutex;
+
+void keepWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    const std::lock_guard<std::mutex> lock(g_warningsMutex);
+    if (type == QtWarningMsg)
+        g_warnings << message;
+}
+
+} // namespace
+
+void TestHttpApi::refusalsWarnedOnceASecond()
+{
+    // The held connections stay for the whole test.
+    Door door({}, [](HttpApi::Options &options) { options.firstByteWait = 5000ms; });
+    const int port = door.http->port();
+    const int held[2] = {connectTo(port, "127.0.0.2"), connectTo(port, "127.0.0.2")};
+    QTest::qWait(100);
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    const auto refuseFive = [port] {
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(exchange(port, {QByteArray()}, 0ms, "127.0.0.2").startsWith("HTTP/1.1 503"));
+    };
+    refuseFive();
+    QTest::qWait(1100);
+    refuseFive();
+    qInstallMessageHandler(previous);
+    for (int fd : held)
+        ::close(fd);
+    const std::lock_guard<std::mutex> lock(g_warningsMutex);
+    QCOMPARE(g_warnings,
+             QStringList({QStringLiteral("HTTP connections refused: 1 since the last warning (2 "
+                                         "open, at most 4, 2 from one address)"),
+                          QStringLiteral("HTTP connections refused: 5 since the last warning (2 "
+                                         "open, at most 4, 2 from one address)")}));
 }
 
 void TestHttpApi::streamOpensWithState_data()
