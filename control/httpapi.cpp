@@ -478,16 +478,20 @@ private:
                         sink.done();
                         return true;
                     }
-                    wholeState = batch.lost; // the state stands for what was dropped
-                    for (const EventHub::Event &event : batch.events)
-                        if (!wholeState)
+                    if (batch.lost) {
+                        wholeState = true; // it stands for what was dropped
+                    } else {
+                        for (const EventHub::Event &event : batch.events)
                             out += "event: " + event.kind.toStdString() +
                                    "\ndata: " + event.json.toStdString() + "\n\n";
+                    }
                 }
                 if (wholeState) {
                     const std::string state = stateEvent();
                     if (state.empty()) {
-                        sink.write(out.data(), out.size());
+                        // An empty chunk would end the stream before done() does.
+                        if (!out.empty())
+                            sink.write(out.data(), out.size());
                         sink.done();
                         return true;
                     }
