@@ -78,7 +78,7 @@ private:
     std::atomic<bool> m_stopping{false};
 
     std::mutex m_mutex;                     // guards what follows
-    std::map<int, std::string> m_openFds;   // and the source address of each
+    std::map<int, std::string> m_openFds;   // open sockets, with the source of each
     std::map<std::string, int> m_perSource; // open connections by source address
     LogThrottle m_refusals;
     std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
