@@ -14,12 +14,11 @@
 #include "models/timerdatamodel.h"
 
 #include "benchsupport.h"
+#include "headlesscontroller.h"
 #include "loopbackdisplay.h"
 #include "simharness.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -146,54 +145,21 @@ void tick(int seconds)
 
 // ---- a headless controller in a process of its own ----
 
+// A headless controller and one simulated display.
 struct Headless
 {
-    bool start(const QString &build)
-    {
-        if (!sim.start(1))
-            return false;
-        process.setProgram(build + QStringLiteral("/app/qb-timer"));
-        process.setArguments({QStringLiteral("--headless")});
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        return processEventsUntil(
-            [] { return httplib::Client("127.0.0.1", HttpApi::kDefaultPort).Get("/api/v1/state"); },
-            10000);
-    }
-    ~Headless()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-
-    // Resident kilobytes and CPU seconds (user and system) of the process so far.
-    double residentKb() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble();
-        }
-        return -1;
-    }
-    double cpuSeconds() const
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        stat.open(QIODevice::ReadOnly);
-        const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
-        return (fields.value(12).toDouble() + fields.value(13).toDouble()) /
-               double(sysconf(_SC_CLK_TCK));
-    }
+    explicit Headless(const QString &build) : app(build) {}
+    bool start() { return sim.start(1) && app.start(); }
 
     SimHarness sim{QStringLiteral(QB_SIM_EXECUTABLE)};
-    QProcess process;
+    HeadlessController app; // stops before the simulator
 };
 
 void streams(const QString &build, int seconds)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless headless(build);
+    HeadlessController &app = headless.app;
+    if (!headless.start()) {
         printLine(QStringLiteral("streams: the headless controller did not start"));
         return;
     }
@@ -256,8 +222,9 @@ int rawConnect()
 
 void refused(const QString &build)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless headless(build);
+    HeadlessController &app = headless.app;
+    if (!headless.start()) {
         printLine(QStringLiteral("refused: the headless controller did not start"));
         return;
     }
