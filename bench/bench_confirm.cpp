@@ -2,8 +2,10 @@
 // simulated displays listed and selected, one reply in ten lost and the last display silent,
 // sends countdown.start and countdown.pause with "confirm": true by turns. For each: the time from
 // the request to the answer, whether the answer names exactly the silent display as missed (the
-// others acknowledged, none pending), and from the simulator's log how many displays needed the
-// command resent and when the last of the answering displays received it.
+// others acknowledged, none pending), whether the simulator's log bears out every display's
+// verdict (acknowledged: it sent an acknowledgement; missed: it got every copy and all its
+// acknowledgements were lost), how many displays needed the command resent and when the last of
+// them received it.
 //
 //   bench_confirm [--rounds N]        (default 20 start/pause rounds)
 
@@ -91,11 +93,13 @@ QStringList addresses(const QJsonArray &displays)
 struct Figures
 {
     std::vector<double> answerMs;
-    std::vector<double> lastReceiptMs; // the answering displays' last copy, from the request
-    std::vector<double> resentTo;      // answering displays that got more than one copy
-    int mostCopies = 0;                // to one answering display
+    // Of the displays other than the silent one:
+    std::vector<double> lastCopyMs; // the last copy received, from the request
+    std::vector<double> resentTo;   // how many got more than one copy
+    int mostCopies = 0;             // to one of them
     QHash<int, int> roundsByMissedCount;
     int roundsAsExpected = 0;
+    int contradicted = 0; // verdicts the simulator's log contradicts
 };
 
 class ConfirmBench
@@ -142,46 +146,89 @@ public:
             return false;
         }
         const QJsonObject result = answer[QStringLiteral("result")].toObject();
+        const QStringList acknowledged =
+            addresses(result[QStringLiteral("acknowledged")].toArray());
         const QStringList missed = addresses(result[QStringLiteral("missed")].toArray());
-        const int acknowledged = result[QStringLiteral("acknowledged")].toArray().size();
         const QStringList pending = addresses(result[QStringLiteral("pending")].toArray());
         figures.answerMs.push_back(answeredMs - sentMs);
         ++figures.roundsByMissedCount[missed.size()];
-        const bool expected =
-            missed == QStringList{kSilent} && acknowledged == kDisplays - 1 && pending.isEmpty();
+        const bool expected = missed == QStringList{kSilent} &&
+                              acknowledged.size() == kDisplays - 1 && pending.isEmpty();
         figures.roundsAsExpected += expected ? 1 : 0;
-        if (!expected)
-            printLine(QStringLiteral("%1: %2 acknowledged, missed: %3; pending: %4")
+
+        const QHash<QString, Wire> wire = wireOf(mark, packet);
+        QStringList contradicted;
+        for (const QString &address : acknowledged) {
+            if (wire.value(address).answers == 0)
+                contradicted << address + QStringLiteral(" acknowledged");
+        }
+        QStringList missedOnTheWire;
+        for (const QString &address : missed) {
+            const Wire &w = wire[address];
+            missedOnTheWire << QStringLiteral("%1 (%2 copies received, %3 answers lost)")
+                                   .arg(address)
+                                   .arg(w.copies)
+                                   .arg(w.lost);
+            if (w.answers != 0 || w.copies != kRetries + 1)
+                contradicted << address + QStringLiteral(" missed");
+        }
+        figures.contradicted += contradicted.size();
+        if (!expected || !contradicted.isEmpty())
+            printLine(QStringLiteral("%1: %2 acknowledged, %3 pending; missed: %4; contradicted "
+                                     "by the simulator's log: %5")
                           .arg(QLatin1String(command))
-                          .arg(acknowledged)
-                          .arg(missed.join(QLatin1Char(' ')))
-                          .arg(pending.join(QLatin1Char(' '))));
-        noteCopies(mark, packet, sentMs, figures);
+                          .arg(acknowledged.size())
+                          .arg(pending.size())
+                          .arg(missedOnTheWire.join(QStringLiteral(", ")))
+                          .arg(contradicted.join(QStringLiteral(", "))));
+        noteResends(wire, sentMs, figures);
         return true;
     }
 
 private:
-    // From the simulator's log: the copies of the command each answering display received.
-    void noteCopies(int mark, const QByteArray &packet, double sentMs, Figures &figures)
+    // What one display received of the command and what became of its answers.
+    struct Wire
     {
-        QHash<int, int> copies;
-        double lastReceiptMs = 0;
-        const QList<SimHarness::Record> received = m_sim.records(
+        int copies = 0;
+        int answers = 0; // acknowledgements sent
+        int lost = 0;    // acknowledgements the simulator dropped
+        double lastCopyWallMs = 0;
+    };
+
+    // Per address, from the simulator's log since mark.
+    QHash<QString, Wire> wireOf(int mark, const QByteArray &packet)
+    {
+        QHash<QString, Wire> wire;
+        const QList<SimHarness::Record> records = m_sim.records(
             [&](const SimHarness::Record &r) {
-                return r.dir == "rx" && r.bytes == packet && r.display != kDisplays;
+                return (r.dir == "rx" && r.bytes == packet) || r.bytes == "A";
             },
             mark);
-        for (const SimHarness::Record &r : received) {
-            ++copies[r.display];
-            lastReceiptMs = std::max(lastReceiptMs, double(r.wallMs) - sentMs);
+        for (const SimHarness::Record &r : records) {
+            Wire &w = wire[addressOf(r.display)];
+            if (r.dir == "rx") {
+                ++w.copies;
+                w.lastCopyWallMs = double(r.wallMs);
+            }
+            w.answers += r.dir == "tx" ? 1 : 0;
+            w.lost += r.dir == "lost" ? 1 : 0;
         }
+        return wire;
+    }
+
+    void noteResends(const QHash<QString, Wire> &wire, double sentMs, Figures &figures)
+    {
         int resentTo = 0;
-        for (const int n : copies) {
-            resentTo += n > 1 ? 1 : 0;
-            figures.mostCopies = std::max(figures.mostCopies, n);
+        double lastCopyMs = 0;
+        for (auto it = wire.cbegin(); it != wire.cend(); ++it) {
+            if (it.key() == kSilent)
+                continue;
+            resentTo += it->copies > 1 ? 1 : 0;
+            figures.mostCopies = std::max(figures.mostCopies, it->copies);
+            lastCopyMs = std::max(lastCopyMs, it->lastCopyWallMs - sentMs);
         }
         figures.resentTo.push_back(resentTo);
-        figures.lastReceiptMs.push_back(lastReceiptMs);
+        figures.lastCopyMs.push_back(lastCopyMs);
     }
 
     SimHarness &m_sim;
@@ -195,18 +242,19 @@ void report(const char *command, const Figures &f)
         missedCounts << QStringLiteral("%1 missed in %2 rounds").arg(it.key()).arg(it.value());
     printLine(QStringLiteral("%1, %2 rounds: answer after %3; exactly the silent display missed, "
                              "the rest acknowledged, none pending: %4 of %2 rounds (%5); "
-                             "answering displays resent to per round: mean %6, max %7; most "
-                             "copies to one display %8; last answering display's last copy "
-                             "received after %9")
+                             "verdicts the simulator's log contradicts: %6; other displays resent "
+                             "to per round: mean %7, max %8; most copies to one of them %9; their "
+                             "last copy received after %10")
                   .arg(QLatin1String(command))
                   .arg(f.answerMs.size())
                   .arg(percentiles(f.answerMs))
                   .arg(f.roundsAsExpected)
                   .arg(missedCounts.join(QStringLiteral(", ")))
+                  .arg(f.contradicted)
                   .arg(summarise(f.resentTo).mean, 0, 'f', 1)
                   .arg(summarise(f.resentTo).max)
                   .arg(f.mostCopies)
-                  .arg(percentiles(f.lastReceiptMs)));
+                  .arg(percentiles(f.lastCopyMs)));
 }
 
 } // namespace
