@@ -7,7 +7,8 @@
 // acknowledgements were lost), how many displays needed the command resent and when the last of
 // them received it.
 //
-//   bench_confirm [--rounds N]        (default 20 start/pause rounds)
+//   bench_confirm [--rounds N] [--seed S]   (default 20 start/pause rounds; the simulator's
+//                                           seed of its loss draws, default 1)
 
 #include "control/httpapi.h"
 
@@ -180,7 +181,8 @@ public:
                           .arg(acknowledged.size())
                           .arg(pending.size())
                           .arg(missedOnTheWire.join(QStringLiteral(", ")))
-                          .arg(contradicted.join(QStringLiteral(", "))));
+                          .arg(contradicted.isEmpty() ? QStringLiteral("none")
+                                                      : contradicted.join(QStringLiteral(", "))));
         noteResends(wire, sentMs, figures);
         return true;
     }
@@ -265,13 +267,17 @@ int main(int argc, char *argv[])
     seedStores();
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const int rounds = args.contains(QStringLiteral("--rounds"))
-                           ? args.value(args.indexOf(QStringLiteral("--rounds")) + 1).toInt()
-                           : 20;
+    const auto option = [&args](const char *name, const QString &otherwise) {
+        const int at = args.indexOf(QLatin1String(name));
+        return at < 0 ? otherwise : args.value(at + 1);
+    };
+    const int rounds = option("--rounds", QStringLiteral("20")).toInt();
+    const QString seed = option("--seed", QStringLiteral("1"));
     SimHarness sim(QStringLiteral(QB_SIM_EXECUTABLE));
     if (!sim.start(kDisplays,
                    {QStringLiteral("--loss"), QString::number(kLossPercent),
-                    QStringLiteral("--silent"), QString::number(kDisplays)},
+                    QStringLiteral("--silent"), QString::number(kDisplays),
+                    QStringLiteral("--seed"), seed},
                    30000)) {
         std::fprintf(stderr, "bench_confirm: %s\n", qPrintable(sim.errorString()));
         return 1;
@@ -283,10 +289,11 @@ int main(int argc, char *argv[])
     }
     // The start-up discovery and its resends are over before the first command.
     processEventsUntil([] { return false; }, (kRetries + 2) * kDelayMs);
-    printLine(QStringLiteral("%1 displays listed and selected, %2 % of replies lost, %3 silent; "
-                             "link: %4 retries, %5 ms apart")
+    printLine(QStringLiteral("%1 displays listed and selected, %2 % of replies lost (seed %3), %4 "
+                             "silent; link: %5 retries, %6 ms apart")
                   .arg(kDisplays)
                   .arg(kLossPercent)
+                  .arg(seed)
                   .arg(kSilent)
                   .arg(kRetries)
                   .arg(kDelayMs));
