@@ -18,6 +18,7 @@
 #include "models/timerdatamodel.h"
 
 #include "benchsupport.h"
+#include "headlesscontroller.h"
 #include "loopbackdisplay.h"
 #include "simharness.h"
 
@@ -153,17 +154,13 @@ void tick(int seconds)
 
 // ---- a headless controller in a process of its own ----
 
+// A headless controller and one simulated display.
 struct Headless
 {
-    bool start(const QString &build, const QStringList &arguments = {})
+    explicit Headless(const QString &build) : app(build) {}
+    bool start(const QStringList &arguments = {})
     {
-        if (!sim.start(1))
-            return false;
-        process.setProgram(build + QStringLiteral("/app/qb-timer"));
-        process.setArguments(QStringList{QStringLiteral("--headless")} + arguments);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        return processEventsUntil([this] { return bool(client().Get("/api/v1/state")); }, 10000);
+        return sim.start(1) && app.start(arguments, token);
     }
 
     // A client of the door, with the token when one is asked.
@@ -185,48 +182,23 @@ struct Headless
                 return state && state->body.find("127.0.0.2") != std::string::npos;
             },
             5000);
-        // The discovery's resends draw replies for about a second; they are over after this.
-        processEventsUntil([] { return false; }, 1500);
         http.Post("/api/v1/commands/displays.selectOnly", kJson, R"({"displays": ["127.0.0.2"]})",
                   "application/json");
         return listed;
     }
 
-    ~Headless()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
+    double residentKb() const { return app.residentKb(); }
+    double cpuSeconds() const { return app.cpuSeconds(); }
 
-    // Resident kilobytes and CPU seconds (user and system) of the process so far.
-    double residentKb() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble();
-        }
-        return -1;
-    }
-    double cpuSeconds() const
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        stat.open(QIODevice::ReadOnly);
-        const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
-        return (fields.value(12).toDouble() + fields.value(13).toDouble()) /
-               double(sysconf(_SC_CLK_TCK));
-    }
-
-    SimHarness sim{QStringLiteral(QB_SIM_EXECUTABLE)};
-    QProcess process;
     std::string token;
+    SimHarness sim{QStringLiteral(QB_SIM_EXECUTABLE)};
+    HeadlessController app; // stops before the simulator
 };
 
 void streams(const QString &build, int seconds)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless app(build);
+    if (!app.start()) {
         printLine(QStringLiteral("streams: the headless controller did not start"));
         return;
     }
@@ -323,8 +295,8 @@ std::vector<double> commandToWire(int port, AnsweringDisplay &display, int count
 
 void wire(const QString &build)
 {
-    Headless app;
-    if (!app.start(build) || !app.selectDisplay()) {
+    Headless app(build);
+    if (!app.start() || !app.selectDisplay()) {
         printLine(QStringLiteral("wire: the headless controller did not start"));
         return;
     }
@@ -390,12 +362,12 @@ int requestFrom(in_addr_t source, const std::string &token)
 // its own.
 void held(const QString &build)
 {
-    Headless app;
+    Headless app(build);
     QProcess tokenOf;
     tokenOf.start(build + QStringLiteral("/app/qb-timer"), {QStringLiteral("--api-token")});
     tokenOf.waitForFinished(5000);
     app.token = tokenOf.readAllStandardOutput().trimmed().toStdString();
-    if (!app.start(build, {QStringLiteral("--api-listen"), QStringLiteral("0.0.0.0:7380")})) {
+    if (!app.start({QStringLiteral("--api-listen"), QStringLiteral("0.0.0.0:7380")})) {
         printLine(QStringLiteral("held: the headless controller did not start"));
         return;
     }
@@ -442,8 +414,8 @@ void held(const QString &build)
 
 void refused(const QString &build)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless app(build);
+    if (!app.start()) {
         printLine(QStringLiteral("refused: the headless controller did not start"));
         return;
     }
