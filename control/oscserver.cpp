@@ -1,6 +1,7 @@
 #include "control/oscserver.h"
 
 #include "control/commandgate.h"
+#include "control/controllogging.h"
 #include "control/eventhub.h"
 #include "control/oscdoor.h"
 
@@ -84,8 +85,9 @@ public:
             int family, std::shared_ptr<EventHub::Subscriber> subscriber)
         : m_gate(gate), m_fd(fd), m_family(family),
           m_feedback([this](const OscPeer &to, const OscMessage &m) { send(to, m); }, fixedTargets),
-          m_door(gate, m_feedback, std::move(allowed),
-                 [this](const OscPeer &to, const OscMessage &m) { send(to, m); }),
+          m_door(
+              gate, m_feedback, std::move(allowed),
+              [this](const OscPeer &to, const OscMessage &m) { send(to, m); }, bound(fd)),
           m_subscriber(std::move(subscriber))
     {
     }
@@ -110,15 +112,17 @@ public:
         m_teller = std::thread([this] { tell(); });
     }
 
-    int port() const
-    {
-        sockaddr_storage bound{};
-        socklen_t length = sizeof bound;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&bound), &length);
-        return peerOf(bound).port;
-    }
+    int port() const { return bound(m_fd).port; }
 
 private:
+    static OscPeer bound(int fd)
+    {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+        return peerOf(address);
+    }
+
     void receive()
     {
         std::vector<char> buffer(65536);
@@ -128,7 +132,8 @@ private:
                 return;
             if (waits[1].revents != 0)
                 return;
-            for (;;) {
+            // A flood never lets the socket run dry: the stop is looked for on every turn.
+            while (!m_stopping) {
                 sockaddr_storage from{};
                 socklen_t length = sizeof from;
                 const ssize_t size = ::recvfrom(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
@@ -203,6 +208,8 @@ bool OscServer::start(QString *error)
     const std::optional<OscAllowList> allowed = OscAllowList::parse(m_options.allow, &why);
     if (!allowed)
         return fail(error, QStringLiteral("OSC allow-list: ") + why);
+    for (const QString &warning : allowed->warnings())
+        qCWarning(lcRemote, "OSC allow-list: %s", qUtf8Printable(warning));
     const QHostAddress host(m_options.host);
     if (host.isNull())
         return fail(error, QStringLiteral("OSC: \"%1\" is not an address").arg(m_options.host));
