@@ -5,6 +5,7 @@
 #include "control/eventhub.h"
 #include "control/oscaddress.h"
 #include "control/oscdoor.h"
+#include "control/oscreader.h"
 #include "control/oscserver.h"
 #include "control/remotecontrol.h"
 #include "controllerfixture.h"
@@ -12,8 +13,11 @@
 #include <QJsonDocument>
 #include <QSettings>
 #include <QtTest>
+#include <arpa/inet.h>
 #include <cstdlib>
 #include <lo/lo.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -136,6 +140,7 @@ private slots:
     void peers();
     void listens_data();
     void listens();
+    void readerStops();
     void options_data();
     void options();
 };
@@ -691,6 +696,31 @@ void TestOsc::listens()
     QCOMPARE(why, error);
     QCOMPARE(server.port() > 0, error.isEmpty());
     events.close();
+}
+
+// The reader stops when asked though its socket never runs dry: each datagram it reads sends
+// another, as a door answering itself would (headless mode waits for it on SIGTERM).
+void TestOsc::readerStops()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in own{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof own;
+    QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr *>(&own), length), 0);
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&own), &length);
+    const auto again = [&] {
+        ::sendto(fd, "x", 1, 0, reinterpret_cast<const sockaddr *>(&own), sizeof own);
+    };
+    OscReader reader(fd);
+    int handled = 0;
+    again();
+    reader.run([&](const QByteArray &, const OscPeer &) {
+        if (++handled == 1)
+            reader.stop();
+        if (handled < 10000)
+            again();
+    });
+    ::close(fd);
+    QCOMPARE(handled, 1);
 }
 
 // Where the door listens and whom it takes: the command line over the store, the store over the
