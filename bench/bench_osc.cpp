@@ -11,9 +11,7 @@
 // to the wire, the 100 ms tick's lateness, the answers, resident memory. Everything on loopback;
 // run it in a network namespace of its own (scripts/bench.sh does).
 
-#include "control/commandcontext.h"
 #include "control/commandgate.h"
-#include "control/controlstate.h"
 #include "control/remotecontrol.h"
 #include "controller/handlegui.h"
 #include "link/udpcommthread.h"
@@ -477,12 +475,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    // A gate of the bench's own, as a door's thread would call it.
-    ControlState state(controller, timers, programs);
-    CommandContext context(controller, timers, programs, state);
-    CommandGate gate(context);
     const BareRelay relay;
-    const Rig rig{controller, stage, gate, remote.osc()->port(), client};
+    const Rig rig{controller, stage, remote.gate(), remote.osc()->port(), client};
     Tick tick(controller);
 
     std::thread driver([&] {
