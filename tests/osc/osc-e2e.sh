@@ -63,7 +63,7 @@ wait_for '[ -n "$(ss -Hlun "sport = :9100")" ]'
 
 send /qb/subscribe i 9100
 wait_for '[ "$(feedback | wc -l)" -ge 7 ]'
-expected='/qb/mirror sss "00:00:00.0" "none" "clock"
+expected='/qb/mirror sss "00:00:00.0" "none" "none"
 /qb/captions sss "Start" "Start" "Start"
 /qb/program/step i 0
 /qb/displays i 3
