@@ -499,29 +499,32 @@ void addProgramReading(std::vector<Command> &t)
                         {program()}, [](const CommandContext &c, const CommandArgs &a) {
                             return programLines(c, slotOf(a));
                         }));
-    t.push_back(Command(QStringLiteral("program.rename"),
-                        QStringLiteral("Gives a program a new name, kept in the store at once."),
-                        {program(),
-                         {QStringLiteral("name"),
-                          Type::Text,
-                          QStringLiteral("the new name, as much as a display's name field holds"),
-                          0,
-                          11,
-                          true,
-                          {},
-                          {}}},
-                        [](CommandContext &c, const CommandArgs &a) {
-                            const int slot = slotOf(a);
-                            const ProgramSlots &programSlots = c.gui.programSlots();
-                            // The open program keeps the edits the window has made to it.
-                            const ProgramText text = slot == programSlots.currentProgram()
-                                                         ? c.lines.toText()
-                                                         : programSlots.programTexts().at(slot);
-                            c.gui.importProgram(slot, a.text(QStringLiteral("name")), text);
-                            return CommandResult::done(
-                                {{QStringLiteral("program"), slot + 1},
-                                 {QStringLiteral("name"), programSlots.programNames().at(slot)}});
-                        }));
+    t.push_back(
+        Command(QStringLiteral("program.rename"),
+                QStringLiteral("Gives a program a new name, kept in the store at once; "
+                               "its lines stay as they are."),
+                {program(),
+                 {QStringLiteral("name"),
+                  Type::Text,
+                  QStringLiteral("the new name, as much as a display's name field holds"),
+                  0,
+                  11,
+                  true,
+                  {},
+                  {}}},
+                [](CommandContext &c, const CommandArgs &a) {
+                    const QString name = a.text(QStringLiteral("name"));
+                    const QString fault = ProgramFile::nameFault(name);
+                    if (!fault.isEmpty())
+                        return CommandResult::refused(CommandResult::Status::Invalid,
+                                                      QStringLiteral("name"),
+                                                      QStringLiteral("name: ") + fault);
+                    const int slot = slotOf(a);
+                    c.gui.renameProgram(slot, name);
+                    return CommandResult::done(
+                        {{QStringLiteral("program"), slot + 1},
+                         {QStringLiteral("name"), c.gui.programSlots().programNames().at(slot)}});
+                }));
     t.push_back(Command(QStringLiteral("program.open"),
                         QStringLiteral("Opens a program in the window, as picking it in the list "
                                        "does."),
@@ -606,8 +609,8 @@ void addProgramFiles(std::vector<Command> &t)
                                "writes it, \"text\" the stored program text."),
                 {program()}, [](const CommandContext &c, const CommandArgs &a) {
                     const ProgramSlots &programSlots = c.gui.programSlots();
-                    const QString name = programSlots.programNames().at(slotOf(a));
-                    const ProgramText text = programSlots.programTexts().at(slotOf(a));
+                    const QString name = programSlots.storedName(slotOf(a));
+                    const ProgramText text = programSlots.storedText(slotOf(a));
                     return QJsonObject{{QStringLiteral("file"), ProgramFile::toJson(name, text)},
                                        {QStringLiteral("fileText"),
                                         QString::fromUtf8(ProgramFile::exportProgram(name, text))},

@@ -3,6 +3,7 @@
 #include "controller/handlegui.h"
 #include "controller/windowstore.h"
 #include "models/programdatamodel.h"
+#include "models/programfile.h"
 #include "models/timerdatamodel.h"
 
 #include <QDateTime>
@@ -105,7 +106,9 @@ void ControlState::connectSources()
     connect(&m_gui, &HandleGui::updatePortInUse, this,
             [this] { emit changed(QStringLiteral("link"), link()); });
 
-    connect(&m_timers, &QAbstractItemModel::rowsInserted, this, &ControlState::listChanged);
+    // A display found is told at once; the list follows within a second.
+    connect(&m_timers, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { rowsChanged(first, last, {}); });
     connect(&m_timers, &QAbstractItemModel::rowsRemoved, this, &ControlState::listChanged);
     connect(&m_timers, &QAbstractItemModel::modelReset, this, &ControlState::listChanged);
     connect(&m_timers, &QAbstractItemModel::dataChanged, this,
@@ -222,29 +225,10 @@ QJsonArray ControlState::presets()
 
 QJsonObject ControlState::lineJson(int row, const ProgramLine &line)
 {
-    QJsonObject json{{QStringLiteral("step"), row + 1},
-                     {QStringLiteral("command"), ProgramNames::commandName(line.command)},
-                     {QStringLiteral("running"), line.selected}};
-    switch (line.command) {
-    case TC_COLOR:
-        json.insert(QStringLiteral("hours"), ProgramNames::colorName(line.color1));
-        json.insert(QStringLiteral("rest"), ProgramNames::colorName(line.color2));
-        break;
-    case TC_REPEAT:
-        json.insert(QStringLiteral("goto"), line.gotoline + 1);
-        json.insert(QStringLiteral("times"), line.repeatcountset);
-        break;
-    case TC_DONE:
-        json.insert(QStringLiteral("reset"), (line.gotoline & 1) != 0);
-        json.insert(QStringLiteral("stop"), (line.gotoline & 2) != 0);
-        break;
-    default:
-        json.insert(QStringLiteral("start"), line.startseconds);
-        json.insert(QStringLiteral("stop"), line.stopseconds);
-        json.insert(QStringLiteral("alarm"), line.relaytimesec);
-        json.insert(QStringLiteral("countInterval"), line.incrementinterval != 0);
-        break;
-    }
+    // A program file's names and forms, so that a shown line reads as the same line in a file.
+    QJsonObject json = ProgramFile::shownLine(line);
+    json.insert(QStringLiteral("step"), row + 1);
+    json.insert(QStringLiteral("running"), line.selected);
     return json;
 }
 

@@ -2,10 +2,14 @@
 
 #include "control/controllogging.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +28,19 @@ std::optional<ListenAddress> storedAddress(const QString &key, const QString &te
         qCWarning(lcRemote, "%s: \"%s\" is not ADDR:PORT", qUtf8Printable(key),
                   qUtf8Printable(text));
     return address;
+}
+
+// Makes the store readable by its owner only before a secret is written to it. The settings
+// write a new copy beside the file and rename it over; that copy takes the permissions of the
+// file it replaces, so it must never be open to others, even while it is being written.
+void makeOwnerOnly(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd >= 0)
+        ::close(fd);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace
@@ -89,6 +106,7 @@ std::vector<ListenAddress> oscFeedback()
 QByteArray httpToken()
 {
     QSettings store = controllerStore();
+    makeOwnerOnly(store.fileName());
     QByteArray token = store.value(QStringLiteral("remote/httpToken")).toByteArray();
     if (token.size() < 16) {
         QByteArray random(24, Qt::Uninitialized);
@@ -97,7 +115,6 @@ QByteArray httpToken()
         store.setValue(QStringLiteral("remote/httpToken"), token);
         store.sync();
     }
-    QFile::setPermissions(store.fileName(), QFile::ReadOwner | QFile::WriteOwner);
     return token;
 }
 

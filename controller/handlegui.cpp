@@ -558,6 +558,14 @@ bool HandleGui::importProgram(int n, const QString &name, const ProgramText &tex
     return true;
 }
 
+void HandleGui::renameProgram(int n, const QString &name)
+{
+    if (!ProgramSlots::isProgram(n))
+        return;
+    m_programSlots.storeProgramName(n, name);
+    emit updateProgNameCombo(n, name, false);
+}
+
 // ---- generated programs ----
 
 void HandleGui::handleTabataResetButton(int work, int rest, int kount, bool relay)

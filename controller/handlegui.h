@@ -78,6 +78,8 @@ public:
     // Stores a program read from a file into slot n, shown under its name in the window (and
     // shown there when n is the open program). False for a number outside 0..9.
     bool importProgram(int n, const QString &name, const ProgramText &text);
+    // Names program n in the window and the store; its lines, stored or in memory, stay.
+    void renameProgram(int n, const QString &name);
 
 signals:
     void updateUpTime(QVariant time);

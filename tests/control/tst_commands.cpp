@@ -71,6 +71,7 @@ private slots:
     void initTestCase();
     void commands_data();
     void commands();
+    void exportAndRenameKeepToTheStore();
     void stateReadsWhatTheWindowShows();
     void mirrorChangesAtMostTenASecond();
     void displayEventsTellWhatChanged();
@@ -211,6 +212,8 @@ void TestCommands::commands_data()
         R"({"name":"Warm-up","program":3} |  00:00:00.0)");
     row("name too long", "", "program.rename", R"({"program": 3, "name": "Twelve bytes"})",
         "invalid: name: expected text of at most 11 bytes, got \"Twelve bytes\" |  00:00:00.0");
+    row("name with a tab", "", "program.rename", R"({"program": 3, "name": "Warm\tup"})",
+        "invalid: name: \"Warm\\tup\" holds a control character |  00:00:00.0");
     row("tabata while counting", hallGym + "; countup.mode; countup.start", "tabata",
         R"({"work": 20, "rest": 10, "rounds": 8})",
         "refused: a count is running: pause it first | Hall,Gym 00:00:00.0");
@@ -248,6 +251,22 @@ void TestCommands::commands()
         QVERIFY2(seen.startsWith(expected.chopped(1)), qPrintable(seen));
     else
         QCOMPARE(seen, expected);
+}
+
+// Export gives what the store holds, and a rename stores the name alone: a generated program, and
+// the lines the window keeps in memory of a program it left, stay unstored.
+void TestCommands::exportAndRenameKeepToTheStore()
+{
+    Remote r;
+    const auto exported = [&r] {
+        const QJsonObject result = r.run("program.export", R"({"program": 10})").data;
+        return result["file"].toObject()["name"].toString() + ' ' + result["text"].toString();
+    };
+    const QString stored = exported();
+    r.play(R"(tabata {"work": 20, "rest": 10, "rounds": 8, "to": "Hall"})");
+    QCOMPARE(exported(), stored);
+    r.play(R"(program.rename {"program": 10, "name": "Tabata"}; program.open {"program": 2})");
+    QCOMPARE(exported(), "Tabata " + stored.section(QLatin1Char(' '), 1));
 }
 
 // The snapshot says what the window's captions and mirror say, and a program's running step.

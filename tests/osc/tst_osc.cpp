@@ -246,7 +246,7 @@ void TestOsc::answers_data()
         "/qb/unsubscribe: missing the port to tell, an integer 0..65535 (0: the sender's own "
         "port)");
     row("reading", "/qb/program/show", "i:3",
-        R"(/qb/result "program.show" "{"lines":[{"command":"End Program","reset":false,)"
+        R"(/qb/result "program.show" "{"lines":[{"alarm":0,"command":"end","reset":false,)"
         R"("running":false,"step":1,"stop":false}],"name":"Program3","program":3}")");
 }
 
