@@ -1,6 +1,7 @@
 #include "control/oscdoor.h"
 
 #include "control/commandgate.h"
+#include "control/commandtable.h"
 #include "control/controllogging.h"
 #include "control/oscaddress.h"
 
@@ -153,6 +154,15 @@ void OscDoor::command(const QString &path, lo_message message, const OscPeer &fr
     const OscAddress::Request request = OscAddress::read(path, message);
     if (!request.error.isEmpty()) {
         refuse(from, request.error, nowMs);
+        return;
+    }
+    // A confirmation would hold the door, and every surface behind it, until the displays
+    // answered; surfaces hear of a display that missed a command by /qb/missed instead.
+    if (request.args.value(CommandTable::confirmParam()).toBool()) {
+        refuse(from,
+               QStringLiteral("confirm: OSC answers at once; subscribe to \"missed\", or confirm "
+                              "over HTTP"),
+               nowMs);
         return;
     }
     // A reading command is all answer: not worth running when the answer could not go out.
