@@ -74,7 +74,7 @@ int runWindow(int &argc, char **argv, HandleGui &controller)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    enableHighDpiScaling();
     if (const std::optional<int> answered = answerAndExit(argc, argv, QStringLiteral(QB_VERSION)))
         return *answered;
     const bool headless = wantsHeadless(argc, argv);
