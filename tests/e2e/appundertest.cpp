@@ -61,9 +61,8 @@ QQuickItem *WindowOperator::find(const QString &wanted) const
 
 QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
 {
-    QList<QQuickItem *> found =
-        visibleItems(root(),
-                     [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
+    QList<QQuickItem *> found = visibleItems(
+        root(), [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
     std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
         return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
     });

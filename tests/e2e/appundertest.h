@@ -21,7 +21,8 @@ public:
     // Searches the whole window, or only below `root` (a dialog over the window).
     explicit WindowOperator(QQuickWindow *window, QQuickItem *root = nullptr)
         : m_window(window), m_root(root)
-    {}
+    {
+    }
 
     // The first visible item showing `caption`, or null.
     QQuickItem *find(const QString &caption) const;

@@ -30,8 +30,8 @@ TestCase {
 
     // Clicks a dialog's button by its caption and waits for the dialog to close.
     function clickDialogButton(dialog, caption) {
-        // The buttons are laid out in the first frame after opening.
-        waitForRendering(dialog.footer);
+        // The buttons are placed when the dialog is first drawn.
+        waitForItemPolished(dialog.footer);
         mouseClick(findByText(dialog.footer, caption));
         tryCompare(dialog, "visible", false);
     }
