@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QtQml>
+#include <QtQuickTest>
 
 #include <algorithm>
 #include <functional>
@@ -95,6 +96,12 @@ bool WindowOperator::typeBeside(const QString &caption, const QString &text)
 bool WindowOperator::tap(QQuickItem *item)
 {
     if (!item || !item->isVisible())
+        return false;
+    // A row or column places what it holds when the next frame is drawn: a freshly opened
+    // dialog's buttons may not be where they are shown yet.
+    QQuickItem *holder = item->parentItem();
+    if (holder &&
+        !QTest::qWaitFor([holder] { return !QQuickTest::qIsPolishScheduled(holder); }, kSettleMs))
         return false;
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
