@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/headless.h"
 #include "app/singleinstance.h"
+#include "app/storeencoding.h"
 #include "app/windowwiring.h"
 #include "control/remotecontrol.h"
 #include "controller/handlegui.h"
@@ -81,6 +82,7 @@ int main(int argc, char *argv[])
     const SingleInstance instance;
     if (const std::optional<qint64> otherCopy = instance.otherCopy())
         return refuseSecondCopy(argc, argv, *otherCopy, headless);
+    adoptUtf8Stores();
     if (headless) {
         holdQuitSignals();
         const std::optional<StartOptions> options = readStartOptions(argumentList(argc, argv));

@@ -7,7 +7,7 @@ import QtQuick.Controls 2.3
 Dialog {
     id: dialog
 
-    property var saved: null
+    property var saved
 
     function edit(onSave) {
         saved = onSave;
@@ -43,11 +43,5 @@ Dialog {
         }
     }
 
-    onAccepted: {
-        const callback = saved;
-        saved = null;
-        if (callback)
-            callback();
-    }
-    onRejected: saved = null
+    onAccepted: saved()
 }
