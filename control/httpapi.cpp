@@ -168,7 +168,7 @@ public:
               {m_options.maxConnections, m_options.maxHeadBytes + m_options.maxBodyBytes,
                m_options.requestDeadline, m_options.idleTimeout, m_options.writeTimeout, 100},
               [this](httplib::Stream &stream, bool closeConnection, bool &closed) {
-                  return process_request(stream, closeConnection, closed, bodiless);
+                  return handleRequest(stream, closeConnection, closed);
               },
               overloadReply())
     {
@@ -241,11 +241,37 @@ public:
     {
         MemoryStream stream(request);
         bool closed = false;
-        process_request(stream, true, closed, bodiless);
+        handleRequest(stream, true, closed);
         return stream.answer();
     }
 
 private:
+    // The library's handling of one request. From 0.13 on (Debian 13 has 0.18) it is handed the
+    // peer's and its own address; before, it asked the stream itself.
+    template <typename Self = Server>
+    auto handleRequest(httplib::Stream &stream, bool closeConnection, bool &closed)
+        -> decltype(std::declval<Self &>().process_request(stream, closeConnection, closed,
+                                                           Self::bodiless))
+    {
+        return static_cast<Self &>(*this).process_request(stream, closeConnection, closed,
+                                                          bodiless);
+    }
+
+    template <typename Self = Server>
+    auto handleRequest(httplib::Stream &stream, bool closeConnection, bool &closed)
+        -> decltype(std::declval<Self &>().process_request(stream, std::string(), 0, std::string(),
+                                                           0, closeConnection, closed,
+                                                           Self::bodiless))
+    {
+        std::string remoteAddress, localAddress;
+        int remotePort = 0, localPort = 0;
+        stream.get_remote_ip_and_port(remoteAddress, remotePort);
+        stream.get_local_ip_and_port(localAddress, localPort);
+        return static_cast<Self &>(*this).process_request(stream, remoteAddress, remotePort,
+                                                          localAddress, localPort, closeConnection,
+                                                          closed, bodiless);
+    }
+
     // A POST without a body and without saying so ("curl -X POST URL") would otherwise wait
     // for a body until the request's time runs out.
     static void bodiless(httplib::Request &req)
