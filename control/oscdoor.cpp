@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <lo/lo.h>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -15,8 +16,11 @@ const QString kUnsubscribe = QStringLiteral("/qb/unsubscribe");
 
 struct FreeMessage
 {
-    void operator()(void *message) const { lo_message_free(message); }
+    void operator()(lo_message message) const { lo_message_free(message); }
 };
+
+// liblo's message handle: void * up to 0.31 (Debian 12), a pointer to its own struct later.
+using MessagePointer = std::unique_ptr<std::remove_pointer_t<lo_message>, FreeMessage>;
 
 } // namespace
 
@@ -36,7 +40,7 @@ void OscDoor::handle(const QByteArray &datagram, const OscPeer &from, qint64 now
     }
     QByteArray bytes = datagram; // liblo reads from a buffer it may write to
     int result = 0;
-    const std::unique_ptr<void, FreeMessage> message(
+    const MessagePointer message(
         lo_message_deserialise(bytes.data(), size_t(bytes.size()), &result));
     if (!message) {
         refuse(from,
