@@ -16,7 +16,8 @@ lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; echo "lintian finds fault with $(basename "$deb")"; exit 1; }
 dpkg -x "$deb" "$work/root"
 cd "$work/root/usr"
-ls ../lib/systemd/system/qb-timer.service bin/qb-timer bin/qb-timer-sim bin/qb-timerctl \
+ls "$(ls -d ../lib/systemd/system/qb-timer.service lib/systemd/system/qb-timer.service 2>/dev/null | head -1)" \
+    bin/qb-timer bin/qb-timer-sim bin/qb-timerctl \
     share/applications/qb-timer.desktop \
     share/icons/hicolor/256x256/apps/qb-timer.png share/metainfo/example.quillbrook.qbtimer.metainfo.xml \
     share/man/man1/qb-timer.1.gz share/man/man1/qb-timer-sim.1.gz share/man/man1/qb-timerctl.1.gz \
