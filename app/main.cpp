@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/headless.h"
 #include "app/singleinstance.h"
+#include "app/storeencoding.h"
 #include "app/windowwiring.h"
 #include "control/remotecontrol.h"
 #include "controller/handlegui.h"
@@ -74,13 +75,14 @@ int runWindow(int &argc, char **argv, HandleGui &controller)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    enableHighDpiScaling();
     if (const std::optional<int> answered = answerAndExit(argc, argv, QStringLiteral(QB_VERSION)))
         return *answered;
     const bool headless = wantsHeadless(argc, argv);
     const SingleInstance instance;
     if (const std::optional<qint64> otherCopy = instance.otherCopy())
         return refuseSecondCopy(argc, argv, *otherCopy, headless);
+    adoptUtf8Stores();
     if (headless) {
         holdQuitSignals();
         const std::optional<StartOptions> options = readStartOptions(argumentList(argc, argv));

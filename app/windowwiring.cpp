@@ -70,6 +70,13 @@ const Link kControllerToWindow[] = {
 
 } // namespace
 
+void enableHighDpiScaling()
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+#endif
+}
+
 void publishWindowDefaults(QQmlContext *context)
 {
     context->setContextProperty(QStringLiteral("presetDefaults"), WindowStore::presetDefaults());

@@ -7,6 +7,9 @@ class QQmlApplicationEngine;
 class QQmlContext;
 class TimerDataModel;
 
+// Scales the window for high-DPI screens as Qt 6 always does; before the application object.
+void enableHighDpiScaling();
+
 // The first-start values the window shares with the doors that work without it.
 void publishWindowDefaults(QQmlContext *context);
 

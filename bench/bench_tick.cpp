@@ -285,7 +285,7 @@ int main(int argc, char **argv)
     const ScratchConfig config;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_QUICK_BACKEND", "software");
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    enableHighDpiScaling();
     QGuiApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillbrook Inc"));
     QCoreApplication::setApplicationName(QStringLiteral("QB-Timer2"));

@@ -170,8 +170,7 @@ public:
                m_options.requestDeadline, m_options.idleTimeout, m_options.writeTimeout,
                m_options.keepAliveRequests},
               [this](httplib::Stream &stream, bool closeConnection, bool &closed) {
-                  return process_request(stream, closeConnection, closed,
-                                         [this](httplib::Request &req) { headersRead(req); });
+                  return handleRequest(stream, closeConnection, closed);
               },
               overloadReply())
     {
@@ -268,11 +267,43 @@ public:
     {
         MemoryStream stream(request);
         bool closed = false;
-        process_request(stream, true, closed, [this](httplib::Request &req) { headersRead(req); });
+        handleRequest(stream, true, closed);
         return stream.answer();
     }
 
 private:
+    using HeadersRead = std::function<void(httplib::Request &)>;
+    HeadersRead headersReadBy()
+    {
+        return [this](httplib::Request &req) { headersRead(req); };
+    }
+
+    // The library's handling of one request. From 0.13 on (Debian 13 has 0.18) it is handed the
+    // peer's and its own address; before, it asked the stream itself.
+    template <typename Self = Server>
+    auto handleRequest(httplib::Stream &stream, bool closeConnection, bool &closed)
+        -> decltype(std::declval<Self &>().process_request(stream, closeConnection, closed,
+                                                           HeadersRead()))
+    {
+        return static_cast<Self &>(*this).process_request(stream, closeConnection, closed,
+                                                          headersReadBy());
+    }
+
+    template <typename Self = Server>
+    auto handleRequest(httplib::Stream &stream, bool closeConnection, bool &closed)
+        -> decltype(std::declval<Self &>().process_request(stream, std::string(), 0, std::string(),
+                                                           0, closeConnection, closed,
+                                                           HeadersRead()))
+    {
+        std::string remoteAddress, localAddress;
+        int remotePort = 0, localPort = 0;
+        stream.get_remote_ip_and_port(remoteAddress, remotePort);
+        stream.get_local_ip_and_port(localAddress, localPort);
+        return static_cast<Self &>(*this).process_request(stream, remoteAddress, remotePort,
+                                                          localAddress, localPort, closeConnection,
+                                                          closed, headersReadBy());
+    }
+
     // Room for the chunk sizes and line ends of a chunked body, beyond its bytes.
     static constexpr size_t kChunkFramingAllowance = 4096;
     // Between two tries for a new stream's state while the controller is busy.

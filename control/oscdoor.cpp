@@ -9,6 +9,7 @@
 #include <QNetworkInterface>
 #include <lo/lo.h>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -17,7 +18,7 @@ const QString kUnsubscribe = QStringLiteral("/qb/unsubscribe");
 
 struct FreeMessage
 {
-    void operator()(void *message) const { lo_message_free(message); }
+    void operator()(lo_message message) const { lo_message_free(message); }
 };
 
 bool isAnyAddress(const QHostAddress &host)
@@ -30,6 +31,8 @@ bool isAnswerOrFeedback(const QByteArray &path)
 {
     return path == "/qb/error" || path == "/qb/result" || OscFeedback::isFeedbackPath(path);
 }
+// liblo's message handle: void * up to 0.31 (Debian 12), a pointer to its own struct later.
+using MessagePointer = std::unique_ptr<std::remove_pointer_t<lo_message>, FreeMessage>;
 
 } // namespace
 
@@ -58,7 +61,7 @@ void OscDoor::handle(const QByteArray &datagram, const OscPeer &from, qint64 now
         return;
     QByteArray bytes = datagram; // liblo reads from a buffer it may write to
     int result = 0;
-    const std::unique_ptr<void, FreeMessage> message(
+    const MessagePointer message(
         lo_message_deserialise(bytes.data(), size_t(bytes.size()), &result));
     if (!message) {
         refuse(from,

@@ -15,7 +15,7 @@ lo_message toLo(const OscMessage &message)
 {
     lo_message out = lo_message_new();
     for (const QVariant &arg : message.args) {
-        if (arg.type() == QVariant::Int)
+        if (arg.userType() == QMetaType::Int)
             lo_message_add_int32(out, arg.toInt());
         else
             lo_message_add_string(out, arg.toString().toUtf8().constData());
@@ -29,8 +29,8 @@ QString OscMessage::toString() const
 {
     QString text = QString::fromUtf8(path);
     for (const QVariant &arg : args)
-        text += arg.type() == QVariant::Int ? QStringLiteral(" %1").arg(arg.toInt())
-                                            : QStringLiteral(" \"%1\"").arg(arg.toString());
+        text += arg.userType() == QMetaType::Int ? QStringLiteral(" %1").arg(arg.toInt())
+                                                 : QStringLiteral(" \"%1\"").arg(arg.toString());
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 
 namespace {
@@ -112,6 +113,9 @@ void UDPCommThread::run()
 {
     qCDebug(lcLink, "Starting UDPCommThread...");
     QUdpSocket socket;
+    // Displays are reached directly. Qt 6 would otherwise ask the system for a proxy at each
+    // bind, which may take long and which never returns when the program ends meanwhile.
+    socket.setProxy(QNetworkProxy::NoProxy);
     udpSocket = &socket;
     m_readBuffer.resize(65536); // the largest UDP payload fits
     connect(&socket, &QUdpSocket::readyRead, m_linkContext.get(), [this] { readDatagrams(); });

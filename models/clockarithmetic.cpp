@@ -1,5 +1,6 @@
 #include "models/clockarithmetic.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace ClockArithmetic {
@@ -8,7 +9,7 @@ namespace {
 int clampDays(qint64 days)
 {
     return static_cast<int>(
-        qBound<qint64>(std::numeric_limits<int>::min(), days, std::numeric_limits<int>::max()));
+        std::clamp<qint64>(days, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void setFromTotal(qint64 totalMs, QTime &time, int &days, qint64 baseDays)

@@ -1,5 +1,4 @@
 import QtQuick 2.10
-import QtQuick.Dialogs 1.2
 import Qt.labs.settings 1.0
 
 // One count-down preset: a click resets the selected displays to its duration, format and
@@ -14,7 +13,6 @@ GradientButton {
     property int sec: 0
     property bool bAlarm: false
     property int alarmTime: 0
-    property bool bDialogStarted: false
     property string category
     property CountDownSetupDialog dialog
 
@@ -32,24 +30,9 @@ GradientButton {
         dialog.buttonAlarmEnabled = bAlarm;
         dialog.buttonAlarmTime = alarmTime;
         dialog.buttonMode = mode;
-        bDialogStarted = true;
         dialog.title = nameStrig;
-        dialog.open();
+        dialog.edit(takeDialogValues);
         showReleased();
-    }
-
-    Connections {
-        target: preset.dialog
-        // The dialog is shared by all presets: whatever way it closes, this preset's edit is
-        // over, so a later Save opened by another preset never lands here.
-        function onVisibilityChanged() {
-            if (preset.dialog.visible || !preset.bDialogStarted)
-                return;
-            preset.bDialogStarted = false;
-            const button = preset.dialog.clickedButton;
-            if (button === StandardButton.Save || button === StandardButton.Ok)
-                preset.takeDialogValues();
-        }
     }
 
     function takeDialogValues() {

@@ -1,10 +1,10 @@
 import QtQuick 2.10
 import QtQuick.Controls 2.3
-import QtQuick.Dialogs 1.2
 import QtQuick.Layouts 1.3
 
-// Edits one count-down preset: caption, start time, end alarm and format.
-Dialog {
+// Edits one count-down preset: caption, start time, end alarm and format. The presets share it;
+// each opens it with edit().
+EditDialog {
     id: presetDialog
 
     property alias buttonName: nameField.text
@@ -16,15 +16,12 @@ Dialog {
     property alias buttonAlarmTime: alarmTimeBox.value
     property alias buttonMode: modeBox.currentIndex
 
-    modality: Qt.WindowModal
-    standardButtons: StandardButton.Save | StandardButton.Cancel
-    width: stackView.width
-    height: stackView.height * 2 / 3
+    contentHeight: stackView.height * 2 / 3
 
     Column {
         id: form
 
-        readonly property real rowHeight: presetDialog.height / 11
+        readonly property real rowHeight: presetDialog.contentHeight / 11
 
         width: parent.width
 

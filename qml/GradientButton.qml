@@ -60,7 +60,7 @@ Rectangle {
         onReleased: button.showReleased()
         onCanceled: button.showReleased()
         onClicked: button.clicked()
-        onPressAndHold: {
+        onPressAndHold: function (mouse) {
             // An unaccepted long press still ends in a click.
             mouse.accepted = button.holdable;
             if (button.holdable)

@@ -1,7 +1,6 @@
 import QtQuick 2.10
 import QtQuick.Controls 2.3
-import QtQuick.Dialogs 1.2
-import QtQuick.Templates 2.3 as T
+import QtQuick.Templates 2.15 as T
 import Qt.labs.settings 1.0
 import ProgEnums 1.0
 
@@ -15,7 +14,6 @@ Item {
     property alias progStartButtonText: startButton.nameStrig
     property alias progNameListModel: programNameListModel
     property alias progChoiceCombo: programChoice
-    property bool bProgDialogStarted: false
     property int iIndexOfEdit: 0
 
     property string progName1: "Tab 60/15"
@@ -105,9 +103,8 @@ Item {
             dialog.commandEndStop = isEnd && (gotoLine & 2) !== 0;
             dialog.commandGotoLine = isEnd ? 0 : gotoLine + 1;
         }
-        bProgDialogStarted = true;
         dialog.setActiveElements();
-        dialog.open();
+        dialog.edit(storeEdit);
     }
 
     // A line holds at most 65535 seconds; a longer time is stored as that, not cut to 16 bits
@@ -406,17 +403,5 @@ Item {
     ProgSetupDialog {
         id: progSetupDialog
         objectName: "progSetupDialog"
-    }
-
-    Connections {
-        target: progSetupDialog
-        function onVisibilityChanged() {
-            if (progSetupDialog.visible || !progPage.bProgDialogStarted)
-                return;
-            progPage.bProgDialogStarted = false;
-            const button = progSetupDialog.clickedButton;
-            if (button === StandardButton.Save || button === StandardButton.Ok)
-                progPage.storeEdit();
-        }
     }
 }

@@ -1,12 +1,11 @@
 import QtQuick 2.10
 import QtQuick.Controls 2.3
-import QtQuick.Dialogs 1.2
 import QtQuick.Layouts 1.3
 
 // Edits one program line: its command, then either the timer fields or the two digit colours.
 // The program page copies the line in before opening and writes it back after Save; the
 // dialog itself never touches the model.
-Dialog {
+EditDialog {
     id: lineDialog
 
     property alias command: commandBox.currentIndex
@@ -95,21 +94,18 @@ Dialog {
     }
 
     title: qsTr("Dialog")
-    modality: Qt.WindowModal
-    standardButtons: StandardButton.Save | StandardButton.Cancel
-    width: stackView.width
-    height: stackView.height
+    height: parent.height
 
     Column {
         id: form
 
-        readonly property real rowHeight: lineDialog.height / 17
+        readonly property real rowHeight: lineDialog.availableHeight / 17
 
         width: parent.width
 
         Row {
             width: parent.width
-            height: lineDialog.height * 0.1
+            height: lineDialog.availableHeight * 0.1
 
             FormLabel {
                 leftPadding: parent.width * 0.02
@@ -127,7 +123,7 @@ Dialog {
                 model: ["Interval CountDown", "Interval CountUp", "CountUp HH:MM:SS", "CountUp MM:SS:TS",
                     "CountDown HH:MM:SS", "CountDown MM:SS:TS", "Goto Line", "End Program", "Change Colors",
                     "CountUp DD:HH:MM", "CountDown DD:HH:MM"]
-                onActivated: {
+                onActivated: function (index) {
                     console.log("ComboBox Activated, value=" + index);
                     lineDialog.setActiveElements();
                 }

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and ./run need, when any is missing.
+# Installs the Debian 12 packages the build, the tests and ./run need, when any is missing: Qt 6
+# for the application, Qt 5.15 for the second build ./test makes of the same sources.
 set -euo pipefail
 packages=(
     cmake g++ clang make ccache
+    qt6-base-dev qt6-declarative-dev
+    qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-controls
+    qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
+    qml6-module-qt-labs-settings qml6-module-qttest
     qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev
-    qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls
-    qml-module-qtquick-controls2 qml-module-qtquick-templates2 qml-module-qtquick-layouts
-    qml-module-qtquick-dialogs qml-module-qtquick-privatewidgets qml-module-qt-labs-settings
-    qml-module-qt-labs-folderlistmodel qml-module-qtqml-models2 qml-module-qttest
+    qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls2
+    qml-module-qtquick-templates2 qml-module-qtquick-layouts qml-module-qt-labs-settings
+    qml-module-qttest
     libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
     appstream desktop-file-utils dpkg-dev file lintian help2man python3-jsonschema
     libcpp-httplib-dev libcli11-dev pkg-config curl bats jq strace

@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 
 namespace qbsim {
 
@@ -37,6 +38,7 @@ QJsonObject stateFields(const ClockReading &reading, int subFormat)
 
 bool bindDisplayPort(QUdpSocket &socket, const QHostAddress &address, QString *error)
 {
+    socket.setProxy(QNetworkProxy::NoProxy); // loopback only: no system proxy to ask
     if (socket.bind(address, kDisplayPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
         return true;
     *error = QStringLiteral("cannot bind %1: %2 (a program holding port %3 without address reuse, "

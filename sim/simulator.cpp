@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QNetworkDatagram>
+#include <utility>
 
 namespace qbsim {
 
@@ -38,7 +39,7 @@ bool Simulator::start(QString *error)
 {
     if (!m_options.logFile.isEmpty() && !m_log.open(m_options.logFile, error))
         return false;
-    for (SimDisplay *display : qAsConst(m_displays)) {
+    for (SimDisplay *display : std::as_const(m_displays)) {
         if (!display->bind(error))
             return false;
     }
@@ -51,7 +52,7 @@ bool Simulator::start(QString *error)
 void Simulator::logStart()
 {
     QJsonArray displays;
-    for (const SimDisplay *display : qAsConst(m_displays)) {
+    for (const SimDisplay *display : std::as_const(m_displays)) {
         displays.append(QJsonObject{
             {QStringLiteral("display"), display->number()},
             {QStringLiteral("address"), endpointText(display->identity().address, kDisplayPort)},
@@ -72,7 +73,7 @@ void Simulator::readBroadcasts()
 {
     while (m_broadcastSocket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_broadcastSocket.receiveDatagram();
-        for (SimDisplay *display : qAsConst(m_displays))
+        for (SimDisplay *display : std::as_const(m_displays))
             display->receive(datagram);
     }
 }

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QtQml>
+#include <QtQuickTest>
 
 #include <algorithm>
 #include <functional>
@@ -42,10 +43,15 @@ QList<QQuickItem *> visibleItems(QQuickItem *root, const std::function<bool(QQui
 
 } // namespace
 
+QQuickItem *WindowOperator::root() const
+{
+    return m_root ? m_root : m_window->contentItem();
+}
+
 QQuickItem *WindowOperator::find(const QString &wanted) const
 {
     return visibleItems(
-               m_window->contentItem(),
+               root(),
                [&wanted](QQuickItem *item) {
                    const QVariant nameStrig = item->property("nameStrig");
                    return (nameStrig.isValid() ? nameStrig : item->property("text")).toString() ==
@@ -56,9 +62,8 @@ QQuickItem *WindowOperator::find(const QString &wanted) const
 
 QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
 {
-    QList<QQuickItem *> found =
-        visibleItems(m_window->contentItem(),
-                     [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
+    QList<QQuickItem *> found = visibleItems(
+        root(), [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
     std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
         return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
     });
@@ -91,6 +96,12 @@ bool WindowOperator::typeBeside(const QString &caption, const QString &text)
 bool WindowOperator::tap(QQuickItem *item)
 {
     if (!item || !item->isVisible())
+        return false;
+    // A row or column places what it holds when the next frame is drawn: a freshly opened
+    // dialog's buttons may not be where they are shown yet.
+    QQuickItem *holder = item->parentItem();
+    if (holder &&
+        !QTest::qWaitFor([holder] { return !QQuickTest::qIsPolishScheduled(holder); }, kSettleMs))
         return false;
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());

@@ -18,7 +18,11 @@ class QQuickWindow;
 class WindowOperator
 {
 public:
-    explicit WindowOperator(QQuickWindow *window) : m_window(window) {}
+    // Searches the whole window, or only below `root` (a dialog over the window).
+    explicit WindowOperator(QQuickWindow *window, QQuickItem *root = nullptr)
+        : m_window(window), m_root(root)
+    {
+    }
 
     // The first visible item showing `caption`, or null.
     QQuickItem *find(const QString &caption) const;
@@ -34,7 +38,10 @@ public:
     bool chooseFromDrawer(const QString &caption);
 
 private:
+    QQuickItem *root() const;
+
     QQuickWindow *m_window;
+    QQuickItem *m_root;
 };
 
 // The application in this process: the real controller and both models, and the real main

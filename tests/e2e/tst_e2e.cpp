@@ -2,8 +2,8 @@
 #include "simharness.h"
 
 #include <QDateTime>
-#include <QGuiApplication>
 #include <QProcess>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,15 +19,14 @@ QSettings controllerStore()
     return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
 }
 
-// The editor dialog opens in a window of its own.
-QQuickWindow *shownDialog(const QQuickWindow *mainWindow)
+// The line editor while it is open over the window: the item holding its form and buttons.
+QQuickItem *shownDialog(const QQuickWindow *mainWindow)
 {
-    for (QWindow *window : QGuiApplication::topLevelWindows()) {
-        auto *quickWindow = qobject_cast<QQuickWindow *>(window);
-        if (quickWindow && quickWindow != mainWindow && quickWindow->isVisible())
-            return quickWindow;
-    }
-    return nullptr;
+    const auto *dialog = mainWindow->findChild<QObject *>(QStringLiteral("progSetupDialog"));
+    const auto *form = dialog && dialog->property("opened").toBool()
+                           ? dialog->property("contentItem").value<QQuickItem *>()
+                           : nullptr;
+    return form ? form->parentItem() : nullptr;
 }
 
 // Line starts and their wall-clock moments.
@@ -112,10 +111,9 @@ void TestE2e::editedLineSurvivesARestart()
     QTRY_VERIFY(page->find(QStringLiteral("Edit")));
     QVERIFY(page->tap(QStringLiteral("Edit")));
 
-    QQuickWindow *dialog = nullptr;
+    QQuickItem *dialog = nullptr;
     QTRY_VERIFY((dialog = shownDialog(m_app->window())));
-    QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    WindowOperator editor(dialog);
+    WindowOperator editor(m_app->window(), dialog);
     QVERIFY(editor.typeBeside(QStringLiteral("Repeat Count:"), QStringLiteral("12")));
     QVERIFY(editor.tap(QStringLiteral("Save")));
     QTRY_VERIFY(!dialog->isVisible());

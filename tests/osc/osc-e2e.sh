@@ -98,7 +98,10 @@ wait_for '[ "$(count program-run)" = 2 ]'
 # An answer goes to where its message came from: a client that listens on its sending port is
 # told that its message is wrong (what the answer says, and that nothing acts, is tst_osc's).
 "$python" - <<'EOF' || fail "the answer to the sender"
-import liblo
+try:
+    import liblo
+except ImportError:  # Debian 13 calls the binding's module pyliblo3
+    import pyliblo3 as liblo
 client = liblo.Server()
 heard = []
 client.add_method(None, None, lambda path, args: heard.append((path, args)))

@@ -28,6 +28,14 @@ TestCase {
         return findItem(parent, function (child) { return child.text === text && child.clicked !== undefined; });
     }
 
+    // Clicks a dialog's button by its caption and waits for the dialog to close.
+    function clickDialogButton(dialog, caption) {
+        // The buttons are placed when the dialog is first drawn.
+        waitForItemPolished(dialog.footer);
+        mouseClick(findByText(dialog.footer, caption));
+        tryCompare(dialog, "visible", false);
+    }
+
     function page(name) {
         return findChild(window, name);
     }

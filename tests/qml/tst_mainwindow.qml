@@ -1,5 +1,4 @@
 import QtQuick 2.10
-import QtQuick.Dialogs 1.2
 import QtTest 1.2
 import ProgEnums 1.0
 
@@ -242,11 +241,60 @@ MainWindowTestCase {
         dialog.buttonAlarmEnabled = true;
         dialog.buttonAlarmTime = 5;
         dialog.buttonMode = 1;
-        dialog.click(StandardButton.Save);
-        tryCompare(dialog, "visible", false);
+        clickDialogButton(dialog, "Save");
         compare([reset.count, preset.text], [1, "1 Hour"], "a long press is not a click");
         mouseClick(preset);
         compare(argumentsOf(reset, 1), [1, 0, 1, 0, 0, 1, 5]);
+    }
+
+    // Both dialogs over their page: Save writes the edit back; Cancel and Escape leave it as it
+    // was, and Escape closes only the dialog, not the page under it.
+    function test_dialogCloses_data() {
+        var rows = [];
+        ["Save", "Cancel", "Escape"].forEach(function (how) {
+            rows.push({ tag: "preset " + how, how: how, kept: how === "Save", page: "Count Down Controls" });
+            rows.push({ tag: "line " + how, how: how, kept: how === "Save", page: "Timer Programs" });
+        });
+        return rows;
+    }
+
+    function test_dialogCloses(data) {
+        openFromDrawer(data.page);
+        var dialog, edited;
+        if (data.page === "Timer Programs") {
+            handlegui.handleProgChange(0, "Tab 60/15");
+            var repeatLine = programModel.index(4, 0);
+            var count = programModel.data(repeatLine, ProgDataRoles.RepeatCountSetRole);
+            dialog = lineEditor;
+            page("progScreen").editLine(4);
+            dialog.commandRepeatCountSet = count + 1;
+            edited = function () {
+                var changed = programModel.data(repeatLine, ProgDataRoles.RepeatCountSetRole) !== count;
+                programModel.setData(repeatLine, count, ProgDataRoles.RepeatCountSetRole);
+                return changed;
+            };
+        } else {
+            var preset = presetButton("countdown5");
+            dialog = preset.dialog;
+            var before = preset.nameStrig;
+            mousePress(preset);
+            tryCompare(dialog, "visible", true, 5000);
+            mouseRelease(preset);
+            dialog.buttonName = "Edited";
+            edited = function () {
+                var changed = preset.nameStrig === "Edited";
+                preset.nameStrig = before;
+                return changed;
+            };
+        }
+        tryCompare(dialog, "opened", true);
+        if (data.how === "Escape") {
+            keyClick(Qt.Key_Escape);
+            tryCompare(dialog, "visible", false);
+        } else {
+            clickDialogButton(dialog, data.how);
+        }
+        compare([edited(), stackView.depth], [data.kept, 2]);
     }
 
     // Captions are point size 12 but for the name and the two headings.
@@ -286,12 +334,6 @@ MainWindowTestCase {
     function edit(row) {
         page("progScreen").editLine(row);
         tryCompare(lineEditor, "visible", true);
-        waitForRendering(lineEditor.contentItem); // the dialog's own window takes clicks once shown
-    }
-
-    function close(button) {
-        lineEditor.click(button);
-        tryCompare(lineEditor, "visible", false);
     }
 
     // Flags: increment interval, target line, repeat count, days, h/m/s, alarm, Stop/Reset.
@@ -306,6 +348,7 @@ MainWindowTestCase {
     }
 
     function test_enabledFields(data) {
+        edit(0);
         var rows = ["incRow", "gotoRow", "repeatRow", "dayRow", "hourRow", "alarmRow", "endRow"];
         data.indices.forEach(function (index) {
             pick(7);
@@ -315,6 +358,7 @@ MainWindowTestCase {
             compare([part("minRow").enabled, part("secRow").enabled], [on[4] === 1, on[4] === 1]);
             compare([part("colourColumn").visible, part("timerColumn").visible], [index === 8, index !== 8]);
         });
+        clickDialogButton(lineEditor, "Cancel");
     }
 
     function test_linesWrittenBack() {
@@ -329,7 +373,7 @@ MainWindowTestCase {
         lineEditor.commandStartSec = 5;
         lineEditor.commandStopDay = 1;
         lineEditor.commandAlarmTime = 4; // the alarm box stays unchecked
-        close(StandardButton.Save);
+        clickDialogButton(lineEditor, "Save");
         compare(fields(1, [ProgDataRoles.CommandRole, ProgDataRoles.StartSecondsRole, ProgDataRoles.StopSecondsRole,
                            ProgDataRoles.RelayTimeSecRole]), [1, 3725, 65535, 0]);
 
@@ -337,11 +381,11 @@ MainWindowTestCase {
         edit(3);
         pick(6);
         lineEditor.commandGotoLine = 2;
-        close(StandardButton.Save);
+        clickDialogButton(lineEditor, "Save");
         compare(fields(3, [ProgDataRoles.CommandRole, ProgDataRoles.GotoLineRole]), [7, 1]);
         edit(3);
         lineEditor.commandGotoLine = 4;
-        close(StandardButton.Save);
+        clickDialogButton(lineEditor, "Save");
         compare(fields(3, [ProgDataRoles.GotoLineRole]), [0]);
 
         // The end line keeps its command; Stop and Reset exclude each other.
@@ -352,7 +396,7 @@ MainWindowTestCase {
         compare([lineEditor.commandEndStop, lineEditor.commandEndReset], [false, true]);
         mouseClick(part("stopBox"));
         compare([lineEditor.commandEndStop, lineEditor.commandEndReset], [true, false]);
-        close(StandardButton.Save);
+        clickDialogButton(lineEditor, "Save");
         compare(fields(6, [ProgDataRoles.CommandRole, ProgDataRoles.GotoLineRole]), [8, 2]);
     }
 }

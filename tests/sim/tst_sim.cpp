@@ -14,7 +14,7 @@ using namespace qbsim;
 namespace {
 
 // A display on a hand-driven clock.
-struct Display : TimeSource
+struct ClockedDisplay : TimeSource
 {
     qint64 monotonicMs() const override { return now; }
     int wallMsOfDay() const override { return 0; }
@@ -149,7 +149,7 @@ void TestSim::runsPrograms()
 {
     QFETCH(QVector<Step>, steps);
 
-    Display display;
+    ClockedDisplay display;
     for (const auto &[advanceMs, datagram, expected] : steps) {
         display.now += advanceMs;
         if (!datagram.isEmpty())
@@ -161,7 +161,7 @@ void TestSim::runsPrograms()
 // Every program command's answer against literal bytes, through one conversation.
 void TestSim::answersProgramCommands()
 {
-    Display display;
+    ClockedDisplay display;
     const QByteArray name9 = hex("50726F6720390000 00000000"); // "Prog 9"
     const QByteArray steps9 = hex(kIntervals).leftJustified(kStepImageLength, '\0');
     // The repeat taken once (step 4, byte 7).

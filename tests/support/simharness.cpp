@@ -17,13 +17,27 @@ QStringList SimHarness::hexOf(const QList<Record> &records)
     return hex;
 }
 
-void SimHarness::ChildProcess::setupChildProcess()
+namespace {
+
+void endWithParent()
 {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 }
 
+} // namespace
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+void SimHarness::ChildProcess::setupChildProcess()
+{
+    endWithParent();
+}
+#endif
+
 SimHarness::SimHarness(const QString &executable) : m_executable(executable)
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    m_process.setChildProcessModifier(endWithParent);
+#endif
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_log.setFileName(m_dir.filePath(QStringLiteral("sim.jsonl")));
 }
