@@ -4,15 +4,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
-#include <QTextCodec>
 
 namespace {
 
+// Invalid sequences become replacement characters, which encode to other bytes.
 bool isUtf8(const QByteArray &bytes)
 {
-    QTextCodec::ConverterState state;
-    QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 // A private-use character the text does not hold, to mark a place in it.
