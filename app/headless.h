@@ -8,10 +8,6 @@ class TimerDataModel;
 // qb-timer without a window: the controller and its link, the 100 ms tick the window would
 // drive, the start-up discovery with the window's stored settings, and the doors from outside.
 
-// Keeps SIGINT and SIGTERM from every thread started from now on, so that the run below takes
-// them as a request to stop. Call before the controller starts its threads.
-void holdQuitSignals();
-
 // Runs until SIGINT or SIGTERM; gives the exit code. 2 when the HTTP or OSC door cannot listen.
 int runHeadless(int &argc, char **argv, HandleGui &controller, TimerDataModel &timers,
                 ProgramDataModel &programs, const StartOptions &options);

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/headless.h"
+#include "app/quitsignals.h"
 #include "app/singleinstance.h"
 #include "app/storeencoding.h"
 #include "app/windowwiring.h"
@@ -68,6 +69,7 @@ int runWindow(int &argc, char **argv, HandleGui &controller)
     if (!window)
         return -1;
     connectWindow(window, &controller);
+    const QuitOnSignals quitOnSignals;
     return app.exec();
 }
 
@@ -83,8 +85,9 @@ int main(int argc, char *argv[])
     if (const std::optional<qint64> otherCopy = instance.otherCopy())
         return refuseSecondCopy(argc, argv, *otherCopy, headless);
     adoptUtf8Stores();
+    // Both entry points stop cleanly on SIGTERM and SIGINT, lock and settings included.
+    holdQuitSignals();
     if (headless) {
-        holdQuitSignals();
         const std::optional<StartOptions> options = readStartOptions(argumentList(argc, argv));
         if (!options)
             return 2;
