@@ -26,6 +26,22 @@ std::optional<ListenAddress> storedAddress(const QString &key, const QString &te
     return address;
 }
 
+// The token kept under `key`, made on first use. The store is then readable by its owner only.
+QByteArray storedToken(const QString &key)
+{
+    QSettings store = controllerStore();
+    QByteArray token = store.value(key).toByteArray();
+    if (token.size() < 16) {
+        QByteArray random(24, Qt::Uninitialized);
+        QRandomGenerator::system()->generate(random.begin(), random.end());
+        token = random.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+        store.setValue(key, token);
+        store.sync();
+    }
+    QFile::setPermissions(store.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+    return token;
+}
+
 } // namespace
 
 std::optional<ListenAddress> ListenAddress::parse(const QString &text)
@@ -88,17 +104,12 @@ std::vector<ListenAddress> oscFeedback()
 
 QByteArray httpToken()
 {
-    QSettings store = controllerStore();
-    QByteArray token = store.value(QStringLiteral("remote/httpToken")).toByteArray();
-    if (token.size() < 16) {
-        QByteArray random(24, Qt::Uninitialized);
-        QRandomGenerator::system()->generate(random.begin(), random.end());
-        token = random.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-        store.setValue(QStringLiteral("remote/httpToken"), token);
-        store.sync();
-    }
-    QFile::setPermissions(store.fileName(), QFile::ReadOwner | QFile::WriteOwner);
-    return token;
+    return storedToken(QStringLiteral("remote/httpToken"));
+}
+
+QByteArray viewerToken()
+{
+    return storedToken(QStringLiteral("remote/viewerToken"));
 }
 
 } // namespace RemoteSettings

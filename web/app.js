@@ -1,7 +1,7 @@
 // The browser remote: the state from the server's event stream drawn into the page, and the
 // page's buttons and forms sent back as commands.
 
-import { Connection } from "./connection.js";
+import { Connection, keepScreenOn } from "./connection.js";
 import { countDownOf, parseDuration } from "./durations.js";
 import * as view from "./view.js";
 
@@ -21,9 +21,11 @@ const connection = new Connection({
 function applyEvent(kind, data) {
   if (kind === "state") Object.assign(state, data);
   else if (kind === "displays") state.displays = data.displays;
+  else if (kind === "display") state.displays = view.withDisplay(state.displays, data);
+  else if (kind === "delivery") return notify(view.missedNotice(data), "bad");
   else if (kind in state) state[kind] = data;
   else return;
-  draw(kind);
+  draw(kind === "display" ? "displays" : kind);
 }
 
 const drawers = {
@@ -33,7 +35,9 @@ const drawers = {
   },
   mirror() {
     $("mirror-text").textContent = state.mirror.text || "--:--";
-    $("mirror-mode").textContent = view.mirrorMode(state.mirror, state.captions);
+    // The mode is the live region: a screen reader hears a change of state, not every tenth.
+    const mode = view.mirrorMode(state.mirror, state.captions);
+    if ($("mirror-mode").textContent !== mode) $("mirror-mode").textContent = mode;
   },
   captions() {
     view.showCaptions(document.querySelectorAll("[data-caption]"), state.captions);
@@ -196,19 +200,7 @@ function wireForms() {
   });
 }
 
-// ---- the screen kept on ----
-
-async function keepScreenOn() {
-  if (!navigator.wakeLock || document.visibilityState !== "visible") return;
-  try {
-    await navigator.wakeLock.request("screen");
-  } catch {
-    // Refused (a battery saver, say): the screen sleeps as usual.
-  }
-}
-
 document.addEventListener("click", pressed);
-document.addEventListener("visibilitychange", keepScreenOn);
 wireForms();
 keepScreenOn();
 connection.start();
