@@ -69,7 +69,7 @@ export class Connection {
 
   // {ok, result} or {ok: false, message}. Nothing is sent while the page is offline.
   async send(name, params = {}) {
-    if (!this.online) return { ok: false, message: "offline: nothing was sent" };
+    if (!this.online) return { ok: false, message: "Not sent: the page is offline." };
     const deadline = Math.round(performance.now() + this.serverClockOffset + COMMAND_DEADLINE_MS);
     const abort = new AbortController();
     const giveUp = setTimeout(() => abort.abort(), COMMAND_DEADLINE_MS + ANSWER_GRACE_MS);
@@ -98,7 +98,7 @@ export class Connection {
           message: `Not sent: the controller did not answer within ${seconds} s, and it will not carry "${name}" out later.`,
         };
       }
-      return { ok: false, message: "the server cannot be reached: nothing was sent" };
+      return { ok: false, message: "Not sent: the server cannot be reached." };
     } finally {
       clearTimeout(giveUp);
     }

@@ -81,13 +81,23 @@ function hideOverlay() {
   $("overlay").hidden = true;
 }
 
+function showLink(link) {
+  document.body.dataset.link = link;
+}
+
 const connection = new Connection(
   {
     event: applyEvent,
-    online: hideOverlay,
-    offline: () =>
-      showOverlay("Connection lost", "The time shown is not live. Trying again…", OVERLAY_DELAY_MS),
+    online: () => {
+      showLink("live");
+      hideOverlay();
+    },
+    offline: () => {
+      showLink("offline");
+      showOverlay("Connection lost", "The time shown is not live. Trying again…", OVERLAY_DELAY_MS);
+    },
     tokenNeeded: (wasWrong) => {
+      showLink("token");
       const why = wasWrong ? "The token in this address was not accepted." : "This viewer needs a token.";
       showOverlay(
         "Token needed",
