@@ -252,6 +252,33 @@ class BrowserRemote(unittest.TestCase):
             })));""", rows)
         self.assertEqual(got, [expected for _, expected in rows])
 
+    def test_0_display_rows_marked(self):
+        # The events in order: the list, one row changed (missed), a row added, the row answering.
+        hall = {"address": "127.0.0.2", "name": "Hall", "selected": False, "time": "12:00:01"}
+        gym = {**hall, "address": "127.0.0.3", "name": "Gym"}
+        missed = {**gym, "lastAnswer": "2026-12-08T20:14:05",
+                  "missed": {"command": "clock", "at": "2026-12-08T20:14:09"}}
+        pool = {**hall, "address": "127.0.0.4", "name": "Pool"}
+        got = self.driver.execute_async_script("""
+            const [events, done] = arguments;
+            import("./view.js").then((view) => {
+                const list = document.createElement("ul");
+                let displays = events[0];
+                const seen = [];
+                for (const changed of events.slice(1)) {
+                    displays = view.withDisplay(displays, changed);
+                    view.showDisplays(list, displays);
+                    seen.push([...list.querySelectorAll(".display")].map((row) => [
+                        row.querySelector(".name").textContent, row.classList.contains("missed"),
+                        row.querySelector(".health").textContent]));
+                }
+                done(seen);
+            });""", [[hall, gym], missed, pool, gym])
+        answering = [["Hall", False, ""], ["Gym", False, ""]]
+        lost = [["Hall", False, ""], ["Gym", True, "no answer since 20:14:05"]]
+        self.assertEqual(got, [lost, lost + [["Pool", False, ""]],
+                               answering + [["Pool", False, ""]]])
+
     def test_1_served_files(self):
         types = {"/": "text/html; charset=utf-8", "/app.js": "text/javascript; charset=utf-8",
                  "/style.css": "text/css; charset=utf-8", "/icon.svg": "image/svg+xml",
@@ -371,8 +398,7 @@ class BrowserRemote(unittest.TestCase):
         page.find("#token").send_keys("not-the-token")
         page.find("#token-form button").click()
         page.wait_for(lambda: "not accepted" in page.text("#token-problem"), "a wrong token told")
-        token = subprocess.run([APP, "--api-token"], capture_output=True, text=True,
-                               check=True).stdout.strip()
+        token = token_of("--api-token")
         page.find("#token").send_keys(token)
         page.find("#token-form button").click()
         page.wait_for(lambda: page.link() == "Live", "live with the token", seconds=20)
