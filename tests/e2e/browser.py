@@ -370,7 +370,10 @@ class BrowserRemote(unittest.TestCase):
         for field, value in (("total", "2:30"), ("warning", "0:30")):
             page.find(f'#presentation-form [name="{field}"]').clear()
             page.find(f'#presentation-form [name="{field}"]').send_keys(value)
-        page.find('#presentation-form [name="countUp"]').click()
+        # A check box is tapped anywhere on its line, at least 44 px high.
+        checks = page.find_all("#presentation-form .check")
+        self.assertGreaterEqual(min(c.size["height"] for c in checks), 44)
+        page.find('#presentation-form .check').click()
         page.press("#presentation-form button")
         page.press('[data-tab="program"]')
         page.wait_for(lambda: page.text(chosen) == "9 · Pres:150-30", "the presentation open")
@@ -533,6 +536,9 @@ class BrowserRemote(unittest.TestCase):
             page.wait_for(lambda: page.text("#caption").startswith("Gym: no answer since"),
                           "Gym lost", 15)
             self.assertFalse(page.find("#lit").is_displayed())
+            driver.switch_to.window(self.phone_window)
+            page.wait_for(lambda: "missed" in page.display_row("Gym").get_attribute("class"),
+                          "Gym's row marked on the phone page")
         finally:
             os.kill(sim, signal.SIGCONT)
 
