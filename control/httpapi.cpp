@@ -327,16 +327,18 @@ private:
         return path == QLatin1String("/api/v1/state") || path == QLatin1String("/api/v1/events");
     }
 
-    // Whether the command's "X-QB-Deadline" (ms on the clock of clockMs()) has passed; a
-    // deadline that is no number counts as passed.
-    static bool pastDeadline(const httplib::Request &req)
+    // How long a command may wait for the controller: until its "X-QB-Deadline" (ms on the
+    // clock of clockMs()), at most the gate's usual while. A deadline that is no number has
+    // passed.
+    static std::chrono::milliseconds timeLeft(const httplib::Request &req)
     {
         if (!req.has_header("X-QB-Deadline"))
-            return false;
+            return CommandGate::kDefaultWait;
         bool isNumber = false;
         const qint64 deadline =
             QByteArray::fromStdString(req.get_header_value("X-QB-Deadline")).toLongLong(&isNumber);
-        return !isNumber || clockMs() > deadline;
+        const std::chrono::milliseconds left(isNumber ? deadline - clockMs() : -1);
+        return std::min(left, CommandGate::kDefaultWait);
     }
 
     static qint64 clockMs()
@@ -355,7 +357,8 @@ private:
 
     void command(const httplib::Request &req, httplib::Response &res)
     {
-        if (pastDeadline(req)) {
+        const std::chrono::milliseconds left = timeLeft(req);
+        if (left < std::chrono::milliseconds(0)) {
             replyError(res, 409, QStringLiteral("late"),
                        QStringLiteral("X-QB-Deadline: the command came after its deadline and "
                                       "was not carried out"));
@@ -379,7 +382,8 @@ private:
             }
             args = body.object();
         }
-        reply(res, m_gate.call(name, args));
+        // The controller takes it up before its deadline or not at all.
+        reply(res, m_gate.call(name, args, left));
     }
 
     // Server-Sent Events: the whole state first, then each change; a fresh state again whenever
