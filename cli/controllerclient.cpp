@@ -8,8 +8,9 @@
 namespace {
 
 constexpr time_t kConnectSeconds = 3;
-// The controller answers a command within its gate's 2 s, or says it is busy.
-constexpr time_t kAnswerSeconds = 10;
+// The controller answers a command within its gate's 2 s, or says it is busy; one sent with
+// "confirm" waits up to about 10 s more for the displays to acknowledge it.
+constexpr time_t kAnswerSeconds = 20;
 // An idle event stream says it lives every 15 s.
 constexpr time_t kStreamSilenceSeconds = 40;
 
@@ -72,7 +73,7 @@ ControllerClient::Answer ControllerClient::call(const QString &command, const QJ
     if (!res)
         return unreachable(httplib::to_string(res.error()) + " error");
     if (res->status == 401)
-        return unauthorized();
+        return unauthorized(res->body);
     const QJsonObject answer = objectOf(res->body);
     if (!answer.contains(QStringLiteral("ok")))
         return unreachable("something else answers there, with HTTP status " +
@@ -114,10 +115,11 @@ ControllerClient::watch(const std::function<void(const EventStream::Event &)> &o
     if (!res)
         return unreachable(httplib::to_string(res.error()) + " error");
     if (status == 401)
-        return unauthorized();
+        return unauthorized(refusal);
     if (status != 200) {
         Answer refused;
         refused.status = kRefused;
+        refused.body = QByteArray::fromStdString(refusal);
         refused.message = errorMessage(objectOf(refusal));
         return refused;
     }
@@ -136,10 +138,12 @@ ControllerClient::Answer ControllerClient::unreachable(const std::string &why) c
     return answer;
 }
 
-ControllerClient::Answer ControllerClient::unauthorized() const
+ControllerClient::Answer ControllerClient::unauthorized(const std::string &body) const
 {
     Answer answer;
     answer.status = kUnauthorized;
+    if (objectOf(body).contains(QStringLiteral("ok")))
+        answer.body = QByteArray::fromStdString(body);
     answer.message = QStringLiteral("token missing or wrong: give it with --token or "
                                     "QB_TIMER_TOKEN (\"qb-timer --api-token\" on the "
                                     "controller's machine shows it)");

@@ -27,7 +27,7 @@ public:
     struct Answer
     {
         ExitStatus status = kDone;
-        QByteArray body;    // as the controller sent it, when it answered
+        QByteArray body;    // as the controller sent it, when it answered with {"ok", ...}
         QJsonObject result; // the command's result, when done
         QString message;    // why not, when not done
     };
@@ -41,7 +41,8 @@ public:
 
 private:
     Answer unreachable(const std::string &why) const;
-    Answer unauthorized() const;
+    // With the controller's answer, when it sent one.
+    Answer unauthorized(const std::string &body) const;
     std::string address() const;
 
     Where m_where;

@@ -4,6 +4,7 @@
 #include "controllerclient.h"
 #include "exitstatus.h"
 #include "models/duration.h"
+#include "models/programfilebytes.h"
 #include "output.h"
 #include "watch.h"
 
@@ -30,6 +31,7 @@ const char kExitStatuses[] = R"(Exit status:
   3  no controller reachable: start one with "qb-timer --headless"
   4  refused by the controller: its message names the field at fault
   5  token missing or wrong (--token, or QB_TIMER_TOKEN)
+  6  done, but with --confirm some display did not acknowledge it: each is named
 )";
 
 std::string joined(const std::vector<std::string> &words)
@@ -77,11 +79,26 @@ void open(QFile &file, const std::string &path, QIODevice::OpenMode mode, FILE *
         throw UsageError(path + ": " + file.errorString().toStdString());
 }
 
-QByteArray readFile(const std::string &path)
+// At most one byte past what a program file can have, so that no file is read whole just to be
+// refused.
+QByteArray readProgramFile(const std::string &path)
 {
     QFile file;
     open(file, path, QIODevice::ReadOnly, stdin);
-    return file.readAll();
+    // A pipe may give its bytes in pieces.
+    QByteArray bytes;
+    while (bytes.size() <= ProgramFileBytes::kMaxBytes) {
+        const QByteArray piece = file.read(ProgramFileBytes::kMaxBytes + 1 - bytes.size());
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw UsageError(path + ": " + file.errorString().toStdString());
+    const QString fault = ProgramFileBytes::fault(bytes);
+    if (!fault.isEmpty())
+        throw UsageError(path + ": " + fault.toStdString());
+    return bytes;
 }
 
 void writeFile(const std::string &path, const QByteArray &bytes)
@@ -112,7 +129,11 @@ CtlApp::CtlApp()
                     "(qb-timer --api-token shows it)")
         ->envname("QB_TIMER_TOKEN");
     m_app.add_flag("--json", m_options.json,
-                   "print the controller's answer as it came, one JSON object a line");
+                   "print the controller's answer as it came, one JSON object a line; every "
+                   "other outcome too, as {\"ok\": false, \"error\": {\"kind\", \"message\"}}");
+    m_app.add_flag("--confirm", m_options.confirm,
+                   "have a command that acts on displays wait until each has acknowledged it; "
+                   "those that did not are named, and the exit status is 6");
     m_app
         .add_option("--to", m_options.to,
                     "the display (name or address) to act on, alone; again for more")
@@ -164,13 +185,17 @@ int CtlApp::run(int argc, char **argv)
     try {
         m_app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {
-        return m_app.exit(e) == 0 ? kDone : kUsage;
+        if (m_app.exit(e) == 0)
+            return kDone;
+        // The options seen before the fault count.
+        if (m_app.count("--json") > 0)
+            Output::print(Output::errorJson(QStringLiteral("usage"), QString::fromUtf8(e.what())));
+        return kUsage;
     }
     try {
         return m_action();
     } catch (const UsageError &e) {
-        Output::complain(QString::fromStdString(e.what()));
-        return kUsage;
+        return failed({kUsage, {}, {}, QString::fromStdString(e.what())});
     }
 }
 
@@ -446,22 +471,27 @@ void CtlApp::addProgramFiles(CLI::App &program)
             return Request{QStringLiteral("program.export"),
                            {{QStringLiteral("program"), out->number}}};
         },
-        [out](const QJsonObject &result) {
-            writeFile(out->file, result.value(QStringLiteral("fileText")).toString().toUtf8());
+        [this, out](const QJsonObject &result) {
+            // With --json, standard output has the answer, which holds the file as "fileText".
+            if (!(m_options.json && out->file == "-"))
+                writeFile(out->file, result.value(QStringLiteral("fileText")).toString().toUtf8());
             return kDone;
         });
     exporting->add_option("N", out->number, "program number, 1 to 10")->required();
-    exporting->add_option("FILE", out->file, "the file to write; - for standard output")
+    exporting
+        ->add_option("FILE", out->file,
+                     "the file to write; - for standard output (with --json, the answer alone, "
+                     "which holds the file as \"fileText\")")
         ->required();
 
     auto in = std::make_shared<Transfer>();
     CLI::App *importing = leaf(
         program, "import",
-        "store a program file (JSON, or the stored program text) as program N; a refused file "
-        "stores nothing",
+        "store a program file (JSON, or the stored program text; at most 8 KiB of UTF-8) as "
+        "program N; a refused file stores nothing",
         "qb-timerctl program import circuit.json 3", {QStringLiteral("program.import")},
         [in](const CLI::App &) {
-            const QByteArray bytes = readFile(in->file);
+            const QByteArray bytes = readProgramFile(in->file);
             const QJsonDocument json = QJsonDocument::fromJson(bytes);
             // Anything but a JSON object goes as text, for the controller to read or refuse.
             const QJsonValue file =
@@ -570,8 +600,10 @@ void CtlApp::addWatch()
     sub->footer("Example:\n  qb-timerctl watch\n  qb-timerctl --json watch | jq -c .data");
     sub->callback([this] {
         m_action = [this] {
+            if (m_options.confirm)
+                throw UsageError("--confirm: watch does not act on displays");
             ControllerClient client(where());
-            return watchMirror(client, m_options.json);
+            return failed(watchMirror(client, m_options.json));
         };
     });
 }
@@ -583,18 +615,76 @@ ControllerClient::Where CtlApp::where() const
     return {m_options.host, m_options.port, m_options.token};
 }
 
+const QStringList &CtlApp::actingCommands()
+{
+    static const QStringList acting{"clock",           "countdown.adjust", "countdown.mode",
+                                    "countdown.pause", "countdown.preset", "countdown.reset",
+                                    "countdown.set",   "countdown.start",  "countdown.toggle",
+                                    "countup.mode",    "countup.pause",    "countup.reset",
+                                    "countup.start",   "countup.toggle",   "presentation",
+                                    "program.arm",     "program.get",      "program.getActive",
+                                    "program.getAll",  "program.pause",    "program.save",
+                                    "program.saveAll", "program.start",    "program.toggle",
+                                    "tabata"};
+    return acting;
+}
+
 int CtlApp::send(const Request &request, const React &react) const
 {
     QJsonObject args = request.args;
     if (!m_options.to.empty())
         args.insert(QStringLiteral("to"), names(m_options.to));
+    if (m_options.confirm) {
+        if (!actingCommands().contains(request.command))
+            throw UsageError("--confirm: " + request.command.toStdString() +
+                             " does not act on displays");
+        args.insert(QStringLiteral("confirm"), true);
+    }
     ControllerClient client(where());
     const ControllerClient::Answer answer = client.call(request.command, args);
-    if (m_options.json && !answer.body.isEmpty())
+    if (answer.status != kDone)
+        return failed(answer);
+    // First what the result asks for, which may fail (a file not written): then that alone is told.
+    const int status = react(answer.result);
+    if (m_options.json)
         Output::print(QString::fromUtf8(answer.body));
-    if (answer.status != kDone) {
-        Output::complain(answer.message);
-        return answer.status;
+    return status == kDone && m_options.confirm ? confirmed(answer.result) : status;
+}
+
+int CtlApp::confirmed(const QJsonObject &result) const
+{
+    const QStringList missed = Output::missed(result);
+    if (!m_options.json) {
+        for (const QString &line : missed)
+            std::fprintf(stderr, "%s\n", qUtf8Printable(line));
     }
-    return react(answer.result);
+    return missed.isEmpty() ? kDone : kMissed;
+}
+
+int CtlApp::failed(const ControllerClient::Answer &answer) const
+{
+    if (m_options.json) {
+        const bool answered = QJsonDocument::fromJson(answer.body).isObject();
+        Output::print(answered ? QString::fromUtf8(answer.body)
+                               : Output::errorJson(kindOf(answer.status), answer.message));
+    }
+    Output::complain(answer.message);
+    return answer.status;
+}
+
+QString CtlApp::kindOf(ExitStatus status)
+{
+    switch (status) {
+    case kUsage:
+        return QStringLiteral("usage");
+    case kUnreachable:
+        return QStringLiteral("unreachable");
+    case kUnauthorized:
+        return QStringLiteral("unauthorized");
+    case kDone:
+    case kRefused:
+    case kMissed:
+        break;
+    }
+    return QStringLiteral("refused");
 }

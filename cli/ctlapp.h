@@ -20,6 +20,8 @@ public:
 
     // The table commands the subcommands send: every one of the table's should be among them.
     const QStringList &tableCommands() const { return m_tableCommands; }
+    // Those of them that act on displays, which --confirm goes with.
+    static const QStringList &actingCommands();
 
 private:
     struct Request
@@ -58,6 +60,11 @@ private:
 
     ControllerClient::Where where() const;
     int send(const Request &request, const React &react) const;
+    // The exit status of a confirmed command's result; the displays that missed it named.
+    int confirmed(const QJsonObject &result) const;
+    // Tells of an outcome other than done, with --json as one JSON object; its exit status.
+    int failed(const ControllerClient::Answer &answer) const;
+    static QString kindOf(ExitStatus status);
 
     CLI::App m_app;
     struct Options
@@ -66,6 +73,7 @@ private:
         int port = 7380; // the controller's default, HttpApi::kDefaultPort
         std::string token;
         bool json = false;
+        bool confirm = false;
         std::vector<std::string> to;
     } m_options;
     QStringList m_tableCommands;

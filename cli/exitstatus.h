@@ -8,4 +8,5 @@ enum ExitStatus : int {
     kUnreachable = 3,  // no controller answered at the address
     kRefused = 4,      // the controller refused the command, naming the field at fault
     kUnauthorized = 5, // the controller wants a token, and none or a wrong one was given
+    kMissed = 6,       // done, and with --confirm, some display did not acknowledge it
 };

@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <cstdio>
 
@@ -62,6 +63,25 @@ void print(const QString &text)
 void complain(const QString &text)
 {
     std::fprintf(stderr, "qb-timerctl: %s\n", qUtf8Printable(text));
+}
+
+QString errorJson(const QString &kind, const QString &message)
+{
+    const QJsonObject error{{QStringLiteral("kind"), kind}, {QStringLiteral("message"), message}};
+    const QJsonObject answer{{QStringLiteral("ok"), false}, {QStringLiteral("error"), error}};
+    return QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+}
+
+QStringList missed(const QJsonObject &result)
+{
+    QStringList lines;
+    for (const QJsonValue &value : result.value(QStringLiteral("missed")).toArray()) {
+        const QJsonObject display = value.toObject();
+        lines << QStringLiteral("%1 (%2) missed %3")
+                     .arg(field(display, "name"), field(display, "address"),
+                          field(display, "command"));
+    }
+    return lines;
 }
 
 void displays(const QJsonObject &result)

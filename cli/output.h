@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // Results as a person reads them. Names and texts from displays and files are printed with
 // control characters replaced, so that they cannot move the terminal's cursor or colour it.
@@ -9,6 +10,12 @@ namespace Output {
 
 void print(const QString &text);    // to stdout, as it is, plus a new line
 void complain(const QString &text); // to stderr, after the program's name
+
+// An outcome the controller did not answer with JSON of its own, as one line of JSON shaped as
+// its refusals are: {"ok": false, "error": {"kind", "message"}}.
+QString errorJson(const QString &kind, const QString &message);
+// The displays a confirmed command's result says missed it: "NAME (ADDRESS) missed COMMAND".
+QStringList missed(const QJsonObject &result);
 
 void displays(const QJsonObject &result); // displays.list
 void programs(const QJsonObject &result); // program.list

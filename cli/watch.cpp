@@ -59,7 +59,7 @@ QString eventJson(const EventStream::Event &event)
 
 } // namespace
 
-int watchMirror(ControllerClient &client, bool json)
+ControllerClient::Answer watchMirror(ControllerClient &client, bool json)
 {
     writingInPlace = !json && ::isatty(STDOUT_FILENO);
     std::signal(SIGINT, stopWatching);
@@ -77,6 +77,5 @@ int watchMirror(ControllerClient &client, bool json)
     });
     if (writingInPlace)
         std::fputs("\n", stdout);
-    Output::complain(answer.message);
-    return answer.status;
+    return answer;
 }

@@ -214,8 +214,11 @@ QList<int> CommandArgs::rows(const QString &name) const
 std::vector<CommandParam> Command::allParams() const
 {
     std::vector<CommandParam> all = params;
-    if (takesTargets)
+    // "to" last: on OSC every string after the parameters names a display.
+    if (takesTargets) {
+        all.push_back(CommandTable::confirmDescription());
         all.push_back(CommandTable::targetsDescription());
+    }
     return all;
 }
 

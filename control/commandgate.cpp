@@ -55,7 +55,8 @@ CommandResult CommandGate::call(const QString &name, const QJsonObject &args,
 
     std::unique_lock<std::mutex> lock(job->mutex);
     job->done.wait_for(lock, wait, [&job] { return job->stage == Job::Stage::Done; });
-    // A command the controller has begun is seen through: what it did is what the caller hears.
+    // A command the controller has begun is seen through: what it did is what the caller hears
+    // (a confirmation ends within Deliveries::kMaxWaitMs).
     job->done.wait(lock, [&job] { return job->stage != Job::Stage::Running; });
     if (job->stage == Job::Stage::Done)
         return job->result;
@@ -80,12 +81,14 @@ void CommandGate::runWaiting()
                 continue;
             job->stage = Job::Stage::Running;
         }
-        CommandResult result = CommandTable::execute(m_context, job->name, job->args);
-        {
-            const std::lock_guard<std::mutex> lock(job->mutex);
-            job->result = std::move(result);
-            job->stage = Job::Stage::Done;
-        }
-        job->done.notify_all();
+        // A confirmation ends later, on this thread; the caller waits for it meanwhile.
+        CommandTable::execute(m_context, job->name, job->args, [job](CommandResult result) {
+            {
+                const std::lock_guard<std::mutex> lock(job->mutex);
+                job->result = std::move(result);
+                job->stage = Job::Stage::Done;
+            }
+            job->done.notify_all();
+        });
     }
 }

@@ -9,6 +9,9 @@
 #include "models/programfile.h"
 #include "models/timerdatamodel.h"
 
+#include <QEventLoop>
+#include <optional>
+
 namespace {
 
 using Param = CommandParam;
@@ -150,46 +153,77 @@ Command reading(const QString &name, const QString &summary, std::vector<Param> 
 
 // ---- the commands ----
 
+QString unknownMirror()
+{
+    return QStringLiteral("the first selected display has not told what it runs yet");
+}
+
 // Start, pause and the window's one button that does either, for a count or a program whose
-// running state `running` tells.
+// running state `running` tells. Each of them presses the button or is refused: none answers ok
+// without sending. canStart tells why what the displays run cannot be started.
 void addStartPause(std::vector<Command> &t, const QString &group, const QString &what,
                    std::function<bool(const CommandContext &)> running,
-                   std::function<void(HandleGui &)> press, Command::Check canStart = {})
+                   std::function<void(HandleGui &)> press, Command::Check canStart)
 {
+    const auto pressing = [press](CommandContext &c, const CommandArgs &) {
+        press(c.gui);
+        return done();
+    };
     // Toggling starts what start starts, so both are refused alike.
     const Command::Check startRefused = [running, canStart](const CommandContext &c,
                                                             const CommandArgs &a) {
-        return canStart && !running(c) ? canStart(c, a) : QString();
+        return running(c) ? QString() : canStart(c, a);
     };
     t.push_back(Command(group + QStringLiteral(".start"),
-                        QStringLiteral("Starts %1; nothing changes while it runs.").arg(what), {},
-                        [running, press](CommandContext &c, const CommandArgs &) {
-                            if (!running(c))
-                                press(c.gui);
-                            return done();
-                        })
+                        QStringLiteral("Starts %1; refused while it runs.").arg(what), {}, pressing)
                     .onSelected()
-                    .refusedWhen(startRefused));
+                    .refusedWhen([running, startRefused, what](const CommandContext &c,
+                                                               const CommandArgs &a) {
+                        return running(c) ? QStringLiteral("%1 is already running").arg(what)
+                                          : startRefused(c, a);
+                    }));
     t.push_back(Command(group + QStringLiteral(".pause"),
-                        QStringLiteral("Pauses %1; nothing changes while it is paused.").arg(what),
-                        {},
-                        [running, press](CommandContext &c, const CommandArgs &) {
-                            if (running(c))
-                                press(c.gui);
-                            return done();
-                        })
-                    .onSelected());
+                        QStringLiteral("Pauses %1; refused while it is not running.").arg(what), {},
+                        pressing)
+                    .onSelected()
+                    .refusedWhen([running, what](const CommandContext &c, const CommandArgs &) {
+                        if (running(c))
+                            return QString();
+                        if (c.gui.mirror().mode == MirrorClock::Mode::None)
+                            return unknownMirror();
+                        return QStringLiteral("%1 is not running").arg(what);
+                    }));
     t.push_back(Command(group + QStringLiteral(".toggle"),
                         QStringLiteral("Starts %1, or pauses it while it runs: the window's "
                                        "Start/Pause button.")
                             .arg(what),
-                        {},
-                        [press](CommandContext &c, const CommandArgs &) {
-                            press(c.gui);
-                            return done();
-                        })
+                        {}, pressing)
                     .onSelected()
                     .refusedWhen(startRefused));
+}
+
+// Why a count of this kind cannot be started on what the first selected display runs, as the
+// mirror knows it; nothing when it can.
+QString notCounting(const CommandContext &c, MirrorClock::Mode kind, const QString &modeCommand)
+{
+    const QString first = QStringLiteral(": send %1 first").arg(modeCommand);
+    if (c.gui.programActive())
+        return QStringLiteral("the selected displays run a program") + first;
+    switch (c.gui.mirror().mode) {
+    case MirrorClock::Mode::None:
+        return unknownMirror() + first;
+    case MirrorClock::Mode::Clock:
+        return QStringLiteral("the selected displays show the time of day") + first;
+    case MirrorClock::Mode::CountUp:
+        return kind == MirrorClock::Mode::CountUp
+                   ? QString()
+                   : QStringLiteral("the selected displays run a count-up") + first;
+    case MirrorClock::Mode::CountDown:
+        return kind == MirrorClock::Mode::CountDown
+                   ? QString()
+                   : QStringLiteral("the selected displays run a count-down") + first;
+    }
+    return QString();
 }
 
 void addState(std::vector<Command> &t)
@@ -281,7 +315,10 @@ void addCountUp(std::vector<Command> &t)
     addStartPause(
         t, QStringLiteral("countup"), QStringLiteral("the count-up"),
         [](const CommandContext &c) { return c.gui.mirror().countUp; },
-        [](HandleGui &gui) { gui.handleCountUpStartButton(); });
+        [](HandleGui &gui) { gui.handleCountUpStartButton(); },
+        [](const CommandContext &c, const CommandArgs &) {
+            return notCounting(c, MirrorClock::Mode::CountUp, QStringLiteral("countup.mode"));
+        });
 }
 
 CommandResult resetCountDown(CommandContext &c, const HandleGui::CountDownSetting &s)
@@ -368,6 +405,10 @@ void addCountDown(std::vector<Command> &t)
         [](const CommandContext &c) { return c.gui.mirror().countDn; },
         [](HandleGui &gui) { gui.handleCountDnStartButton(); },
         [](const CommandContext &c, const CommandArgs &) {
+            const QString why =
+                notCounting(c, MirrorClock::Mode::CountDown, QStringLiteral("countdown.set"));
+            if (!why.isEmpty())
+                return why;
             const MirrorClock &m = c.gui.mirror();
             return m.time == QTime(0, 0) && m.days == 0
                        ? QStringLiteral("the count-down is at zero: set a time first")
@@ -458,29 +499,32 @@ void addProgramReading(std::vector<Command> &t)
                         {program()}, [](const CommandContext &c, const CommandArgs &a) {
                             return programLines(c, slotOf(a));
                         }));
-    t.push_back(Command(QStringLiteral("program.rename"),
-                        QStringLiteral("Gives a program a new name, kept in the store at once."),
-                        {program(),
-                         {QStringLiteral("name"),
-                          Type::Text,
-                          QStringLiteral("the new name, as much as a display's name field holds"),
-                          0,
-                          11,
-                          true,
-                          {},
-                          {}}},
-                        [](CommandContext &c, const CommandArgs &a) {
-                            const int slot = slotOf(a);
-                            const ProgramSlots &programSlots = c.gui.programSlots();
-                            // The open program keeps the edits the window has made to it.
-                            const ProgramText text = slot == programSlots.currentProgram()
-                                                         ? c.lines.toText()
-                                                         : programSlots.programTexts().at(slot);
-                            c.gui.importProgram(slot, a.text(QStringLiteral("name")), text);
-                            return CommandResult::done(
-                                {{QStringLiteral("program"), slot + 1},
-                                 {QStringLiteral("name"), programSlots.programNames().at(slot)}});
-                        }));
+    t.push_back(
+        Command(QStringLiteral("program.rename"),
+                QStringLiteral("Gives a program a new name, kept in the store at once; "
+                               "its lines stay as they are."),
+                {program(),
+                 {QStringLiteral("name"),
+                  Type::Text,
+                  QStringLiteral("the new name, as much as a display's name field holds"),
+                  0,
+                  11,
+                  true,
+                  {},
+                  {}}},
+                [](CommandContext &c, const CommandArgs &a) {
+                    const QString name = a.text(QStringLiteral("name"));
+                    const QString fault = ProgramFile::nameFault(name);
+                    if (!fault.isEmpty())
+                        return CommandResult::refused(CommandResult::Status::Invalid,
+                                                      QStringLiteral("name"),
+                                                      QStringLiteral("name: ") + fault);
+                    const int slot = slotOf(a);
+                    c.gui.renameProgram(slot, name);
+                    return CommandResult::done(
+                        {{QStringLiteral("program"), slot + 1},
+                         {QStringLiteral("name"), c.gui.programSlots().programNames().at(slot)}});
+                }));
     t.push_back(Command(QStringLiteral("program.open"),
                         QStringLiteral("Opens a program in the window, as picking it in the list "
                                        "does."),
@@ -565,8 +609,8 @@ void addProgramFiles(std::vector<Command> &t)
                                "writes it, \"text\" the stored program text."),
                 {program()}, [](const CommandContext &c, const CommandArgs &a) {
                     const ProgramSlots &programSlots = c.gui.programSlots();
-                    const QString name = programSlots.programNames().at(slotOf(a));
-                    const ProgramText text = programSlots.programTexts().at(slotOf(a));
+                    const QString name = programSlots.storedName(slotOf(a));
+                    const ProgramText text = programSlots.storedText(slotOf(a));
                     return QJsonObject{{QStringLiteral("file"), ProgramFile::toJson(name, text)},
                                        {QStringLiteral("fileText"),
                                         QString::fromUtf8(ProgramFile::exportProgram(name, text))},
@@ -664,6 +708,60 @@ std::vector<Command> buildTable()
     return table;
 }
 
+// Selects the command's targets, when it names them, and runs it.
+CommandResult run(CommandContext &context, const Command &command, const CommandArgs &commandArgs)
+{
+    const bool named = commandArgs.has(CommandTable::targetsParam());
+    if (command.takesTargets && !named && !context.anySelected())
+        return CommandResult::refused(
+            QStringLiteral("no display is selected: select one, or name them with \"to\""));
+    if (command.check) {
+        const QString refusal = command.check(context, commandArgs);
+        if (!refusal.isEmpty())
+            return CommandResult::refused(refusal);
+    }
+    if (!command.takesTargets || !named)
+        return command.handler(context, commandArgs);
+    QList<int> selected;
+    for (int row = 0; row < context.timers.rowCount(); ++row) {
+        if (context.timers.isSelected(row))
+            selected << row;
+    }
+    context.selectOnly(commandArgs.rows(CommandTable::targetsParam()));
+    CommandResult result = command.handler(context, commandArgs);
+    // A handler that refuses (an adjust below zero) leaves the selection as it found it.
+    if (!result.isDone())
+        context.selectOnly(selected);
+    return result;
+}
+
+// What became of the command's packets, per display: who acknowledged, who missed what.
+void addOutcome(QJsonObject &data, const Deliveries::Outcome &outcome, const TimerDataModel &timers)
+{
+    const auto display = [&timers](const QString &addr) {
+        const TimerData *timer = timers.timer(addr);
+        return QJsonObject{{QStringLiteral("address"), addr},
+                           {QStringLiteral("name"), timer ? timer->name : QString()}};
+    };
+    QJsonArray acknowledged;
+    for (const QString &addr : outcome.acknowledged)
+        acknowledged.append(display(addr));
+    QJsonArray missed;
+    for (const auto &[addr, command] : outcome.missed) {
+        QJsonObject entry = display(addr);
+        entry.insert(QStringLiteral("command"), command);
+        missed.append(entry);
+    }
+    data.insert(QStringLiteral("acknowledged"), acknowledged);
+    data.insert(QStringLiteral("missed"), missed);
+    if (!outcome.pending.isEmpty()) {
+        QJsonArray pending;
+        for (const QString &addr : outcome.pending)
+            pending.append(display(addr));
+        data.insert(QStringLiteral("pending"), pending);
+    }
+}
+
 } // namespace
 
 namespace CommandTable {
@@ -696,44 +794,65 @@ CommandParam targetsDescription()
             {}};
 }
 
-CommandResult execute(CommandContext &context, const QString &name, const QJsonObject &args)
+CommandParam confirmDescription()
+{
+    return {confirmParam(),
+            Type::Boolean,
+            QStringLiteral("answer only once every target display acknowledged the command or "
+                           "missed it (at most 5 s), listing \"acknowledged\" and \"missed\" "
+                           "displays"),
+            0,
+            0,
+            false,
+            false,
+            {}};
+}
+
+void execute(CommandContext &context, const QString &name, const QJsonObject &args, Completion done)
 {
     const Command *command = find(name);
     if (!command) {
         QStringList known;
         for (const Command &c : commands())
             known << c.name;
-        return CommandResult::refused(CommandResult::Status::UnknownCommand, {},
-                                      QStringLiteral("unknown command \"%1\"; known commands: %2")
-                                          .arg(name.left(64), known.join(QStringLiteral(", "))));
+        done(CommandResult::refused(CommandResult::Status::UnknownCommand, {},
+                                    QStringLiteral("unknown command \"%1\"; known commands: %2")
+                                        .arg(name.left(64), known.join(QStringLiteral(", ")))));
+        return;
     }
     QJsonObject checked;
     const CommandResult checkedArgs = checkArgs(*command, args, context, checked);
-    if (!checkedArgs.isDone())
-        return checkedArgs;
+    if (!checkedArgs.isDone()) {
+        done(checkedArgs);
+        return;
+    }
     const CommandArgs commandArgs(checked);
-    if (command->check) {
-        const QString refusal = command->check(context, commandArgs);
-        if (!refusal.isEmpty())
-            return CommandResult::refused(refusal);
+    if (!commandArgs.boolean(confirmParam())) {
+        done(run(context, *command, commandArgs));
+        return;
     }
-    if (!command->takesTargets || !commandArgs.has(targetsParam())) {
-        if (command->takesTargets && !context.anySelected())
-            return CommandResult::refused(
-                QStringLiteral("no display is selected: select one, or name them with \"to\""));
-        return command->handler(context, commandArgs);
-    }
-    QList<int> selected;
-    for (int row = 0; row < context.timers.rowCount(); ++row) {
-        if (context.timers.isSelected(row))
-            selected << row;
-    }
-    context.selectOnly(commandArgs.rows(targetsParam()));
-    CommandResult result = command->handler(context, commandArgs);
-    // A handler that refuses (an adjust below zero) leaves the selection as it found it.
-    if (!result.isDone())
-        context.selectOnly(selected);
-    return result;
+    Deliveries &deliveries = context.gui.deliveries();
+    deliveries.openWatch();
+    CommandResult result = run(context, *command, commandArgs);
+    deliveries.closeWatch([result = std::move(result), done = std::move(done),
+                           &context](const Deliveries::Outcome &outcome) mutable {
+        if (result.isDone())
+            addOutcome(result.data, outcome, context.timers);
+        done(std::move(result));
+    });
+}
+
+CommandResult execute(CommandContext &context, const QString &name, const QJsonObject &args)
+{
+    std::optional<CommandResult> result;
+    QEventLoop waiting;
+    execute(context, name, args, [&](CommandResult r) {
+        result = std::move(r);
+        waiting.quit();
+    });
+    if (!result)
+        waiting.exec();
+    return *result;
 }
 
 } // namespace CommandTable

@@ -3,7 +3,11 @@
 #include "controller/handlegui.h"
 #include "controller/windowstore.h"
 #include "models/programdatamodel.h"
+#include "models/programfile.h"
 #include "models/timerdatamodel.h"
+
+#include <QDateTime>
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +31,41 @@ QString modeName(MirrorClock::Mode mode)
     return QStringLiteral("none");
 }
 
+QString rowModeName(const TimerData &timer)
+{
+    switch (timer.mode()) {
+    case 0:
+        return QStringLiteral("clock");
+    case 1:
+        return QStringLiteral("countup");
+    case 2:
+        return QStringLiteral("countdown");
+    case 3:
+    case 4:
+        return QStringLiteral("program");
+    default:
+        return QStringLiteral("other");
+    }
+}
+
+QJsonValue isoTime(qint64 msSinceEpoch)
+{
+    if (msSinceEpoch == 0)
+        return QJsonValue::Null;
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs);
+}
+
+const QString kTime = QStringLiteral("time");
+const QString kLastAnswer = QStringLiteral("lastAnswer");
+
+// The part of a row that is told at once when it changes.
+QJsonObject withoutClock(QJsonObject row)
+{
+    row.remove(kTime);
+    row.remove(kLastAnswer);
+    return row;
+}
+
 } // namespace
 
 ControlState::ControlState(HandleGui &gui, TimerDataModel &timers, ProgramDataModel &lines,
@@ -41,6 +80,7 @@ ControlState::ControlState(HandleGui &gui, TimerDataModel &timers, ProgramDataMo
     connect(&m_programLater, &QTimer::timeout, this, &ControlState::flushProgram);
     m_sentMirror = mirror();
     m_sentProgram = program();
+    m_sentCaptions = captions();
     connectSources();
 }
 
@@ -66,14 +106,16 @@ void ControlState::connectSources()
     connect(&m_gui, &HandleGui::updatePortInUse, this,
             [this] { emit changed(QStringLiteral("link"), link()); });
 
-    const auto structure = [this] { displaysChanged(false); };
-    connect(&m_timers, &QAbstractItemModel::rowsInserted, this, structure);
-    connect(&m_timers, &QAbstractItemModel::rowsRemoved, this, structure);
-    connect(&m_timers, &QAbstractItemModel::modelReset, this, structure);
+    // A display found is told at once; the list follows within a second.
+    connect(&m_timers, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { rowsChanged(first, last, {}); });
+    connect(&m_timers, &QAbstractItemModel::rowsRemoved, this, &ControlState::listChanged);
+    connect(&m_timers, &QAbstractItemModel::modelReset, this, &ControlState::listChanged);
     connect(&m_timers, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &, const QModelIndex &, const QVector<int> &roles) {
-                displaysChanged(roles == QVector<int>{TimerDataModel::TimeStringRole});
+            [this](const QModelIndex &first, const QModelIndex &last, const QVector<int> &roles) {
+                rowsChanged(first.row(), last.row(), roles);
             });
+    connect(&m_gui.deliveries(), &Deliveries::missed, this, &ControlState::displayMissed);
 
     const auto lines = [this] { programChanged(); };
     connect(&m_lines, &QAbstractItemModel::rowsInserted, this, lines);
@@ -92,16 +134,28 @@ QJsonObject ControlState::snapshot() const
 QJsonArray ControlState::displays() const
 {
     QJsonArray list;
-    for (int row = 0; row < m_timers.rowCount(); ++row) {
-        const QModelIndex at = m_timers.index(row);
-        list.append(QJsonObject{
-            {QStringLiteral("address"), m_timers.timerIpAddr(row)},
-            {QStringLiteral("name"), m_timers.timerName(row)},
-            {QStringLiteral("selected"), m_timers.isSelected(row)},
-            {QStringLiteral("time"), m_timers.data(at, TimerDataModel::TimeStringRole).toString()},
-        });
-    }
+    for (int row = 0; row < m_timers.rowCount(); ++row)
+        list.append(display(row));
     return list;
+}
+
+QJsonObject ControlState::display(int row) const
+{
+    const TimerData *timer = m_timers.timerAt(row);
+    if (!timer)
+        return {};
+    QJsonValue missed = QJsonValue::Null;
+    if (timer->isStale())
+        missed = QJsonObject{{QStringLiteral("command"), timer->missedCommand},
+                             {QStringLiteral("at"), isoTime(timer->missedAtMs)}};
+    return {{QStringLiteral("address"), timer->ipaddr},
+            {QStringLiteral("name"), timer->name},
+            {QStringLiteral("selected"), timer->selected},
+            {kTime, timer->timeString()},
+            {QStringLiteral("mode"), rowModeName(*timer)},
+            {QStringLiteral("running"), timer->isRunning()},
+            {kLastAnswer, isoTime(timer->lastAnswerMs)},
+            {QStringLiteral("missed"), missed}};
 }
 
 QJsonObject ControlState::mirror() const
@@ -171,29 +225,10 @@ QJsonArray ControlState::presets()
 
 QJsonObject ControlState::lineJson(int row, const ProgramLine &line)
 {
-    QJsonObject json{{QStringLiteral("step"), row + 1},
-                     {QStringLiteral("command"), ProgramNames::commandName(line.command)},
-                     {QStringLiteral("running"), line.selected}};
-    switch (line.command) {
-    case TC_COLOR:
-        json.insert(QStringLiteral("hours"), ProgramNames::colorName(line.color1));
-        json.insert(QStringLiteral("rest"), ProgramNames::colorName(line.color2));
-        break;
-    case TC_REPEAT:
-        json.insert(QStringLiteral("goto"), line.gotoline + 1);
-        json.insert(QStringLiteral("times"), line.repeatcountset);
-        break;
-    case TC_DONE:
-        json.insert(QStringLiteral("reset"), (line.gotoline & 1) != 0);
-        json.insert(QStringLiteral("stop"), (line.gotoline & 2) != 0);
-        break;
-    default:
-        json.insert(QStringLiteral("start"), line.startseconds);
-        json.insert(QStringLiteral("stop"), line.stopseconds);
-        json.insert(QStringLiteral("alarm"), line.relaytimesec);
-        json.insert(QStringLiteral("countInterval"), line.incrementinterval != 0);
-        break;
-    }
+    // A program file's names and forms, so that a shown line reads as the same line in a file.
+    QJsonObject json = ProgramFile::shownLine(line);
+    json.insert(QStringLiteral("step"), row + 1);
+    json.insert(QStringLiteral("running"), line.selected);
     return json;
 }
 
@@ -217,29 +252,64 @@ void ControlState::mirrorTextChanged()
 
 void ControlState::emitCaptions()
 {
-    emit changed(QStringLiteral("captions"), captions());
+    const QJsonObject now = captions();
+    if (now != m_sentCaptions) {
+        m_sentCaptions = now;
+        emit changed(QStringLiteral("captions"), now);
+    }
     // A pause may leave the text as it was while the counting stops.
     mirrorTextChanged();
 }
 
-void ControlState::displaysChanged(bool timesOnly)
+void ControlState::rowsChanged(int first, int last, const QVector<int> &roles)
 {
-    m_displaysStructureDirty = m_displaysStructureDirty || !timesOnly;
-    if (m_displaysStructureDirty) {
-        m_displaysLater.start(0);
+    // Clocks alone are told with the list; anything else is told of the row, if it changed.
+    static const QVector<int> clockRoles = {TimerDataModel::TimeRole, TimerDataModel::DayRole,
+                                            TimerDataModel::TimeStringRole};
+    const bool clockOnly =
+        !roles.isEmpty() &&
+        std::all_of(roles.begin(), roles.end(), [](int role) { return clockRoles.contains(role); });
+    if (!clockOnly) {
+        for (int row = first; row <= last; ++row) {
+            const QJsonObject now = display(row);
+            QJsonObject &sent = m_sentRows[now.value(QStringLiteral("address")).toString()];
+            const QJsonObject told = withoutClock(now);
+            if (told == sent)
+                continue;
+            sent = told;
+            emit changed(QStringLiteral("display"), now);
+        }
+    }
+    listChanged();
+}
+
+void ControlState::listChanged()
+{
+    if (m_displaysLater.isActive())
         return;
-    }
-    if (!m_displaysLater.isActive()) {
-        const qint64 waited = m_clock.elapsed() - m_displaysSentMs;
-        m_displaysLater.start(int(qMax<qint64>(0, kDisplayTimesIntervalMs - waited)));
-    }
+    const qint64 waited = m_clock.elapsed() - m_displaysSentMs;
+    m_displaysLater.start(int(qMax<qint64>(0, kDisplayTimesIntervalMs - waited)));
 }
 
 void ControlState::flushDisplays()
 {
-    m_displaysStructureDirty = false;
     m_displaysSentMs = m_clock.elapsed();
-    emit changed(QStringLiteral("displays"), {{QStringLiteral("displays"), displays()}});
+    const QJsonArray list = displays();
+    m_sentRows.clear();
+    for (const QJsonValue &row : list)
+        m_sentRows.insert(row[QStringLiteral("address")].toString(), withoutClock(row.toObject()));
+    emit changed(QStringLiteral("displays"), {{QStringLiteral("displays"), list}});
+}
+
+void ControlState::displayMissed(const QString &addr, const QString &command, qint64 atMs)
+{
+    const TimerData *timer = m_timers.timer(addr);
+    emit changed(QStringLiteral("delivery"),
+                 {{QStringLiteral("address"), addr},
+                  {QStringLiteral("name"), timer ? timer->name : QString()},
+                  {QStringLiteral("command"), command},
+                  {QStringLiteral("at"), isoTime(atMs)},
+                  {QStringLiteral("outcome"), QStringLiteral("missed")}});
 }
 
 void ControlState::programChanged()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
@@ -13,8 +14,10 @@ class TimerDataModel;
 
 // What the window shows, as data for the doors: one snapshot, and a change whenever a part of it
 // changes. The controller's signals to the window and the lists' own signals are the source;
-// nothing is polled. The mirror's text changes at most ten times a second and the displays' shown
-// times at most once a second; everything else is told as soon as the controller's thread is free.
+// nothing is polled. Only what changed is told: one display's row when its selection, mode or
+// health changes ("display"), a display that missed a command ("delivery"); the whole list, with
+// the shown times, at most once a second ("displays"); the mirror's text at most ten times a
+// second; everything else as soon as the controller's thread is free.
 class ControlState : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,9 @@ public:
     QJsonObject snapshot() const;
 
     QJsonArray displays() const;
+    // One display as the doors show it: address, name, selection, shown time, mode, running,
+    // its last answer and the last command it missed since (null when none).
+    QJsonObject display(int row) const;
     QJsonObject mirror() const;
     QJsonObject captions() const;
     QJsonObject program() const;
@@ -47,8 +53,10 @@ signals:
 private:
     void connectSources();
     void mirrorTextChanged();
-    void displaysChanged(bool timesOnly);
+    void rowsChanged(int first, int last, const QVector<int> &roles);
+    void listChanged();
     void flushDisplays();
+    void displayMissed(const QString &addr, const QString &command, qint64 atMs);
     void programChanged();
     void flushProgram();
     void emitCaptions();
@@ -66,7 +74,10 @@ private:
     qint64 m_mirrorSentMs = -kMirrorIntervalMs;
     QTimer m_mirrorLater;
 
-    bool m_displaysStructureDirty = false;
+    QJsonObject m_sentCaptions;
+    // Per address, the row as last told, without its clock: a reply that only refreshes the
+    // clock is told with the list, once a second.
+    QHash<QString, QJsonObject> m_sentRows;
     qint64 m_displaysSentMs = -kDisplayTimesIntervalMs;
     QTimer m_displaysLater;
 

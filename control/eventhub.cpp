@@ -2,85 +2,85 @@
 
 #include <QJsonDocument>
 
+struct EventHub::Log
+{
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<Event> events; // the newest kQueueLimit, the last one numbered next - 1
+    quint64 next = 0;
+    size_t subscribers = 0;
+    bool closed = false;
+};
+
+EventHub::EventHub(size_t maxSubscribers)
+    : m_log(std::make_shared<Log>()), m_maxSubscribers(maxSubscribers)
+{
+}
+
+EventHub::Subscriber::Subscriber(std::shared_ptr<Log> log) : m_log(std::move(log))
+{
+    m_next = m_log->next;
+}
+
+EventHub::Subscriber::~Subscriber()
+{
+    const std::lock_guard<std::mutex> lock(m_log->mutex);
+    --m_log->subscribers;
+}
+
 EventHub::Subscriber::Batch EventHub::Subscriber::wait(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_ready.wait_for(lock, timeout, [this] { return !m_events.empty() || m_lost || m_closed; });
+    Log &log = *m_log;
+    std::unique_lock<std::mutex> lock(log.mutex);
+    log.ready.wait_for(lock, timeout, [&] { return m_next != log.next || log.closed; });
     Batch batch;
-    batch.events.assign(m_events.begin(), m_events.end());
-    m_events.clear();
-    batch.lost = m_lost;
-    batch.closed = m_closed;
-    m_lost = false;
+    batch.closed = log.closed;
+    const quint64 first = log.next - log.events.size();
+    if (m_next < first) {
+        batch.lost = true;
+        m_next = log.next;
+        return batch;
+    }
+    batch.events.assign(log.events.begin() + int(m_next - first), log.events.end());
+    m_next = log.next;
     return batch;
-}
-
-void EventHub::Subscriber::push(const Event &event)
-{
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_events.size() >= kQueueLimit) {
-            m_events.clear();
-            m_lost = true;
-        } else {
-            m_events.push_back(event);
-        }
-    }
-    m_ready.notify_one();
-}
-
-void EventHub::Subscriber::close()
-{
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_closed = true;
-    }
-    m_ready.notify_all();
 }
 
 std::shared_ptr<EventHub::Subscriber> EventHub::subscribe()
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    prune();
-    if (m_closed || m_subscribers.size() >= m_maxSubscribers)
-        return nullptr;
-    auto subscriber = std::make_shared<Subscriber>();
-    m_subscribers.push_back(subscriber);
-    return subscriber;
+    {
+        const std::lock_guard<std::mutex> lock(m_log->mutex);
+        if (m_log->closed || m_log->subscribers >= m_maxSubscribers)
+            return nullptr;
+        ++m_log->subscribers;
+    }
+    return std::make_shared<Subscriber>(m_log);
 }
 
 void EventHub::publish(const QString &kind, const QJsonObject &data)
 {
-    const Event event{kind.toUtf8(), QJsonDocument(data).toJson(QJsonDocument::Compact)};
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    prune();
-    for (const std::weak_ptr<Subscriber> &weak : m_subscribers) {
-        if (const std::shared_ptr<Subscriber> subscriber = weak.lock())
-            subscriber->push(event);
+    Event event{kind.toUtf8(), QJsonDocument(data).toJson(QJsonDocument::Compact)};
+    {
+        const std::lock_guard<std::mutex> lock(m_log->mutex);
+        m_log->events.push_back(std::move(event));
+        if (m_log->events.size() > kQueueLimit)
+            m_log->events.pop_front();
+        ++m_log->next;
     }
+    m_log->ready.notify_all();
 }
 
 void EventHub::close()
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_closed = true;
-    for (const std::weak_ptr<Subscriber> &weak : m_subscribers) {
-        if (const std::shared_ptr<Subscriber> subscriber = weak.lock())
-            subscriber->close();
+    {
+        const std::lock_guard<std::mutex> lock(m_log->mutex);
+        m_log->closed = true;
     }
+    m_log->ready.notify_all();
 }
 
 size_t EventHub::subscriberCount()
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    prune();
-    return m_subscribers.size();
-}
-
-void EventHub::prune()
-{
-    m_subscribers.erase(
-        std::remove_if(m_subscribers.begin(), m_subscribers.end(),
-                       [](const std::weak_ptr<Subscriber> &weak) { return weak.expired(); }),
-        m_subscribers.end());
+    const std::lock_guard<std::mutex> lock(m_log->mutex);
+    return m_log->subscribers;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QtGlobal>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -9,12 +10,15 @@
 #include <mutex>
 #include <vector>
 
-// Hands the state's changes from the controller's thread to the doors' threads: each subscriber
-// (an event-stream connection, the OSC door) has a queue of its own, bounded; one that falls
-// behind loses its queue and is told so, and then reads a fresh snapshot instead of the history.
-// Thread-safe.
+// Hands the state's changes from the controller's thread to the doors' threads. The changes go
+// into one bounded log that every subscriber (an event-stream connection, the OSC door) reads
+// from its own place, so publishing costs the controller the same however many subscribers
+// there are. A subscriber that falls behind the log's start loses what it missed and is told so;
+// it then reads a fresh snapshot instead of the history. Thread-safe.
 class EventHub
 {
+    struct Log;
+
 public:
     static constexpr size_t kQueueLimit = 256;
 
@@ -33,22 +37,17 @@ public:
             bool lost = false;         // events were dropped since the last batch
             bool closed = false;       // the hub is closing: no more events will come
         };
+        explicit Subscriber(std::shared_ptr<Log> log);
+        ~Subscriber();
         // Waits at most `timeout` for events and takes those waiting.
         Batch wait(std::chrono::milliseconds timeout);
 
     private:
-        friend class EventHub;
-        void push(const Event &event);
-        void close();
-
-        std::mutex m_mutex;
-        std::condition_variable m_ready;
-        std::deque<Event> m_events;
-        bool m_lost = false;
-        bool m_closed = false;
+        std::shared_ptr<Log> m_log;
+        quint64 m_next; // the sequence number of the next event to read
     };
 
-    explicit EventHub(size_t maxSubscribers) : m_maxSubscribers(maxSubscribers) {}
+    explicit EventHub(size_t maxSubscribers);
 
     // A new subscriber, or null when there are as many as allowed. It stops receiving once the
     // last reference to it is gone.
@@ -59,10 +58,6 @@ public:
     size_t subscriberCount();
 
 private:
-    void prune();
-
-    std::mutex m_mutex;
-    std::vector<std::weak_ptr<Subscriber>> m_subscribers;
+    std::shared_ptr<Log> m_log;
     size_t m_maxSubscribers;
-    bool m_closed = false;
 };

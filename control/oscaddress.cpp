@@ -198,6 +198,12 @@ Request read(const QString &path, lo_message message)
             return request;
         }
         const std::optional<QJsonValue> value = convert(param, types[at], argv[at]);
+        // An optional parameter just before the targets may be left out: what stands in its
+        // place then names the first display ("confirm" on a command sent "to" displays).
+        const bool targetsNext =
+            &param != &params.back() && (&param + 1)->type == CommandParam::Type::Displays;
+        if (!value && !param.required && targetsNext)
+            continue;
         if (!value) {
             request.error = wrongArgument(param, types[at], argv[at]);
             return request;

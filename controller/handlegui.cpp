@@ -25,8 +25,10 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
       m_sender(
           timers,
           [this](const QByteArray &packet, const QString &addr, int firstDelay, int extraWait) {
-              m_pUDPThread->sendUDPCommand(packet, packet.size(), addr, Protocol::kPort, true,
-                                           firstDelay, extraWait);
+              m_deliveries.noteSent(m_pUDPThread->sendUDPCommand(packet, packet.size(), addr,
+                                                                 Protocol::kPort, true, firstDelay,
+                                                                 extraWait),
+                                    addr, packet);
           }),
       m_tickTimer(timeSource), m_mirror(timeSource),
       m_programTransfer(programs, m_programSlots, m_programEditing, m_sender),
@@ -42,11 +44,17 @@ HandleGui::HandleGui(TimerDataModel &timers, ProgramDataModel &programs, TimeSou
         },
         Qt::QueuedConnection);
     m_pUDPThread->start(QThread::NormalPriority);
+    // Answers are reported on this thread just before their reply; drops come from the link's.
+    connect(m_pUDPThread.get(), &UDPCommThread::packetEnded, &m_deliveries,
+            &Deliveries::packetEnded);
     connect(m_pUDPThread.get(), &UDPCommThread::RXDatagram, this, &HandleGui::UDPResponse);
+    // A display heard from again after a miss: its clock has stood since, so ask for it.
+    connect(&m_deliveries, &Deliveries::answeredAgain, this, &HandleGui::sendStatusQuery);
     connect(&m_timers, &TimerDataModel::dataUpdated, this, &HandleGui::updateTimerList);
     connectPrograms();
 
     m_pUDPThread->setIPParameters(3, 100);
+    m_deliveries.setLinkTiming(3, 100);
     m_programSlots.loadProgramSettings();
     loadTimerList();
 
@@ -83,6 +91,7 @@ void HandleGui::handleSetIPParameters(int retries, int delay, int refresh)
 {
     m_refreshSecs = refresh;
     m_pUDPThread->setIPParameters(retries, delay);
+    m_deliveries.setLinkTiming(retries, delay);
 }
 
 void HandleGui::qmlTimerTriggered()
@@ -120,17 +129,31 @@ void HandleGui::advanceMirror()
     } else if (m_mirror.countUp) {
         m_mirror.stepUp();
         updateDisplayTime();
+    } else if (m_mirror.mode == MirrorClock::Mode::Clock && mirrorText() != m_shownText) {
+        updateDisplayTime();
     }
 }
 
 QString HandleGui::mirrorText() const
 {
+    // The time of day is the display's own, as its row keeps it.
+    if (const TimerData *clock = clockSource())
+        return clock->timeString();
     return m_mirror.text(m_programRunner.intervalCount());
+}
+
+const TimerData *HandleGui::clockSource() const
+{
+    if (m_mirror.mode != MirrorClock::Mode::Clock || m_programRunner.isActive())
+        return nullptr;
+    const TimerData *first = m_timers.timer(m_sender.firstSelected());
+    return first && first->mode() == 0 ? first : nullptr;
 }
 
 void HandleGui::updateDisplayTime()
 {
     const QString text = mirrorText();
+    m_shownText = text;
     emit updateUpTime(text);
     emit updateDnTime(text);
     emit updateIntTime(text);
@@ -219,13 +242,16 @@ void HandleGui::handleSubmitQuery(QString broadcastIP)
     sendStatusQuery(broadcastIP);
 }
 
-// The pages mirror the first selected display: while one is selected, it alone is polled.
+// The pages mirror the first selected display: while one is selected, it is polled, and with
+// it the displays that missed a command, so that their marks clear once they answer again.
 void HandleGui::pollDisplays()
 {
-    if (queryFirstSelected())
-        return;
-    for (int row = 0; row < m_timers.rowCount(); ++row)
-        sendStatusQuery(m_timers.timerIpAddr(row));
+    const QString first = m_sender.firstSelected();
+    for (int row = 0; row < m_timers.rowCount(); ++row) {
+        const TimerData &timer = *m_timers.timerAt(row);
+        if (first.isNull() || timer.ipaddr == first || timer.isStale())
+            sendStatusQuery(timer.ipaddr);
+    }
 }
 
 void HandleGui::UDPResponse(QString sourceIP, QByteArray data)
@@ -254,9 +280,17 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
     const std::optional<Protocol::StatusFields> reply = Protocol::decodeStatusReply(data);
     if (!reply)
         return;
+    const bool current = m_deliveries.takeCurrentStatus(sourceIP);
     m_timers.addReportedTimer(TimerData(reply->name, reply->ipaddr, false, reply->time, reply->day,
                                         reply->format, reply->subFormat),
                               sourceIP);
+    m_deliveries.noteStatusReply(sourceIP);
+    if (!isMirrorSource(sourceIP, *reply, current)) {
+        // The mirror's time of day is the first selected display's row, refreshed just now.
+        if (clockSource())
+            updateDisplayTime();
+        return;
+    }
 
     const bool running = reply->format & Protocol::Format::kRunning;
     const int formatNumber = Protocol::countFormatNumber(reply->format);
@@ -287,6 +321,12 @@ void HandleGui::applyStatusReply(const QString &sourceIP, const QByteArray &data
         return;
     }
     updateDisplayTime();
+}
+
+bool HandleGui::isMirrorSource(const QString &sourceIP, const Protocol::StatusFields &reply,
+                               bool current) const
+{
+    return current && reply.ipaddr == sourceIP && sourceIP == m_sender.firstSelected();
 }
 
 // The mirror takes over a display's count: its time, days and format, running or not.
@@ -359,6 +399,11 @@ void HandleGui::handleCountUpStartButton()
         updateDisplayTime();
     } else {
         m_mirror.countUp = true;
+        // The displays leave a count-down for the count-up, and so does the mirror.
+        if (m_mirror.countDn) {
+            m_mirror.countDn = false;
+            emit updateDnStartPause(false);
+        }
         emit updateUpStartPause(true);
         m_mirror.restartSteps();
     }
@@ -372,6 +417,8 @@ void HandleGui::handleCountUpStartButton()
 
 void HandleGui::handleTimeModeButton()
 {
+    // The displays leave a program for the time of day, and so does the mirror.
+    m_programRunner.release();
     m_mirror.mode = MirrorClock::Mode::Clock;
     m_mirror.countUp = false;
     m_mirror.countDn = false;
@@ -380,6 +427,10 @@ void HandleGui::handleTimeModeButton()
     emit updateDnStartPause(false);
     updateDisplayTime();
     m_sender.toSelected(Protocol::timeOfDayMode());
+    // The mirror shows the first selected display's time of day from its row; a row that shows
+    // a count is asked for the time once the display has switched.
+    if (!clockSource())
+        queryFirstSelected();
 }
 
 void HandleGui::handleSetCountDnModeButton(int mode, int days, int hours, int mins, int secs,
@@ -505,6 +556,14 @@ bool HandleGui::importProgram(int n, const QString &name, const ProgramText &tex
         return false;
     emit updateProgNameCombo(n, name, n == m_programSlots.currentProgram());
     return true;
+}
+
+void HandleGui::renameProgram(int n, const QString &name)
+{
+    if (!ProgramSlots::isProgram(n))
+        return;
+    m_programSlots.storeProgramName(n, name);
+    emit updateProgNameCombo(n, name, false);
 }
 
 // ---- generated programs ----

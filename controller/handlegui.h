@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/deliveries.h"
 #include "controller/displaysender.h"
 #include "controller/mirrorclock.h"
 #include "controller/programediting.h"
@@ -18,6 +19,7 @@ class ProgramDataModel;
 namespace Protocol {
 struct StatusFields;
 }
+struct TimerData;
 class TimerDataModel;
 class UDPCommThread;
 
@@ -37,10 +39,13 @@ public:
     void sendStatusQuery(const QString &addr);
 
     UDPCommThread &link() const { return *m_pUDPThread; }
+    // How the packets sent to each display ended, and the waits of callers for them.
+    Deliveries &deliveries() { return m_deliveries; }
     // Another program holds port 7372, so displays cannot answer; the link keeps trying.
     bool portInUse() const { return m_bPortInUse; }
 
-    // What the window shows, for other doors to the same controller.
+    // What the window shows, for other doors to the same controller: the controller's copy of
+    // the first selected display.
     const MirrorClock &mirror() const { return m_mirror; }
     QString mirrorText() const;
     bool programActive() const { return m_programRunner.isActive(); }
@@ -73,6 +78,8 @@ public:
     // Stores a program read from a file into slot n, shown under its name in the window (and
     // shown there when n is the open program). False for a number outside 0..9.
     bool importProgram(int n, const QString &name, const ProgramText &text);
+    // Names program n in the window and the store; its lines, stored or in memory, stay.
+    void renameProgram(int n, const QString &name);
 
 signals:
     void updateUpTime(QVariant time);
@@ -127,6 +134,12 @@ private:
     void applyStatusReply(const QString &sourceIP, const QByteArray &data);
     void followCount(const Protocol::StatusFields &reply, bool down);
     bool queryFirstSelected(); // false when no display is selected
+    // Whether a status reply speaks for the mirror: it comes from the first selected display,
+    // about itself, and answers a query sent after the last command to it.
+    bool isMirrorSource(const QString &sourceIP, const Protocol::StatusFields &reply,
+                        bool current) const;
+    // The first selected display's row while it shows the time of day, else null.
+    const TimerData *clockSource() const;
     // Opens the program in its slot, shows it in the window and arms it on the displays.
     void openGenerated(int slot, const QString &name, const ProgramStepArray &steps);
     void resetCountDown(const CountDownSetting &setting);
@@ -141,7 +154,9 @@ private:
 
     std::unique_ptr<UDPCommThread> m_pUDPThread;
     bool m_bPortInUse = false;
+    Deliveries m_deliveries{m_timers};
     DisplaySender m_sender;
+    QString m_shownText; // the mirror's text as last sent to the window
     Stopwatch m_tickTimer;
     quint32 m_lastTickMs = 0;
     MirrorClock m_mirror;

@@ -83,6 +83,24 @@ void ProgramSlots::saveProgramSettings(int n, const ProgramText &text)
     m_store.setValue(nameKey(n), m_programNames.at(n));
 }
 
+void ProgramSlots::storeProgramName(int n, const QString &name)
+{
+    if (!isProgram(n))
+        return;
+    m_programNames[n] = name;
+    m_store.setValue(nameKey(n), name);
+}
+
+ProgramText ProgramSlots::storedText(int n) const
+{
+    return m_store.value(textKey(n), defaultText(n)).toString();
+}
+
+QString ProgramSlots::storedName(int n) const
+{
+    return m_store.value(nameKey(n), defaultName(n)).toString();
+}
+
 void ProgramSlots::setProgramText(int n, const ProgramText &text)
 {
     if (isProgram(n))

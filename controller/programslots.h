@@ -26,6 +26,12 @@ public:
     void loadProgramSettings();
     // Puts the text into slot n and writes slot n's text and name to the store.
     void saveProgramSettings(int n, const ProgramText &text);
+    // Names slot n in memory and in the store; the text in either stays as it is.
+    void storeProgramName(int n, const QString &name);
+    // What the store holds for slot n, which the memory may have left behind (edits, a
+    // generated program): the last saved text and name, or the defaults.
+    ProgramText storedText(int n) const;
+    QString storedName(int n) const;
 
     const QStringList &programTexts() const { return m_programTexts; }
     const QStringList &programNames() const { return m_programNames; }

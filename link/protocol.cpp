@@ -139,6 +139,45 @@ bool endsCommand(ReplyKind kind, const QByteArray &reply, const QByteArray &comm
     return false;
 }
 
+QString commandName(const QByteArray &packet)
+{
+    // The run commands carry run (1) or pause (0) in byte 1.
+    const bool run = byteAt(packet, 1) != 0;
+    switch (byteAt(packet, 0)) {
+    case StatusQuery:
+        return QStringLiteral("status query");
+    case SetCountUpMode:
+        return QStringLiteral("count-up mode");
+    case CountUpRun:
+        return run ? QStringLiteral("count-up start") : QStringLiteral("count-up pause");
+    case CountUpReset:
+        return QStringLiteral("count-up reset");
+    case SetCountDownMode:
+        return QStringLiteral("count-down mode");
+    case CountDownRun:
+        return run ? QStringLiteral("count-down start") : QStringLiteral("count-down pause");
+    case CountDownReset:
+        return QStringLiteral("count-down reset");
+    case TimeOfDayMode:
+        return QStringLiteral("time of day");
+    case ArmProgram:
+        return QStringLiteral("program arm");
+    case ProgramRun:
+        return run ? QStringLiteral("program start") : QStringLiteral("program pause");
+    case GetActiveProgram:
+        return QStringLiteral("active program query");
+    case SaveProgramsOnDisplay:
+        return QStringLiteral("program save");
+    case GetRunStatus:
+        return QStringLiteral("run status query");
+    case GetProgram:
+        return QStringLiteral("program query");
+    case UploadProgram:
+        return QStringLiteral("program upload");
+    }
+    return QStringLiteral("command 0x%1").arg(byteAt(packet, 0), 2, 16, QLatin1Char('0'));
+}
+
 QString dottedAddress(const QByteArray &bytes, int offset)
 {
     return QString::asprintf("%d.%d.%d.%d", byteAt(bytes, offset), byteAt(bytes, offset + 1),

@@ -105,6 +105,10 @@ bool endsCommand(ReplyKind kind, const QByteArray &reply, const QByteArray &comm
 // Decodes a 40-byte status reply with type code 1 or 2; anything else yields nothing.
 std::optional<StatusFields> decodeStatusReply(const QByteArray &datagram);
 
+// What a command packet asks of a display, in words ("count-down start"), for telling an
+// operator which command a display missed.
+QString commandName(const QByteArray &packet);
+
 // "%d.%d.%d.%d" of four address bytes starting at offset.
 QString dottedAddress(const QByteArray &bytes, int offset);
 

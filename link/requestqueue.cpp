@@ -35,12 +35,14 @@ RequestQueue::Pass RequestQueue::takeDue(qint64 nowNs, int maxRetries)
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
         udpQueueStruct &record = *it;
         if (nsUntilDue(record, nowNs) <= 0) {
+            const qint64 sentNs = record.markNs;
             record.markNs = nowNs;
             if (record.waitFirstSend) {
                 record.waitFirstSend = false;
             } else if (++record.retryCount > maxRetries) {
                 uncount(record.addr);
-                ++pass.dropped;
+                pass.dropped.push_back({record.id, std::move(record.addr), std::move(record.data),
+                                        int((nowNs - sentNs) / kNsPerMs)});
                 continue;
             }
             pass.due.push_back({record.data, record.addr, record.port});
@@ -55,17 +57,20 @@ RequestQueue::Pass RequestQueue::takeDue(qint64 nowNs, int maxRetries)
     return pass;
 }
 
-std::optional<int> RequestQueue::removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
-                                                const QByteArray &reply, qint64 nowNs)
+std::optional<RequestQueue::Ended> RequestQueue::removeAnswered(Protocol::ReplyKind kind,
+                                                                const QString &sourceIP,
+                                                                const QByteArray &reply,
+                                                                qint64 nowNs)
 {
     if (!hasPacketsFor(sourceIP))
         return std::nullopt;
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
         if (it->addr == sourceIP && Protocol::endsCommand(kind, reply, it->data)) {
-            const int waitedMs = static_cast<int>((nowNs - it->markNs) / kNsPerMs);
+            Ended ended{it->id, it->addr, std::move(it->data),
+                        static_cast<int>((nowNs - it->markNs) / kNsPerMs)};
             uncount(it->addr);
             m_records.erase(it);
-            return waitedMs;
+            return ended;
         }
     }
     return std::nullopt;

@@ -19,6 +19,7 @@ struct udpQueueStruct
     qint64 markNs = 0;     // when queued, then when last sent
     int firstDelay = 0;    // hold-back before the first send, ms
     int retryInterval = 0; // extra wait + delay at queueing time, ms
+    quint64 id = 0;        // the link's number for the packet, to report how it ended
 };
 
 // The packets waiting for answers, oldest first, with the rules that send them again, drop them
@@ -37,19 +38,27 @@ public:
         QString addr;
         int port;
     };
+    // A packet that left the queue: answered, or dropped with its retries spent.
+    struct Ended
+    {
+        quint64 id;
+        QString addr;
+        QByteArray data;
+        int waitedMs; // since its last send
+    };
     struct Pass
     {
         std::vector<Send> due;
-        int dropped = 0;
+        std::vector<Ended> dropped;
         std::optional<qint64> nextDueNs; // nothing while the queue is empty
     };
 
     void append(udpQueueStruct record);
     // Marks what is due at nowNs as sent, drops what has spent its retries.
     Pass takeDue(qint64 nowNs, int maxRetries);
-    // Removes the oldest packet to sourceIP that the reply ends; gives its wait in ms.
-    std::optional<int> removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
-                                      const QByteArray &reply, qint64 nowNs);
+    // Removes the oldest packet to sourceIP that the reply ends.
+    std::optional<Ended> removeAnswered(Protocol::ReplyKind kind, const QString &sourceIP,
+                                        const QByteArray &reply, qint64 nowNs);
     bool hasPacketsFor(const QString &addr) const { return m_perAddress.contains(addr); }
     int size() const { return static_cast<int>(m_records.size()); }
     void clear();

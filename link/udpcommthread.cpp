@@ -48,9 +48,10 @@ UDPCommThread::~UDPCommThread()
         stopThread();
 }
 
-void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QString &addr,
-                                   int port, bool queue, int firstDelay, int extraWait)
+quint64 UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QString &addr,
+                                      int port, bool queue, int firstDelay, int extraWait)
 {
+    quint64 id = 0;
     // A length beyond the array would send bytes that are not there.
     const QByteArray packet = data.left(qBound(0, length, data.size()));
     if (queue) {
@@ -63,6 +64,7 @@ void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QSt
         record.retryInterval = extraWait + delay.load();
         record.markNs = nowNs();
         const std::lock_guard<std::mutex> lock(m_queueMutex);
+        id = record.id = ++m_lastId;
         udpQueue.append(std::move(record));
     }
     if (firstDelay == 0)
@@ -70,6 +72,7 @@ void UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QSt
     // The link thread sleeps until the next packet falls due; this one may fall due sooner.
     if (queue && !m_passPosted.exchange(true))
         emit queueGrew(QPrivateSignal());
+    return id;
 }
 
 void UDPCommThread::setIPParameters(int newRetries, int newDelay)
@@ -205,8 +208,10 @@ void UDPCommThread::queuePass()
         const std::lock_guard<std::mutex> lock(m_queueMutex);
         pass = udpQueue.takeDue(nowNs(), retries.load());
     }
-    for (int i = 0; i < pass.dropped; ++i)
+    for (const RequestQueue::Ended &dropped : pass.dropped) {
         qCDebug(lcLink, "No response received, dropping packet");
+        emit packetEnded(dropped.id, dropped.addr, Protocol::commandName(dropped.data), false);
+    }
     for (const RequestQueue::Send &send : pass.due)
         udpSocketSend(send.data, send.addr, send.port);
     if (pass.nextDueNs)
@@ -292,30 +297,37 @@ void UDPCommThread::readUDPResponses()
 
 void UDPCommThread::handleReply(const ReplyBacklog::Reply &reply)
 {
+    // The answered packet leaves the queue before the reply is handed on, so the receiver knows
+    // which of its packets the reply answers (a status reply to a query sent before its latest
+    // command tells of the display as it was). A reply that came while nothing was queued to its
+    // sender answers nothing queued since.
+    std::optional<RequestQueue::Ended> answered;
+    if (reply.isAnswer) {
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        answered = udpQueue.removeAnswered(reply.kind, reply.sourceIP, reply.payload, nowNs());
+    }
+    if (answered) {
+        logAnswer(reply, answered->waitedMs);
+        emit packetEnded(answered->id, answered->addr, Protocol::commandName(answered->data), true);
+    }
     if (Protocol::isPassedOn(reply.kind, reply.payload))
         emit RXDatagram(reply.sourceIP, reply.payload);
-    // A reply that came while nothing was queued to its sender answers nothing queued since.
-    if (!reply.isAnswer)
-        return;
-    std::optional<int> elapsed;
-    {
-        const std::lock_guard<std::mutex> lock(m_queueMutex);
-        elapsed = udpQueue.removeAnswered(reply.kind, reply.sourceIP, reply.payload, nowNs());
-    }
-    if (!elapsed)
-        return;
+}
+
+void UDPCommThread::logAnswer(const ReplyBacklog::Reply &reply, int elapsedMs)
+{
     switch (reply.kind) {
     case Protocol::ReplyKind::ActiveProgram:
     case Protocol::ReplyKind::RunStatus:
         qCDebug(lcLink,
                 "Removed Prog/RunningDownload sourceIP=%s Elapsed time=%d  Removed from Queue",
-                qUtf8Printable(reply.sourceIP), *elapsed);
+                qUtf8Printable(reply.sourceIP), elapsedMs);
         break;
     case Protocol::ReplyKind::Program:
-        qCDebug(lcLink, "Removed AllProgDownload  Elapsed time=%d  Removed from Queue", *elapsed);
+        qCDebug(lcLink, "Removed AllProgDownload  Elapsed time=%d  Removed from Queue", elapsedMs);
         break;
     case Protocol::ReplyKind::Acknowledgement:
-        qCDebug(lcLink, "Elapsed time=%d", *elapsed);
+        qCDebug(lcLink, "Elapsed time=%d", elapsedMs);
         break;
     case Protocol::ReplyKind::Status:
     case Protocol::ReplyKind::Ignored:

@@ -50,8 +50,9 @@ public:
     explicit UDPCommThread(QObject *parent = nullptr);
     ~UDPCommThread() override;
 
-    void sendUDPCommand(const QByteArray &data, int length, const QString &addr, int port,
-                        bool queue, int firstDelay, int extraWait);
+    // Gives the packet's number, which packetEnded reports it by; 0 for a packet not queued.
+    quint64 sendUDPCommand(const QByteArray &data, int length, const QString &addr, int port,
+                           bool queue, int firstDelay, int extraWait);
     void setIPParameters(int retries, int delay);
     void stopThread();
 
@@ -68,6 +69,10 @@ signals:
     // Link thread: replies wait in the backlog; once until the owning thread has taken them all.
     void UDPRx();
     void RXDatagram(const QString &sourceIP, const QByteArray &data);
+    // How a queued packet ended: answered (emitted on the owning thread, just before the
+    // answer's RXDatagram) or dropped with its retries spent (emitted on the link thread).
+    // command names what the packet asked, in words.
+    void packetEnded(quint64 id, const QString &addr, const QString &command, bool answered);
     // A packet was queued: the link thread works out when it next has to wake up.
     void queueGrew(QPrivateSignal);
     // Link thread: port 7372 could not be bound (the bind is retried) or is bound again. Sent
@@ -94,6 +99,7 @@ private:
 
     // Owning thread.
     void handleReply(const ReplyBacklog::Reply &reply);
+    static void logAnswer(const ReplyBacklog::Reply &reply, int elapsedMs);
 
     qint64 nowNs() const { return m_clock.nsecsElapsed(); }
 
@@ -108,6 +114,7 @@ private:
     LogThrottle m_dropLog;           // link thread only
     QHash<quint32, QString> m_sourceNames; // link thread only
     std::atomic<bool> m_passPosted{false};
+    quint64 m_lastId = 0; // under m_queueMutex
     std::atomic<bool> m_stopRequested{false};
     std::atomic<qint64> m_datagramsRead{0};
     QElapsedTimer m_clock; // the queue's time, read by both threads

@@ -2,6 +2,7 @@
 
 #include "link/programpackets.h"
 #include "models/duration.h"
+#include "models/programfilebytes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -207,7 +208,10 @@ QJsonValue commandValue(int code)
     return QLatin1String(kCommandKeys[code - 1]);
 }
 
-QJsonObject lineObject(const WideLine &wide)
+// Shown lines have every field; files leave out flags and alarms that are off.
+enum class Zeros { Shown, Omitted };
+
+QJsonObject lineObject(const WideLine &wide, Zeros zeros = Zeros::Omitted)
 {
     const int code = wide.line.command;
     QJsonObject object{{QStringLiteral("command"), commandValue(code)}};
@@ -215,7 +219,7 @@ QJsonObject lineObject(const WideLine &wide)
         if (!covers(field.commands, code))
             continue;
         const qint64 value = field.get(wide);
-        if (value < 0 || (value == 0 && field.omittedWhenZero))
+        if (value < 0 || (value == 0 && field.omittedWhenZero && zeros == Zeros::Omitted))
             continue;
         object.insert(QLatin1String(field.key), jsonValue(field.kind, value));
     }
@@ -442,19 +446,13 @@ QString readTextLines(const QString &text, QVector<ProgramLine> *lines)
 
 QString readName(const QJsonValue &value, QString *name)
 {
-    static const QRegularExpression control(QStringLiteral("[\\x00-\\x1f\\x7f]"));
     if (value.isUndefined())
         return QStringLiteral("name: missing");
     if (!value.isString())
         return QStringLiteral("name: %1 is not text").arg(shown(value));
     *name = value.toString();
-    const int bytes = name->toUtf8().size();
-    if (bytes > ProgramFile::kNameBytes)
-        return QStringLiteral("name: %1 is %2 bytes of UTF-8, more than the %3 a display holds")
-            .arg(shown(value), QString::number(bytes), QString::number(ProgramFile::kNameBytes));
-    if (name->contains(control))
-        return QStringLiteral("name: %1 holds a control character").arg(shown(value));
-    return {};
+    const QString fault = ProgramFile::nameFault(*name);
+    return fault.isEmpty() ? fault : QStringLiteral("name: ") + fault;
 }
 
 QString readHeader(const QJsonObject &object)
@@ -488,6 +486,23 @@ ProgramFile::Imported taken(bool named, const QString &name, const QVector<Progr
 }
 
 } // namespace
+
+QString ProgramFile::nameFault(const QString &name)
+{
+    static const QRegularExpression control(QStringLiteral("[\\x00-\\x1f\\x7f]"));
+    const int bytes = name.toUtf8().size();
+    if (bytes > kNameBytes)
+        return QStringLiteral("%1 is %2 bytes of UTF-8, more than the %3 a display holds")
+            .arg(shown(name), QString::number(bytes), QString::number(kNameBytes));
+    if (name.contains(control))
+        return QStringLiteral("%1 holds a control character").arg(shown(name));
+    return {};
+}
+
+QJsonObject ProgramFile::shownLine(const ProgramLine &line)
+{
+    return lineObject({line, line.startseconds, line.stopseconds}, Zeros::Shown);
+}
 
 QJsonObject ProgramFile::toJson(const QString &name, const ProgramText &text)
 {
@@ -536,6 +551,9 @@ ProgramFile::Imported ProgramFile::importProgram(const QJsonObject &object)
 ProgramFile::Imported ProgramFile::importProgram(const QByteArray &file)
 {
     static const QRegularExpression hexAndSpace(QStringLiteral("^[0-9a-fA-F\\s]+$"));
+    const QString fault = ProgramFileBytes::fault(file);
+    if (!fault.isEmpty())
+        return refused(fault);
     const QString text = QString::fromUtf8(file);
     if (hexAndSpace.match(text).hasMatch() && !text.trimmed().isEmpty()) {
         QVector<ProgramLine> read;

@@ -26,13 +26,22 @@ struct Imported
     bool ok() const { return error.isEmpty(); }
 };
 
+// Why a name cannot be a program's, or empty: at most kNameBytes of UTF-8, no control
+// characters. Program files and renaming a program keep to this one rule.
+QString nameFault(const QString &name);
+
+// Every field the program editor offers for the line's command, flags and zeros too, by the
+// file's names and in its forms: the line as a program's lines are shown.
+QJsonObject shownLine(const ProgramLine &line);
+
 // The name is cut to what a display holds, as an upload would cut it.
 QJsonObject toJson(const QString &name, const ProgramText &text);
 // The same object, its keys in reading order and one program line a row.
 QByteArray exportProgram(const QString &name, const ProgramText &text);
 
 // Takes a program file or bare program text (the stored hex digits), checked as the program
-// editor checks a program; a refusal names the line (1-based) and the field at fault.
+// editor checks a program; a refusal names the line (1-based) and the field at fault. The bytes
+// are refused first when ProgramFileBytes::fault finds fault with them.
 Imported importProgram(const QByteArray &file);
 Imported importProgram(const QJsonObject &object);
 

@@ -43,17 +43,11 @@ auto fields(const ProgramLine &l)
                     l.blu1, l.red2, l.grn2, l.blu2, l.color1, l.color2);
 }
 
-const char *const kCommandNames[] = {"Interval CountDown",
-                                     "Interval CountUp",
-                                     "CountUp HH:MM:SS",
-                                     "CountUp MM:SS:TSec",
-                                     "CountDown HH:MM:SS",
-                                     "CountDown MM:SS:TSec",
-                                     "Repeat",
-                                     "End Program",
-                                     "Change Color",
-                                     "CountUp DD:HR:MIN",
-                                     "CountDown DD:HR:MIN"};
+// As the line dialog's command list names them.
+const char *const kCommandNames[] = {
+    "Interval CountDown", "Interval CountUp",   "CountUp HH:MM:SS",  "CountUp MM:SS:TS",
+    "CountDown HH:MM:SS", "CountDown MM:SS:TS", "Goto Line",         "End Program",
+    "Change Colors",      "CountUp DD:HH:MM",   "CountDown DD:HH:MM"};
 
 const char *const kColorNames[] = {"Red",    "Green", "Blue",  "Cyan",  "Magenta",
                                    "Yellow", "White", "User1", "User2", "User3"};

@@ -3,6 +3,8 @@
 #include "link/protocol.h"
 #include "models/clockarithmetic.h"
 
+#include <QDateTime>
+
 namespace {
 
 constexpr int kCountDownFloorMs = 100;
@@ -160,4 +162,13 @@ qint64 TimerData::shownStep() const
     if (step == 0 || !time.isValid())
         return -1;
     return (day * ClockArithmetic::kMsPerDay + time.msecsSinceStartOfDay()) / step;
+}
+
+QString TimerData::healthText() const
+{
+    if (!isStale())
+        return QString();
+    const qint64 sinceMs = lastAnswerMs != 0 ? lastAnswerMs : missedAtMs;
+    return QStringLiteral("no answer since ") +
+           QDateTime::fromMSecsSinceEpoch(sinceMs).toString(QStringLiteral("hh:mm:ss"));
 }

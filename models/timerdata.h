@@ -19,6 +19,16 @@ struct TimerData
     bool selected = false;
     int subFormat = 0;
 
+    // What the controller has seen of the display, in ms since the epoch (0 for never): its
+    // last answer to anything, and the last command or query it missed since (its resends ran
+    // out). A display that missed one is stale: its clock is no longer vouched for.
+    qint64 lastAnswerMs = 0;
+    QString missedCommand;
+    qint64 missedAtMs = 0;
+    bool isStale() const { return missedAtMs != 0; }
+    // "no answer since 20:14:05" (local time) for a stale display, else nothing.
+    QString healthText() const;
+
     void setTime(const QTime &newTime); // an invalid time leaves the clock as it was
     int mode() const;
     bool isRunning() const;

@@ -59,6 +59,10 @@ QVariant TimerDataModel::data(const QModelIndex &index, int role) const
         return timer.selected;
     case TimeStringRole:
         return timer.timeString();
+    case StaleRole:
+        return timer.isStale();
+    case HealthTextRole:
+        return timer.healthText();
     default:
         return QVariant();
     }
@@ -118,7 +122,9 @@ QHash<int, QByteArray> TimerDataModel::roleNames() const
             {DayRole, "day"},
             {FormatRole, "format"},
             {SelectedRole, "selected"},
-            {TimeStringRole, "timestring"}};
+            {TimeStringRole, "timestring"},
+            {StaleRole, "stale"},
+            {HealthTextRole, "healthtext"}};
 }
 
 int TimerDataModel::rowOf(const QString &address) const
@@ -138,12 +144,7 @@ bool TimerDataModel::addOrUpdateTimer(const TimerData &rec)
 bool TimerDataModel::addOrUpdateAt(int row, const TimerData &rec)
 {
     if (row >= 0) {
-        const QModelIndex at = index(row);
-        setData(at, rec.name, NameRole);
-        setData(at, rec.time, TimeRole);
-        setData(at, rec.day, DayRole);
-        setData(at, rec.format, FormatRole);
-        setData(at, rec.subFormat, SubFormatRole);
+        updateRow(row, rec);
         return true;
     }
     if (rowCount() >= kMaxTimers) {
@@ -159,6 +160,64 @@ bool TimerDataModel::addOrUpdateAt(int row, const TimerData &rec)
     endInsertRows();
     emit dataUpdated();
     return true;
+}
+
+// One notification per reply: of the clock alone when that is all a reply changes (the display
+// still counts as before), so that views and the doors can tell a refreshed clock from a change.
+void TimerDataModel::updateRow(int row, const TimerData &rec)
+{
+    TimerData &timer = m_timers[row];
+    const bool clockOnly =
+        timer.name == rec.name && timer.format == rec.format && timer.subFormat == rec.subFormat;
+    timer.name = rec.name;
+    timer.setTime(rec.time);
+    timer.day = rec.day;
+    timer.format = rec.format;
+    timer.subFormat = rec.subFormat;
+    const QModelIndex at = index(row);
+    if (clockOnly)
+        emit dataChanged(at, at, {TimeRole, DayRole, TimeStringRole});
+    else
+        emit dataChanged(at, at);
+    emit dataUpdated();
+}
+
+bool TimerDataModel::noteAnswer(const QString &address, qint64 atMs)
+{
+    const int row = rowOf(address);
+    if (row < 0)
+        return false;
+    TimerData &timer = m_timers[row];
+    timer.lastAnswerMs = atMs;
+    if (timer.isStale()) {
+        timer.missedCommand.clear();
+        timer.missedAtMs = 0;
+        healthChanged(row);
+    }
+    return true;
+}
+
+bool TimerDataModel::noteMissed(const QString &address, const QString &command, qint64 atMs)
+{
+    const int row = rowOf(address);
+    if (row < 0)
+        return false;
+    TimerData &timer = m_timers[row];
+    timer.missedCommand = command;
+    timer.missedAtMs = atMs;
+    healthChanged(row);
+    return true;
+}
+
+void TimerDataModel::healthChanged(int row)
+{
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, {StaleRole, HealthTextRole});
+}
+
+const TimerData *TimerDataModel::timer(const QString &address) const
+{
+    return timerAt(rowOf(address));
 }
 
 bool TimerDataModel::isListable(const QString &address, const QString &sourceIP) const
@@ -198,8 +257,10 @@ void TimerDataModel::advanceClocks(int ms)
     int runStart = -1;
     for (int row = 0; row < rowCount(); ++row) {
         TimerData &timer = m_timers[row];
+        // A stale display's clock stands where it was last vouched for.
         const qint64 shownBefore = timer.shownStep();
-        timer.advanceBy(ms);
+        if (!timer.isStale())
+            timer.advanceBy(ms);
         const bool changed = timer.shownStep() != shownBefore;
         if (changed && runStart < 0)
             runStart = row;

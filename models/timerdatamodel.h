@@ -28,6 +28,8 @@ public:
         AdvanceRole,
         SubFormatRole,
         TimeStringRole,
+        StaleRole,
+        HealthTextRole,
     };
     Q_ENUM(TimerDataRoles)
 
@@ -56,6 +58,15 @@ public:
     // with a thousand rows listed a notification for each row would cost the window more than
     // the tick's whole budget. Then dataUpdated, once.
     void advanceClocks(int ms);
+    // A display's answer to anything, and a command or query it missed (its resends ran out),
+    // by the address it was sent to; false when no row has that address. An answer clears a
+    // miss. Views hear of a change of health only, not of every answer.
+    bool noteAnswer(const QString &address, qint64 atMs);
+    bool noteMissed(const QString &address, const QString &command, qint64 atMs);
+    // The row with that address, or null.
+    const TimerData *timer(const QString &address) const;
+    const TimerData *timerAt(int row) const { return isRow(row) ? &m_timers[row] : nullptr; }
+
     bool isSelected(int row) const;
     bool setSelected(int row, bool on);
     QString timerName(int row) const;
@@ -78,6 +89,8 @@ private:
     int rowOf(const QString &address) const;
     // Updates the row, or appends rec when row is -1 and the list has room.
     bool addOrUpdateAt(int row, const TimerData &rec);
+    void updateRow(int row, const TimerData &rec);
+    void healthChanged(int row);
     bool isListable(const QString &address, const QString &sourceIP) const;
     void timeTextsChanged(int first, int last);
 

@@ -73,8 +73,9 @@ Item {
                     width: parent.width - x
                     height: parent.height
                     radius: 10
-                    border.color: "black"
-                    border.width: 3
+                    // A display that missed a command is marked to be seen across the room.
+                    border.color: model.stale ? Theme.missed : "black"
+                    border.width: model.stale ? 8 : 3
                     color: row.bSelected ? Theme.accent : "white"
 
                     states: State {
@@ -115,7 +116,20 @@ Item {
                         textFormat: Text.PlainText
                         font.pointSize: 12
                         font.bold: true
-                        color: "black"
+                        // Its clock stands where the display last vouched for it.
+                        color: model.stale ? Theme.stale : "black"
+                    }
+
+                    Text {
+                        objectName: "rowHealth"
+                        anchors.right: timeText.right
+                        anchors.top: timeText.bottom
+                        visible: model.stale
+                        text: model.healthtext
+                        textFormat: Text.PlainText
+                        font.pointSize: 10
+                        font.bold: true
+                        color: Theme.missed
                     }
 
                     MouseArea {

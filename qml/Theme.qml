@@ -10,6 +10,9 @@ QtObject {
     readonly property color buttonBorder: "#df0909"
     readonly property color disabled: "lightgray"
     readonly property color spinFrame: "#bdbebf"
+    // A display that missed a command: its row's edge and note, and its unconfirmed clock.
+    readonly property color missed: "#c00000"
+    readonly property color stale: "gray"
 
     // Bigger touch targets on phones and tablets.
     readonly property bool onAndroid: Qt.platform.os === "android"

@@ -35,3 +35,5 @@ run flood "$build/bench/bench_flood" --seconds "${FLOOD_SECONDS:-60}"
 run http "$build/bench/bench_http" --seconds "${HTTP_SECONDS:-60}"
 run osc "$build/bench/bench_osc" --seconds "${OSC_SECONDS:-60}"
 run ctl-latency bench/ctl_latency.sh "$build"
+run stream-load-0 bench/stream_load.sh "$build" 0
+run stream-load-100 bench/stream_load.sh "$build" 100

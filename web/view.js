@@ -145,11 +145,13 @@ export function showProgramChoice(select, program) {
 }
 
 function lineDetails(line) {
-  if ("goto" in line) return `back to step ${line.goto}, ${line.times} times`;
-  if ("rest" in line) return `hours ${line.hours}, the rest ${line.rest}`;
+  if ("goto" in line) return `back to step ${line.goto}, ${line.repeats} times`;
+  if ("hours-colour" in line) {
+    return `hours ${line["hours-colour"]}, the rest ${line["min-sec-colour"]}`;
+  }
   if ("reset" in line) return line.reset ? "then reset" : line.stop ? "then stop" : "";
   const alarm = line.alarm > 0 ? `, alarm ${line.alarm} s` : "";
-  return `${formatDuration(line.start)} → ${formatDuration(line.stop)}${alarm}`;
+  return `${line["start-time"]} → ${line["stop-time"]}${alarm}`;
 }
 
 export function showProgramLines(list, program) {

@@ -71,8 +71,10 @@ private slots:
     void initTestCase();
     void commands_data();
     void commands();
+    void exportAndRenameKeepToTheStore();
     void stateReadsWhatTheWindowShows();
     void mirrorChangesAtMostTenASecond();
+    void displayEventsTellWhatChanged();
 };
 
 // Each run starts from an empty store: what an earlier run stored (a faulty build's, say) would
@@ -101,8 +103,7 @@ void TestCommands::commands_data()
     // Targets: "to" selects exactly these, in list order whatever the order named.
     row("set to two", "", "countdown.set", R"({"minutes": 5, "alarm": 3, "to": ["Gym", "Hall"]})",
         "127.0.0.2 a7000005000001030000, 127.0.0.3 a7000005000001030000 | Hall,Gym 00:05:00.0");
-    row("to by address", "", "clock", R"({"to": "127.0.0.4"})",
-        "127.0.0.4 a80100 | Pool 00:00:00.0");
+    row("to by address", "", "clock", R"({"to": "127.0.0.4"})", "127.0.0.4 a80100 | Pool 00:00:00");
     row("to unknown", hallGym, "countdown.set", R"({"minutes": 1, "to": ["Hall", "Nowhere"]})",
         "not-found: to: no display named or at \"Nowhere\" | Hall,Gym 00:00:00.0");
     row("nothing selected", "", "countup.start", "",
@@ -117,7 +118,8 @@ void TestCommands::commands_data()
     row("minutes fraction", hallGym, "countdown.set", R"({"minutes": 1.5})",
         "invalid: minutes: expected an integer 0..59, got 1.5 | Hall,Gym 00:00:00.0");
     row("unknown parameter", hallGym, "countdown.start", R"({"minutes": 1})",
-        "invalid: minutes: unknown parameter; countdown.start takes to | Hall,Gym 00:00:00.0");
+        "invalid: minutes: unknown parameter; countdown.start takes confirm, to | Hall,Gym "
+        "00:00:00.0");
     row("missing parameter", hallGym, "countdown.preset", "",
         "invalid: preset: missing (an integer 1..8) | Hall,Gym 00:00:00.0");
     row("format by name", hallGym, "countup.reset", R"({"format": "dd:hh:mm"})",
@@ -133,8 +135,17 @@ void TestCommands::commands_data()
         "displays.list, displays.discover, displays.add, …");
 
     // State refusals: nothing is sent, nothing selected.
-    row("start at zero", "", "countdown.start", R"({"to": "Pool"})",
-        "refused: the count-down is at zero: set a time first |  00:00:00.0");
+    row("start at zero", "countdown.mode {\"to\": \"Pool\"}", "countdown.start", "",
+        "refused: the count-down is at zero: set a time first | Pool 00:00:00.0");
+    // The mirror is the first selected display's copy: what it does not run, no start starts.
+    row("start unknown", "", "countdown.pause", R"({"to": "Pool"})",
+        "refused: the first selected display has not told what it runs yet |  00:00:00.0");
+    row("count-up start on the time of day", "clock {\"to\": \"Pool\"}", "countup.start", "",
+        "refused: the selected displays show the time of day: send countup.mode first | Pool "
+        "00:00:00");
+    row("count-down start on a count-up", hallGym + "; countup.reset", "countdown.toggle", "",
+        "refused: the selected displays run a count-up: send countdown.set first | Hall,Gym "
+        "00:00:00.0");
     row("set while running", hallGym + "; countdown.set {\"seconds\": 30}; countdown.start",
         "countdown.set", R"({"minutes": 2, "to": "Pool"})",
         "refused: the count-down is running: pause it first | Hall,Gym 00:00:30.0");
@@ -143,10 +154,12 @@ void TestCommands::commands_data()
     row("program not armed", hallGym, "program.start", "",
         "refused: no program is armed: arm one first | Hall,Gym 00:00:00.0");
 
-    // Start and pause do what they say, whatever the state; toggle is the window's button.
-    row("start twice", hallGym + "; countup.start", "countup.start", "", " | Hall,Gym 00:00:00.0");
-    row("pause paused", hallGym, "countup.pause", "", " | Hall,Gym 00:00:00.0");
-    row("toggle", hallGym + "; countup.start; t1000", "countup.toggle", "",
+    // Start and pause send or are refused; toggle is the window's button.
+    row("start twice", hallGym + "; countup.mode; countup.start", "countup.start", "",
+        "refused: the count-up is already running | Hall,Gym 00:00:00.0");
+    row("pause paused", hallGym + "; countup.mode", "countup.pause", "",
+        "refused: the count-up is not running | Hall,Gym 00:00:00.0");
+    row("toggle", hallGym + "; countup.mode; countup.start; t1000", "countup.toggle", "",
         "127.0.0.2 a30000, 127.0.0.3 a30000 | Hall,Gym 00:00:01.0");
 
     // Adjusting a count-down: pause, reset to what is left plus the seconds, run on.
@@ -199,7 +212,9 @@ void TestCommands::commands_data()
         R"({"name":"Warm-up","program":3} |  00:00:00.0)");
     row("name too long", "", "program.rename", R"({"program": 3, "name": "Twelve bytes"})",
         "invalid: name: expected text of at most 11 bytes, got \"Twelve bytes\" |  00:00:00.0");
-    row("tabata while counting", hallGym + "; countup.start", "tabata",
+    row("name with a tab", "", "program.rename", R"({"program": 3, "name": "Warm\tup"})",
+        "invalid: name: \"Warm\\tup\" holds a control character |  00:00:00.0");
+    row("tabata while counting", hallGym + "; countup.mode; countup.start", "tabata",
         R"({"work": 20, "rest": 10, "rounds": 8})",
         "refused: a count is running: pause it first | Hall,Gym 00:00:00.0");
 }
@@ -238,6 +253,22 @@ void TestCommands::commands()
         QCOMPARE(seen, expected);
 }
 
+// Export gives what the store holds, and a rename stores the name alone: a generated program, and
+// the lines the window keeps in memory of a program it left, stay unstored.
+void TestCommands::exportAndRenameKeepToTheStore()
+{
+    Remote r;
+    const auto exported = [&r] {
+        const QJsonObject result = r.run("program.export", R"({"program": 10})").data;
+        return result["file"].toObject()["name"].toString() + ' ' + result["text"].toString();
+    };
+    const QString stored = exported();
+    r.play(R"(tabata {"work": 20, "rest": 10, "rounds": 8, "to": "Hall"})");
+    QCOMPARE(exported(), stored);
+    r.play(R"(program.rename {"program": 10, "name": "Tabata"}; program.open {"program": 2})");
+    QCOMPARE(exported(), "Tabata " + stored.section(QLatin1Char(' '), 1));
+}
+
 // The snapshot says what the window's captions and mirror say, and a program's running step.
 void TestCommands::stateReadsWhatTheWindowShows()
 {
@@ -273,7 +304,7 @@ void TestCommands::mirrorChangesAtMostTenASecond()
     });
     QElapsedTimer clock;
     clock.start();
-    r.play("countup.start {\"to\": \"Hall\"}");
+    r.play("countup.mode {\"to\": \"Hall\"}; countup.start");
     r.f.tickFor(5000); // fifty ticks in far less than a tenth of a second
     const bool quick = clock.elapsed() < ControlState::kMirrorIntervalMs;
     QCOMPARE(mirror.value(0), QStringLiteral("00:00:00.0"));
@@ -285,3 +316,36 @@ void TestCommands::mirrorChangesAtMostTenASecond()
 
 QTEST_GUILESS_MAIN(TestCommands)
 #include "tst_commands.moc"
+
+// One display's row is told when it changes, a reply that changes nothing is not told, and the
+// list with its clocks at most once a second however fast they tick.
+void TestCommands::displayEventsTellWhatChanged()
+{
+    Remote r;
+    QStringList told;
+    QList<qint64> listTold; // ms on one clock
+    QElapsedTimer clock;
+    clock.start();
+    connect(&r.state, &ControlState::changed, [&](const QString &kind, const QJsonObject &d) {
+        if (kind == "display")
+            told << kind + ' ' + d.value("name").toString() +
+                        (d.value("selected").toBool() ? " selected" : "") +
+                        (d.value("missed").isObject() ? " missed" : "");
+        else if (kind == "delivery")
+            told << kind;
+        else if (kind == "displays")
+            listTold << clock.elapsed();
+    });
+    QTRY_COMPARE(listTold.size(), 1); // the first list, at once
+    r.play("displays.select {\"displays\": \"Gym\"}");
+    const QByteArray same = statusReply("127.0.0.2", "Hall", 0, 0, 0, 0, 0);
+    r.f.reply(QStringLiteral("127.0.0.2"), same); // Hall's row as it is listed: nothing to tell
+    r.f.tickFor(5000);                            // fifty ticks of clocks in a moment
+    emit r.f.controller->link().packetEnded(1, QStringLiteral("127.0.0.4"),
+                                            QStringLiteral("time of day"), false);
+    QCOMPARE(told, QStringList({"display Gym selected", "display Pool missed", "delivery"}));
+    QTRY_COMPARE(listTold.size(), 2);
+    QVERIFY(listTold.at(1) - listTold.at(0) >= ControlState::kDisplayTimesIntervalMs - 50);
+    QTest::qWait(300);
+    QCOMPARE(listTold.size(), 2);
+}

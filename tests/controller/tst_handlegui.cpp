@@ -38,7 +38,8 @@ const QHash<QString, std::function<void(HandleGui &)>> kButtons = {
 };
 
 // Buttons by name, "t<ms>" ticks of 100 ms, "+<ms>" time passing without a tick,
-// "reply-c1-01:02:03.450-2" a status reply from 127.0.0.2 with its status word, time and days.
+// "reply-c1-01:02:03.450-2" a status query to 127.0.0.2 and its reply, with its status word, time
+// and days.
 void play(ControllerFixture &f, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -49,9 +50,13 @@ void play(ControllerFixture &f, const QString &script)
         else if (step.startsWith(QLatin1String("reply"))) {
             const QStringList part = step.split(QLatin1Char('-'));
             const QTime t = QTime::fromString(part[2], QStringLiteral("hh:mm:ss.zzz"));
-            f.controller->UDPResponse(
-                QString(), statusReply("127.0.0.2", "T", t.hour(), t.minute(), t.second(),
-                                       t.msec() / 10, part[1].toInt(nullptr, 16), part[3].toInt()));
+            // The display has acknowledged every command before it answers the query.
+            while (f.controller->link().queuedCount() > 0)
+                f.reply(QStringLiteral("127.0.0.2"), "A");
+            f.controller->sendStatusQuery(QStringLiteral("127.0.0.2"));
+            f.reply(QStringLiteral("127.0.0.2"),
+                    statusReply("127.0.0.2", "T", t.hour(), t.minute(), t.second(), t.msec() / 10,
+                                part[1].toInt(nullptr, 16), part[3].toInt()));
         } else
             f.tickFor(step.mid(1).toInt());
     }
@@ -77,6 +82,8 @@ private slots:
     void commands();
     void selectedDisplays_data();
     void selectedDisplays();
+    void mirrorSource_data();
+    void mirrorSource();
     void replyFillsARow();
     void forgedReplies_data();
     void forgedReplies();
@@ -105,7 +112,10 @@ void TestHandleGui::commands_data()
         "a30000 | up 0 | 00:00:01.9");
     row("count-up start after a pause that is not counted", "up-start t1000 up-start +5000",
         "up-start", "a30100 | up 1 | 00:00:02.0");
-    row("time mode stops a count-down", counting, "time-mode", "a80100 | up 0 dn 0 | 3-00:00:00");
+    // The mirror shows the time of day of the first selected display's row.
+    row("count-up start ends a count-down", counting, "up-start",
+        "a30100 | dn 0 up 1 | 3-00:00:11");
+    row("time mode stops a count-down", counting, "time-mode", "a80100 | up 0 dn 0 | 00:00:01");
     row("count-down mode", counting, "dn-mode", "a5000000000000000000 |  | 0-00:00:00");
     row("count-down reset", "", "dn-reset", "a70100050000010a0000 |  | 0-00:05:00");
     row("count-down reset refused while counting down", counting, "dn-reset", " |  | 3-00:00:09");
@@ -125,24 +135,25 @@ void TestHandleGui::commands_data()
     row("presentation refused while counting", "up-start", "talk", " |  | 00:00:01.0");
 
     row("count up reply, running, tenths", "", "reply-c1-01:02:03.450-0",
-        " | format 0 up 1 dn 0 | 01:02:04.4");
+        "a104b2 | format 0 up 1 dn 0 | 01:02:04.4");
     row("count up reply, paused, days-h:m:s", "", "reply-01-01:02:03.450-2",
-        " | format 1 up 0 dn 0 | 2-01:02:03");
+        "a104b2 | format 1 up 0 dn 0 | 2-01:02:03");
     row("count up reply past midnight", "", "reply-c1-23:59:59.900-0",
-        " | format 0 up 1 dn 0 | 24:00:00.9");
-    row("count down reply, running", "", "reply-c2-01:02:03.450-0", " | up 0 dn 1 | 01:02:02.4");
-    row("count down reply, paused", "", "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
+        "a104b2 | format 0 up 1 dn 0 | 24:00:00.9");
+    row("count down reply, running", "", "reply-c2-01:02:03.450-0",
+        "a104b2 | up 0 dn 1 | 01:02:02.4");
+    row("count down reply, paused", "", "reply-82-01:02:03.450-0",
+        "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("count down reply passing zero stops there", "", "reply-c2-00:00:00.050-0",
-        " | up 0 dn 1 dn 0 | 00:00:00.0");
+        "a104b2 | up 0 dn 1 dn 0 | 00:00:00.0");
     row("count-up reply stops a count-down", counting, "reply-01-01:02:03.450-0",
-        " | format 1 up 0 dn 0 | 0-01:02:03");
+        "a104b2 | format 1 up 0 dn 0 | 0-01:02:03");
     row("count-down reply stops a count-up", "up-start", "reply-82-01:02:03.450-0",
-        " | up 0 dn 0 | 01:02:03.4");
+        "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("count-down reply in tenths while the mirror shows days", "dn-3d10s",
-        "reply-82-01:02:03.450-0", " | up 0 dn 0 | 01:02:03.4");
-    // The time part goes to zero; days and the display mode stay.
+        "reply-82-01:02:03.450-0", "a104b2 | up 0 dn 0 | 01:02:03.4");
     row("time of day reply stops a count-down", counting, "reply-00-01:02:03.450-0",
-        " | up 0 dn 0 | 3-00:00:00");
+        "a104b2 | up 0 dn 0 | 01:02:04");
 }
 
 void TestHandleGui::commands()
@@ -187,8 +198,76 @@ void TestHandleGui::selectedDisplays()
         f.addTimer(QString::fromLatin1(ip));
     f.controller->handlecheckBoxChanged(2, true);
     f.controller->handlecheckBoxChanged(1, true);
+    f.clear();
     play(f, button);
     QCOMPARE(f.sent(), sent);
+}
+
+// Status replies from everyone who may send one, in each mode: they fill the reporting display's
+// row, and only an answer of the first selected display to a query sent after its last command
+// moves the mirror, which otherwise counts down on from 3 days.
+void TestHandleGui::mirrorSource_data()
+{
+    QTest::addColumn<QString>("source");   // the datagram's sender
+    QTest::addColumn<QString>("reported"); // the address the reply names
+    // Where a status query to the reported address goes: "after" the count-down's start, "before"
+    // it, or nowhere (a reply to the discovery's broadcast, resent a second later).
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("follows");
+
+    // 127.0.0.2 unselected, 127.0.0.3 and .4 selected; .9 is nobody's.
+    const auto row = [](const char *tag, const char *source, const char *reported,
+                        const char *asked, bool follows) {
+        for (const auto &[mode, word] :
+             {std::pair{"clock", 0x00}, {"count-up", 0xC1}, {"count-down", 0xC2}})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(tag, mode)))
+                << source << reported << asked << follows << word;
+    };
+    QTest::addColumn<int>("statusWord");
+    row("first selected", "127.0.0.3", "127.0.0.3", "after", true);
+    row("first selected, to the broadcast", "127.0.0.3", "127.0.0.3", "", false);
+    row("first selected, before its last command", "127.0.0.3", "127.0.0.3", "before", false);
+    row("another selected", "127.0.0.4", "127.0.0.4", "after", false);
+    row("unselected", "127.0.0.2", "127.0.0.2", "after", false);
+    row("not listed", "127.0.0.9", "127.0.0.9", "after", false);
+    row("a stranger in the first's name", "127.0.0.9", "127.0.0.3", "after", false);
+}
+
+void TestHandleGui::mirrorSource()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, reported);
+    QFETCH(QString, asked);
+    QFETCH(bool, follows);
+    QFETCH(int, statusWord);
+    ControllerFixture f;
+    for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        f.addTimer(QString::fromLatin1(ip));
+    f.controller->handlecheckBoxChanged(1, true);
+    f.controller->handlecheckBoxChanged(2, true);
+    play(f, "dn-3d10s");
+    if (asked == "before")
+        f.controller->sendStatusQuery(reported);
+    play(f, "dn-start");
+    // Every display has acknowledged its commands before it answers.
+    for (const char *ip : {"127.0.0.3", "127.0.0.4"}) {
+        for (int i = asked == "before" && reported == ip ? 1 : 2; i > 0; --i)
+            f.reply(QString::fromLatin1(ip), "A");
+    }
+    if (asked == "after")
+        f.controller->sendStatusQuery(reported);
+    f.reply(source, statusReply(reported, "R", 1, 2, 3, 0, statusWord));
+
+    const MirrorClock &mirror = f.controller->mirror();
+    const MirrorClock::Mode replied = statusWord == 0      ? MirrorClock::Mode::Clock
+                                      : statusWord == 0xC1 ? MirrorClock::Mode::CountUp
+                                                           : MirrorClock::Mode::CountDown;
+    QCOMPARE(mirror.mode, follows ? replied : MirrorClock::Mode::CountDown);
+    QCOMPARE(mirror.days, follows && statusWord ? 0 : 3);
+    QCOMPARE(mirror.countDn, follows ? statusWord == 0xC2 : true);
+    const TimerData *row = f.timers.timer(reported);
+    QVERIFY(row);
+    QCOMPARE(row->format, statusWord);
 }
 
 // A discovery query goes to every listed display and the broadcast address; a reply fills its
@@ -268,17 +347,23 @@ void TestHandleGui::poll_data()
     QTest::addColumn<int>("refreshSecs");
     QTest::addColumn<QList<int>>("selectedRows");
     QTest::addColumn<QStringList>("polled");
+    QTest::addColumn<QList<int>>("missedRows"); // rows whose display missed a command
     // Polls come once more than the refresh period has gathered: 2 s for a period of 1 s.
     const QStringList first{"127.0.0.3 a104b2"};
-    QTest::newRow("first selected only, every 2 s") << qint64(0) << 1 << QList<int>{1, 2} << first;
+    QTest::newRow("first selected only, every 2 s")
+        << qint64(0) << 1 << QList<int>{1, 2} << first << QList<int>();
+    QTest::newRow("and in row order the displays that missed one")
+        << qint64(0) << 1 << QList<int>{1, 2}
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2"}) << QList<int>{0};
     QTest::newRow("everyone without a selection, every 61 s")
         << qint64(0) << 60 << QList<int>()
-        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"});
+        << QStringList({"127.0.0.2 a104b2", "127.0.0.3 a104b2", "127.0.0.4 a104b2"})
+        << QList<int>{1};
     // Weeks of uptime, then the 32-bit wrap of the millisecond readings 250 ms later.
     QTest::newRow("across the signed wrap")
-        << qint64(0x7FFFFFFF) - 250 << 1 << QList<int>{1} << first;
+        << qint64(0x7FFFFFFF) - 250 << 1 << QList<int>{1} << first << QList<int>();
     QTest::newRow("across the unsigned wrap")
-        << qint64(0xFFFFFFFF) - 250 << 1 << QList<int>{1} << first;
+        << qint64(0xFFFFFFFF) - 250 << 1 << QList<int>{1} << first << QList<int>();
 }
 
 void TestHandleGui::poll()
@@ -287,12 +372,15 @@ void TestHandleGui::poll()
     QFETCH(int, refreshSecs);
     QFETCH(QList<int>, selectedRows);
     QFETCH(QStringList, polled);
+    QFETCH(QList<int>, missedRows);
     ControllerFixture f;
     f.controller->handleSetIPParameters(0, 5000, refreshSecs);
     for (const char *ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
         f.addTimer(QString::fromLatin1(ip));
     for (int row : selectedRows)
         f.timers.setSelected(row, true);
+    for (int row : missedRows)
+        f.timers.noteMissed(f.timers.timerIpAddr(row), QStringLiteral("time of day"), 1);
     for (qint64 left = uptime; left > 0; left -= 7 * 86400000LL) { // in week-long ticks
         f.advance(qMin(left, 7 * 86400000LL));
         f.controller->qmlTimerTriggered();

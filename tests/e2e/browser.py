@@ -378,7 +378,7 @@ class BrowserRemote(unittest.TestCase):
         page.press('[data-tab="program"]')
         page.wait_for(lambda: page.text(chosen) == "9 · Pres:150-30", "the presentation open")
         commands = [c.text for c in page.find_all("#program-lines .command")]
-        self.assertIn("CountUp HH:MM:SS", commands)
+        self.assertIn("count-up", commands)
 
     def test_5z_no_errors_logged(self):
         # Failed loads, refused commands, script errors and blocked content all log as severe.

@@ -14,6 +14,6 @@ ctl() { "$QB_BUILD/cli/qb-timerctl" --host "$host" "$@"; }
     [[ "$output" =~ "token missing or wrong" ]]
     run ctl --token wrong watch
     [ "$status" -eq 5 ]
-    QB_TIMER_TOKEN=$QB_TOKEN run ctl countup start --to Gym
+    QB_TIMER_TOKEN=$QB_TOKEN run ctl clock --to Gym
     [ "$status" -eq 0 ]
 }

@@ -139,6 +139,13 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
     since=$(mark)
     ctl tabata 0:20 10 8 --alarm --to Pool
     [ "$(ctl --json state | jq -r .result.program.name)" = "Tab 20/10" ]
+    run ctl program show 10
+    # Each line after its step's first column, where ">" marks the running step.
+    [ "${lines[0]}" = 'Program 10 "Tab 20/10"' ]
+    [ "${lines[1]:1}" = "  1  colour                hours-colour Blue, min-sec-colour Green" ]
+    [ "${lines[2]:1}" = "  2  interval-down         alarm 2, increment-interval true, start-time 0:20, stop-time 0:00" ]
+    [ "${lines[5]:1}" = "  5  repeat                goto 1, increment-interval false, repeats 7" ]
+    [ "${lines[6]:1}" = "  6  end                   alarm 2, reset false, stop false" ]
     ctl present 5:00 1:00 --countup
     [ "$(ctl --json state | jq -r .result.program.name)" = "Pres:300-60" ]
     run sent 3 "$since" 2
@@ -212,7 +219,7 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
         echo "${COMPREPLY[*]}"
     }
     [ "$(complete_words countdown s)" = "set start" ]
-    [ "$(complete_words --to Hall program export --)" = "--help --host --port --token --json --to" ]
+    [ "$(complete_words --to Hall program export --)" = "--help --host --port --token --json --confirm --to" ]
     [ "$(cd "$BATS_TEST_TMPDIR" && touch p3.json && complete_words program import p)" = p3.json ]
     [ -z "$(complete_words countdown set --alarm "")" ]
 }

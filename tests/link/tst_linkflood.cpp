@@ -53,9 +53,9 @@ void TestLinkFlood::displayKeepsItsScheduleUnderFlood()
     timers.addOrUpdateTimer(TimerData(QString(), kDisplay, false, QTime(0, 0), 0, 0, 0));
     HandleGui controller(timers, programs);
     controller.handleSetIPParameters(3, 1000, 0); // a poll about every second
-    controller.handlecheckBoxChanged(0, true);
     ScriptedDisplay display(kDisplay, true);
     QSignalSpy sent(&controller.link(), &UDPCommThread::UDPTx);
+    controller.handlecheckBoxChanged(0, true);
     QTimer tick, command;
     connect(&tick, &QTimer::timeout, &controller, &HandleGui::qmlTimerTriggered);
     connect(&command, &QTimer::timeout, &controller, &HandleGui::handleCountUpStartButton);

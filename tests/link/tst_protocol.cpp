@@ -83,7 +83,7 @@ QString schedule(int retries, int interval, int firstDelay)
         const RequestQueue::Pass due = queue.takeDue(nowNs, retries);
         if (!due.due.empty())
             events << QString::number(nowNs / kNsPerMs);
-        if (due.dropped > 0)
+        if (!due.dropped.empty())
             events << QStringLiteral("drop %1").arg(nowNs / kNsPerMs);
         nowNs += due.nextDueNs.value_or(0);
     }

@@ -1,5 +1,6 @@
 #include "controller/programslots.h"
 #include "models/programfile.h"
+#include "models/programfilebytes.h"
 #include "models/programgenerators.h"
 
 #include <QFile>
@@ -127,6 +128,13 @@ QVector<Case> cases()
     refused("goto past the end",
             file(down + down + R"({"command": "repeat", "goto": 12}, )" + down.repeated(6) + end),
             "line 3: goto: 12 is past the last line (10)");
+    refused("goto one past the last line",
+            file(down + R"({"command": "repeat", "goto": 4}, )" + end),
+            "line 2: goto: 4 is past the last line (3)", false);
+    taken("goto the last line", file(down + R"({"command": "repeat", "goto": 3}, )" + end), "T",
+          "050000000000003c0000000000"
+          "07000200000000000000000000"
+          "08000000000000000000000000");
     refused("goto the repeat itself", file(down + R"({"command": "repeat", "goto": 2}, )" + end),
             "line 2: goto: 2 is the repeat line itself", false);
     refused("repeat without goto", file(R"({"command": "repeat"}, )" + end),
@@ -135,6 +143,17 @@ QVector<Case> cases()
             R"(name: "%2 Übungen!" is 12 bytes of UTF-8, more than the 11 a display holds)", false);
     refused("control character in the name", file(end, R"("A\nB")"),
             R"(name: "A\nB" holds a control character)");
+    refused("name not UTF-8", file(end, "\"Ab\xff\""), "name: not UTF-8 (byte 56)", false);
+    refused("command not UTF-8", file("{\"command\": \"e\xe2\x82nd\"}"),
+            "line 1: command: not UTF-8 (byte 82)", false);
+    refused("field name not UTF-8", file("{\"command\": \"end\", \"st\xc0\xafop\": true}"),
+            "line 1: a field's name: not UTF-8 (byte 90)", false);
+    refused("program text not UTF-8", "08000000000000000000000000\xed\xa0\x80", "not UTF-8 text",
+            false);
+    const QByteArray padded = file(end).leftJustified(ProgramFileBytes::kMaxBytes, ' ');
+    taken("a file of the most bytes", padded, "T", "08000000000000000000000000");
+    refused("a file one byte longer", padded + ' ',
+            "more than the 8192 bytes a program file can have", false);
     refused("negative time", file(R"({"command": "count-down", "start-time": "-0:30"}, )" + end),
             R"(line 1: start-time: "-0:30" is negative)");
     refused("time beyond 16 bits",
@@ -188,6 +207,8 @@ private slots:
     void importFile_data();
     void importFile();
     void schemaAgrees();
+    void shownLine_data();
+    void shownLine();
 };
 
 void TestProgramFile::importFile_data()
@@ -255,6 +276,39 @@ void TestProgramFile::schemaAgrees()
         judged << expected.at(k).section(QLatin1Char(' '), 0, -2) +
                       (verdicts.at(k).toBool() ? " valid" : " invalid");
     QCOMPARE(judged, expected);
+}
+
+// A line as the program's shown lines have it: every field of its command, off or zero too.
+void TestProgramFile::shownLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::newRow("count-down, alarm off")
+        << "050000000000012c0000000000"
+        << QByteArray(R"({"command": "count-down", "start-time": "5:00", "stop-time": "0:00",
+                          "alarm": 0})");
+    QTest::newRow("end with alarm and stop")
+        << "08000200000000000000000003"
+        << QByteArray(R"({"command": "end", "alarm": 3, "reset": false, "stop": true})");
+    QTest::newRow("repeat counted as an interval")
+        << "070101fe000000000000000000"
+        << QByteArray(R"({"command": "repeat", "goto": 2, "repeats": 254,
+                          "increment-interval": true})");
+    QTest::newRow("user colours")
+        << "090a0b0cffffff080900000000"
+        << QByteArray(R"({"command": "colour", "hours-colour": "User2", "hours-rgb": "#0a0b0c",
+                          "min-sec-colour": "User3", "min-sec-rgb": "#ffffff"})");
+    QTest::newRow("named colours") << "09000000000000020100000000"
+                                   << QByteArray(R"({"command": "colour", "hours-colour": "Blue",
+                                                     "min-sec-colour": "Green"})");
+}
+
+void TestProgramFile::shownLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, shown);
+    QCOMPARE(ProgramFile::shownLine(ProgramCodec::linesFromText(text).at(0)),
+             QJsonDocument::fromJson(shown).object());
 }
 
 QTEST_GUILESS_MAIN(TestProgramFile)

@@ -222,7 +222,7 @@ void TestOsc::answers_data()
         "/qb/subscribe: argument 3 is not a kind to tell (mirror, captions, step, displays)");
     row("unsubscribe twice over", "/qb/unsubscribe", "i:1 i:2", "/qb/unsubscribe" + port);
     row("reading", "/qb/program/show", "i:3",
-        R"(/qb/result "program.show" "{"lines":[{"command":"End Program","reset":false,)"
+        R"(/qb/result "program.show" "{"lines":[{"alarm":0,"command":"end","reset":false,)"
         R"("running":false,"step":1,"stop":false}],"name":"Program3","program":3}")");
 }
 

@@ -140,7 +140,27 @@ MainWindowTestCase {
         });
         compare(texts, [["Name: <h1>X</h1> &lt;", Text.PlainText],
                         ["<b>IP Addr:</b> 127.0.0.2", Text.RichText],
-                        ["12:00:00", Text.PlainText]]);
+                        ["12:00:00", Text.PlainText],
+                        ["", Text.PlainText]]);
+    }
+
+    // A display that missed a command gets a red edge, a grey clock and when it last answered;
+    // an answer takes the marks away.
+    function test_aDisplayThatMissedACommandIsMarked() {
+        testSupport.addTimer("Gym", "127.0.0.2");
+        var card = rowCard("127.0.0.2");
+        var health = findChild(card, "rowHealth");
+        var time = findChild(card, "rowTime");
+        verify(!health.visible);
+        var missedAt = new Date(2026, 11, 8, 20, 14, 5);
+        testSupport.noteMissed("127.0.0.2", missedAt.getTime());
+        compare([health.visible, health.text], [true, "no answer since 20:14:05"]);
+        verify(Qt.colorEqual(card.border.color, "#c00000"), card.border.color);
+        verify(Qt.colorEqual(time.color, "gray"), time.color);
+        testSupport.noteAnswer("127.0.0.2");
+        verify(!health.visible);
+        verify(Qt.colorEqual(card.border.color, "black"), card.border.color);
+        verify(Qt.colorEqual(time.color, "black"), time.color);
     }
 
     // The stored values come back (a retry count above the spin box's range, from an older

@@ -26,6 +26,13 @@ public:
             m_timers.removeTimer(0);
     }
 
+    // As the link reports a display's missed command, and then an answer from it.
+    Q_INVOKABLE void noteMissed(const QString &ipaddr, qint64 atMs)
+    {
+        m_timers.noteMissed(ipaddr, QStringLiteral("count-down start"), atMs);
+    }
+    Q_INVOKABLE void noteAnswer(const QString &ipaddr) { m_timers.noteAnswer(ipaddr, 1); }
+
     Q_INVOKABLE int rowOf(const QString &ipaddr) const
     {
         return m_timers.addresses().indexOf(ipaddr);

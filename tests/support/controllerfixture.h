@@ -6,6 +6,8 @@
 #include "models/programdatamodel.h"
 #include "models/timerdatamodel.h"
 
+#include <QCoreApplication>
+#include <QHostAddress>
 #include <QSignalSpy>
 #include <memory>
 
@@ -66,6 +68,13 @@ public:
     }
     // The mirror's text as last shown, the same on every page.
     QString text() const { return dn == up && interval == up ? up : "pages differ: " + dn; }
+    // A datagram from source through the link's answer rules, as if read from its socket: an
+    // answer ends the oldest packet queued to its sender before the controller sees it.
+    void reply(const QString &source, const QByteArray &payload)
+    {
+        controller->link().receiveDatagram(QHostAddress(source), payload);
+        QCoreApplication::processEvents();
+    }
     void addTimer(const QString &ip)
     {
         timers.addOrUpdateTimer(TimerData(QString(), ip, false, QTime(0, 0), 0, 0, 0));

@@ -78,7 +78,4 @@ for _ in $(seq 200); do
     sleep 0.05
 done
 [ "$listed" -ge "$count" ] || { echo "with-headless.sh: $listed of $count displays listed" >&2; cat "$QB_APP_LOG" >&2; exit 1; }
-# Discovery goes on for its three retries, 100 ms apart; every status reply it brings sets the
-# mirror to what that display shows, so the command starts once they are over.
-sleep 0.5
 "$@"
