@@ -19,13 +19,16 @@ const TABATA_NAME = /^Tab \d+\/\d+$/;
 const PRESENTATION_NAME = /^Pres:\d+-\d+$/;
 
 // The colours of the last colour line above the running step: the colours the displays turned
-// to before the line they run.
+// to before the line they run. A user colour looks white here.
 export function programColours(program) {
   const lines = program.lines ?? [];
   for (let i = Math.min(program.runningStep ?? 0, lines.length) - 1; i >= 0; --i) {
     const line = lines[i];
-    if ("rest" in line) {
-      return { hours: COLOURS[line.hours] ?? "white", rest: COLOURS[line.rest] ?? "white" };
+    if ("hours-colour" in line) {
+      return {
+        hours: COLOURS[line["hours-colour"]] ?? "white",
+        rest: COLOURS[line["min-sec-colour"]] ?? "white",
+      };
     }
   }
   return DEFAULT_COLOURS;
@@ -43,7 +46,7 @@ function tabataRound(program, text) {
     (line) => "goto" in line && line.step > program.runningStep && line.goto <= program.runningStep,
   );
   if (!round || !repeat) return "";
-  return ` · round ${round} of ${repeat.times + 1}`;
+  return ` · round ${round} of ${repeat.repeats + 1}`;
 }
 
 // The line under a program's time: what the running line does, in the terms of the program that
@@ -53,8 +56,8 @@ export function programCaption(program, mirror, running) {
   const name = program.name || `Program ${program.open}`;
   const paused = running ? "" : " · paused";
   if (!line) return `${name}${paused}`;
-  if (TABATA_NAME.test(name) && "countInterval" in line) {
-    const what = line.countInterval ? "Work" : "Rest";
+  if (TABATA_NAME.test(name) && line.command.startsWith("interval-")) {
+    const what = line["increment-interval"] ? "Work" : "Rest";
     return `${name} · ${what}${tabataRound(program, mirror.text)}${paused}`;
   }
   if (PRESENTATION_NAME.test(name)) {

@@ -199,15 +199,21 @@ class BrowserRemote(unittest.TestCase):
         self.assertEqual(got, [expected for _, expected in rows])
 
     def test_0_viewer_shows(self):
+        def colour(step, hours, rest):
+            return {"step": step, "command": "colour", "hours-colour": hours,
+                    "min-sec-colour": rest}
+
+        def interval(step, counts):
+            return {"step": step, "command": "interval-down", "increment-interval": counts}
+
         tabata = {"open": 10, "name": "Tab 3/2", "runningStep": 4, "lines": [
-            {"step": 1, "hours": "Blue", "rest": "Green"},
-            {"step": 2, "countInterval": True}, {"step": 3, "hours": "Blue", "rest": "Red"},
-            {"step": 4, "countInterval": False}, {"step": 5, "goto": 1, "times": 2},
-            {"step": 6, "reset": False}]}
+            colour(1, "Blue", "Green"), interval(2, True), colour(3, "Blue", "Red"),
+            interval(4, False), {"step": 5, "command": "repeat", "goto": 1, "repeats": 2},
+            {"step": 6, "command": "end"}]}
         presentation = {"open": 9, "name": "Pres:3-1", "runningStep": 6, "lines": [
-            {"step": 1, "hours": "Green", "rest": "Green"}, {"step": 2, "command": "x"},
-            {"step": 3, "hours": "Yellow", "rest": "Yellow"}, {"step": 4, "command": "x"},
-            {"step": 5, "hours": "Red", "rest": "Red"}, {"step": 6, "command": "x"}]}
+            colour(1, "Green", "Green"), {"step": 2, "command": "count-down"},
+            colour(3, "Yellow", "Yellow"), {"step": 4, "command": "count-down"},
+            colour(5, "Red", "Red"), {"step": 6, "command": "count-up"}]}
         counting = {"mode": "countdown", "counting": "down", "text": "00:01:00.0", "format": 0}
         running = {"countDown": "Pause", "program": "Pause"}
         gym = {"address": "127.0.0.3", "name": "Gym", "selected": True, "time": "00:00:59",
