@@ -1,12 +1,16 @@
-// The HTTP door's cost to the controller, in four parts:
+// The HTTP door's cost to the controller, in six parts:
 //   latency  an HTTP command to the first datagram on the wire, 1,000 keep-alive requests;
 //   tick     the 100 ms tick's lateness while a client sends 1,000 commands a second;
+//   wire     the same path from this process to a real `qb-timer --headless`, beside a bare
+//            server of the HTTP library that only forwards each command as a datagram;
+//   held     a tokened client's requests while one host keeps 128 connections open;
 //   streams  CPU and memory of `qb-timer --headless` with 100 event-stream clients attached;
 //   refused  its memory before and after 10,000 refused connections.
 // The first two run the controller in this process (its tick is this process's timer); the
-// last two measure a real headless controller against one simulated display.
+// others measure a real headless controller in a process of its own.
 //
-//   bench_http [--part latency|tick|streams|refused] [--seconds N]
+//   bench_http [--part latency|tick|wire|held|streams|refused] [--seconds N]
+//   bench_http --forwarder PORT   (the bare forwarder `wire` starts)
 
 #include "control/remotecontrol.h"
 #include "controller/handlegui.h"
@@ -14,6 +18,7 @@
 #include "models/timerdatamodel.h"
 
 #include "benchsupport.h"
+#include "headlesscontroller.h"
 #include "loopbackdisplay.h"
 #include "simharness.h"
 
@@ -25,7 +30,10 @@
 #include <QTimer>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <httplib.h>
+#include <map>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -146,68 +154,59 @@ void tick(int seconds)
 
 // ---- a headless controller in a process of its own ----
 
+// A headless controller and one simulated display.
 struct Headless
 {
-    bool start(const QString &build)
+    explicit Headless(const QString &build) : app(build) {}
+    bool start(const QStringList &arguments = {})
     {
-        if (!sim.start(1))
-            return false;
-        process.setProgram(build + QStringLiteral("/app/qb-timer"));
-        process.setArguments({QStringLiteral("--headless")});
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        return processEventsUntil(
-            [] { return httplib::Client("127.0.0.1", HttpApi::kDefaultPort).Get("/api/v1/state"); },
-            10000);
-    }
-    ~Headless()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
+        return sim.start(1) && app.start(arguments, token);
     }
 
-    // Resident kilobytes and CPU seconds (user and system) of the process so far.
-    double residentKb() const
+    // A client of the door, with the token when one is asked.
+    httplib::Client client() const
     {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble();
-        }
-        return -1;
-    }
-    double cpuSeconds() const
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        stat.open(QIODevice::ReadOnly);
-        const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
-        return (fields.value(12).toDouble() + fields.value(13).toDouble()) /
-               double(sysconf(_SC_CLK_TCK));
+        httplib::Client http("127.0.0.1", HttpApi::kDefaultPort);
+        if (!token.empty())
+            http.set_bearer_token_auth(token.c_str());
+        return http;
     }
 
+    // The simulated display listed and selected; false when it is not listed in time.
+    bool selectDisplay()
+    {
+        httplib::Client http = client();
+        const bool listed = processEventsUntil(
+            [&] {
+                const httplib::Result state = http.Get("/api/v1/state");
+                return state && state->body.find("127.0.0.2") != std::string::npos;
+            },
+            5000);
+        http.Post("/api/v1/commands/displays.selectOnly", kJson, R"({"displays": ["127.0.0.2"]})",
+                  "application/json");
+        return listed;
+    }
+
+    double residentKb() const { return app.residentKb(); }
+    double cpuSeconds() const { return app.cpuSeconds(); }
+
+    std::string token;
     SimHarness sim{QStringLiteral(QB_SIM_EXECUTABLE)};
-    QProcess process;
+    HeadlessController app; // stops before the simulator
 };
 
 void streams(const QString &build, int seconds)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless app(build);
+    if (!app.start()) {
         printLine(QStringLiteral("streams: the headless controller did not start"));
         return;
     }
     httplib::Client http("127.0.0.1", HttpApi::kDefaultPort);
-    processEventsUntil(
-        [&] {
-            const httplib::Result state = http.Get("/api/v1/state");
-            return state && state->body.find("127.0.0.2") != std::string::npos;
-        },
-        5000);
-    // The discovery's resends draw replies for about a second, and each one sets the mirror to
-    // what the display shows; the count-up starts after them so that it keeps counting.
-    processEventsUntil([] { return false; }, 1500);
-    http.Post("/api/v1/commands/countup.mode", kJson, R"({"to": "127.0.0.2"})", "application/json");
+    // After the discovery's replies, each of which sets the mirror to what the display shows, so
+    // that the count-up keeps counting.
+    app.selectDisplay();
+    http.Post("/api/v1/commands/countup.mode", kJson, "{}", "application/json");
     http.Post("/api/v1/commands/countup.start", kJson, "{}", "application/json");
     const double rssBefore = app.residentKb();
     const double cpuBefore = app.cpuSeconds();
@@ -243,21 +242,180 @@ void streams(const QString &build, int seconds)
                   .arg(describe(summarise(perClient), QString())));
 }
 
-int rawConnect()
+// ---- from a client process to the wire ----
+
+constexpr int kForwarderPort = 7390;
+
+// A bare server of the HTTP library that sends each command on as a datagram to the display at
+// 127.0.0.2 and answers: the least an HTTP door can cost.
+int forwarder(int port)
+{
+    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in display{};
+    display.sin_family = AF_INET;
+    display.sin_port = htons(7372);
+    display.sin_addr.s_addr = htonl(0x7f000002);
+    std::atomic<bool> running{false};
+    httplib::Server server;
+    // Connections carry as many requests as the door's do.
+    server.set_keep_alive_max_count(100);
+    server.Post("/api/v1/commands/countup.toggle",
+                [&](const httplib::Request &, httplib::Response &res) {
+                    const unsigned char packet[3] = {0xA3, running = !running, 0x00};
+                    ::sendto(udp, packet, sizeof packet, 0,
+                             reinterpret_cast<const sockaddr *>(&display), sizeof display);
+                    res.set_content(R"({"ok":true,"result":{}})", "application/json");
+                });
+    return server.listen("127.0.0.1", port) ? 0 : 1;
+}
+
+// From just before each request to the kernel's receive stamp of the command datagram it made
+// (A3 ...; the controller's polls of the display are passed over), over one keep-alive
+// connection.
+std::vector<double> commandToWire(int port, AnsweringDisplay &display, int count)
+{
+    httplib::Client http("127.0.0.1", port);
+    http.set_keep_alive(true);
+    http.set_tcp_nodelay(true);
+    std::vector<double> ms;
+    size_t next = display.count();
+    for (int i = 0; i < count; ++i) {
+        const double sent = realtimeNowMs();
+        http.Post("/api/v1/commands/countup.toggle", kJson, "{}", "application/json");
+        while (const std::optional<LoopbackDisplay::Datagram> wrote = display.waitFor(next, 2000)) {
+            ++next;
+            if (wrote->payload.startsWith('\xA3')) {
+                ms.push_back(wrote->receivedMs - sent);
+                break;
+            }
+        }
+    }
+    return ms;
+}
+
+void wire(const QString &build)
+{
+    Headless app(build);
+    if (!app.start() || !app.selectDisplay()) {
+        printLine(QStringLiteral("wire: the headless controller did not start"));
+        return;
+    }
+    // The simulated display gives its address to a stand-in that keeps the kernel's stamps.
+    app.sim.stop();
+    AnsweringDisplay display(QStringLiteral("127.0.0.2"));
+    QProcess bare;
+    bare.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--forwarder"), QString::number(kForwarderPort)});
+    processEventsUntil([] { return bool(httplib::Client("127.0.0.1", kForwarderPort).Get("/")); },
+                       5000);
+    // By turns, so that both see the same machine.
+    std::vector<double> door, forwarded;
+    for (int round = 0; round < 4; ++round) {
+        for (double ms : commandToWire(HttpApi::kDefaultPort, display, 250))
+            door.push_back(ms);
+        for (double ms : commandToWire(kForwarderPort, display, 250))
+            forwarded.push_back(ms);
+    }
+    bare.terminate();
+    bare.waitForFinished(5000);
+    printLine(QStringLiteral("wire: HTTP command to datagram from a client process, %1 requests: "
+                             "door %2; bare forwarder (%3 requests) %4; p50 ratio %5")
+                  .arg(door.size())
+                  .arg(percentiles(door, QStringLiteral(" ms")))
+                  .arg(forwarded.size())
+                  .arg(percentiles(forwarded, QStringLiteral(" ms")))
+                  .arg(percentile(door, 0.5) / percentile(forwarded, 0.5), 0, 'f', 2));
+}
+
+int rawConnect(in_addr_t source = INADDR_ANY)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(source);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     address.sin_port = htons(HttpApi::kDefaultPort);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     return fd;
 }
 
+// One request on a connection of its own from `source`, as qb-timerctl makes it: the status.
+int requestFrom(in_addr_t source, const std::string &token)
+{
+    const int fd = rawConnect(source);
+    const std::string request = "GET /api/v1/state HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                "Authorization: Bearer " +
+                                token + "\r\nConnection: close\r\n\r\n";
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    char head[13] = {};
+    const bool answered = ::recv(fd, head, sizeof head - 1, MSG_WAITALL) == 12;
+    char rest[4096];
+    while (::recv(fd, rest, sizeof rest, 0) > 0) {
+    }
+    ::close(fd);
+    return answered ? std::atoi(head + 9) : 0;
+}
+
+// One host (127.0.0.3) keeps 128 idle connections open, opening another as each is closed,
+// while a tokened client on another (127.0.0.4) sends 1,000 requests, each on a connection of
+// its own.
+void held(const QString &build)
+{
+    Headless app(build);
+    QProcess tokenOf;
+    tokenOf.start(build + QStringLiteral("/app/qb-timer"), {QStringLiteral("--api-token")});
+    tokenOf.waitForFinished(5000);
+    app.token = tokenOf.readAllStandardOutput().trimmed().toStdString();
+    if (!app.start({QStringLiteral("--api-listen"), QStringLiteral("0.0.0.0:7380")})) {
+        printLine(QStringLiteral("held: the headless controller did not start"));
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> reopened{0};
+    std::thread holder([&] {
+        std::vector<pollfd> open;
+        for (int i = 0; i < 128; ++i)
+            open.push_back({rawConnect(0x7f000003), POLLIN, 0});
+        while (!stop) {
+            if (::poll(open.data(), open.size(), 50) <= 0)
+                continue;
+            for (pollfd &p : open) {
+                char drain[512];
+                if (p.revents && ::recv(p.fd, drain, sizeof drain, MSG_DONTWAIT) <= 0) {
+                    ::close(p.fd);
+                    p.fd = rawConnect(0x7f000003);
+                    ++reopened;
+                }
+            }
+        }
+        for (const pollfd &p : open)
+            ::close(p.fd);
+    });
+    QThread::msleep(3000); // past the first-byte wait: the held connections are being renewed
+    std::vector<double> ms;
+    std::map<int, int> statuses;
+    for (int i = 0; i < 1000; ++i) {
+        const double start = monotonicMs();
+        ++statuses[requestFrom(0x7f000004, app.token)];
+        ms.push_back(monotonicMs() - start);
+    }
+    stop = true;
+    holder.join();
+    QStringList counts;
+    for (const auto &[status, count] : statuses)
+        counts << QStringLiteral("%1 x%2").arg(status).arg(count);
+    printLine(QStringLiteral("held: one host holding 128 connections (%1 reopened): a tokened "
+                             "client's 1,000 requests on connections of their own: %2; %3")
+                  .arg(reopened.load())
+                  .arg(counts.join(QStringLiteral(", ")))
+                  .arg(percentiles(ms, QStringLiteral(" ms"))));
+}
+
 void refused(const QString &build)
 {
-    Headless app;
-    if (!app.start(build)) {
+    Headless app(build);
+    if (!app.start()) {
         printLine(QStringLiteral("refused: the headless controller did not start"));
         return;
     }
@@ -297,6 +455,8 @@ void refused(const QString &build)
 
 int main(int argc, char *argv[])
 {
+    if (argc == 3 && std::strcmp(argv[1], "--forwarder") == 0)
+        return forwarder(std::atoi(argv[2]));
     ScratchConfig config;
     // The headless controller's discovery stays on loopback.
     QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer2"))
@@ -313,6 +473,10 @@ int main(int argc, char *argv[])
         latency();
     if (all || part == QLatin1String("tick"))
         tick(seconds);
+    if (all || part == QLatin1String("wire"))
+        wire(build);
+    if (all || part == QLatin1String("held"))
+        held(build);
     if (all || part == QLatin1String("streams"))
         streams(build, seconds);
     if (all || part == QLatin1String("refused"))

@@ -113,24 +113,26 @@ does what the window's button does, through the same controller.
   response tells in `X-QB-Clock`; read after then, it is refused (409 `late`) and not carried out.
 - `GET /api/v1/events`: Server-Sent Events. First `state` (the whole state), then one event per
   change: `mirror` (at most ten a second), `captions`, `displays` (shown times at most once a
-  second), `program`, `link`; `state` again whenever the client fell behind. A stream with
-  nothing to tell says so every second (a comment line), so a second of silence or more means
-  the link is in trouble.
+  second), `program`, `link`; `state` again whenever the client fell behind. A stream that
+  cannot have the state while the controller is busy ends, and the client comes back. A stream
+  with nothing to tell says so every second (a comment line), so a second of silence or more
+  means the link is in trouble.
 
 | Status | Kind | When |
 |---|---|---|
 | 200 | | done |
-| 400 | `malformed` | the body is not a JSON object |
+| 400 | `malformed` | the body is not a JSON object; an HTTP/1.1 request without one `Host`, two different `Content-Length`s |
 | 401 | `unauthorized` | token missing or wrong |
 | 403 | `forbidden` | the `Host` header names another server |
 | 403 | `forbidden` | the viewer token sent for anything but the state and the events |
 | 404 | `unknown-command`, `not-found` | no such command; a display or program that is not there |
 | 409 | `refused` | the state does not allow it now (start at zero, adjust below zero) |
 | 409 | `late` | read after its `X-QB-Deadline` |
-| 413 | | body over 64 KiB |
+| 413 | `malformed` | body over 64 KiB, chunked or not |
 | 415 | `malformed` | not `application/json` |
 | 422 | `invalid` | a parameter missing, unknown, of the wrong type or out of range |
-| 503 | `unavailable` | too many connections or event streams, or the controller is busy |
+| 431 | `malformed` | request line and headers over 16 KiB |
+| 503 | `unavailable` | too many connections (128, or 16 from one address) or event streams, or the controller is busy |
 
 ## OSC
 

@@ -165,33 +165,59 @@ public:
     Server(CommandGate &gate, EventHub &events, HttpApi::Options options)
         : m_gate(gate), m_events(events), m_options(std::move(options)),
           m_connections(
-              {m_options.maxConnections, m_options.maxHeadBytes + m_options.maxBodyBytes,
-               m_options.requestDeadline, m_options.idleTimeout, m_options.writeTimeout, 100},
+              {m_options.maxConnections, m_options.maxConnectionsPerSource, m_options.maxHeadBytes,
+               m_options.maxBodyBytes + kChunkFramingAllowance, m_options.firstByteWait,
+               m_options.requestDeadline, m_options.idleTimeout, m_options.writeTimeout,
+               m_options.keepAliveRequests},
               [this](httplib::Stream &stream, bool closeConnection, bool &closed) {
-                  return process_request(stream, closeConnection, closed, bodiless);
+                  return process_request(stream, closeConnection, closed,
+                                         [this](httplib::Request &req) { headersRead(req); });
               },
               overloadReply())
     {
         set_payload_max_length(m_options.maxBodyBytes);
+        // What the Keep-Alive header tells is what the connections do.
+        set_keep_alive_max_count(size_t(m_options.keepAliveRequests));
+        set_keep_alive_timeout(time_t((m_options.idleTimeout.count() + 999) / 1000));
+        set_post_routing_handler([](const httplib::Request &, httplib::Response &res) {
+            if (res.get_header_value("Connection") == "close")
+                res.headers.erase("Keep-Alive");
+        });
         set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
             return guard(req, res);
         });
+        // A client that waits for "100 Continue" before its body hears a refusal instead.
+        set_expect_100_continue_handler(
+            [this](const httplib::Request &req, httplib::Response &res) {
+                const std::optional<HeadRefusal> refusal = refuseHead(req);
+                if (!refusal)
+                    return 100;
+                replyError(res, refusal->status, QStringLiteral("malformed"), refusal->message);
+                return refusal->status;
+            });
         set_error_handler([this](const httplib::Request &, httplib::Response &res) {
             if (!res.body.empty())
                 return;
-            if (res.status == 413)
+            if (HttpConnections::headTooLarge()) {
+                closeAfterReply(res);
+                replyError(res, 431, QStringLiteral("malformed"),
+                           QStringLiteral("headers: request line and headers larger than %1 bytes")
+                               .arg(m_options.maxHeadBytes));
+            } else if (res.status == 413) {
                 replyError(
                     res, 413, QStringLiteral("malformed"),
                     QStringLiteral("body: larger than %1 bytes").arg(m_options.maxBodyBytes));
-            else if (res.status == 404)
+            } else if (res.status == 404) {
                 replyError(res, 404, QStringLiteral("not-found"),
                            QStringLiteral("no such resource; the API is under /api/v1"));
-            else
+            } else {
                 replyError(res, res.status, QStringLiteral("http"),
                            QStringLiteral("HTTP status %1").arg(res.status));
+            }
         });
         Get("/api/v1/state", [this](const httplib::Request &, httplib::Response &res) {
-            const CommandResult result = m_gate.call(QStringLiteral("state"), {});
+            const CommandResult result =
+                m_gate.call(QStringLiteral("state"), {}, m_options.gateWait);
             res.status = httpStatus(result.status);
             res.set_content(compact(result.isDone() ? result.data : result.toJson()), kJson);
         });
@@ -199,7 +225,8 @@ public:
             res.set_content(compact(ApiReference::tableJson()), kJson);
         });
         Post(R"(/api/v1/commands/([^/]+))",
-             [this](const httplib::Request &req, httplib::Response &res) { command(req, res); });
+             [this](const httplib::Request &req, httplib::Response &res,
+                    const httplib::ContentReader &read) { command(req, res, read); });
         Get(R"(/api/v1/commands/([^/]+))", [](const httplib::Request &, httplib::Response &res) {
             replyError(res, 405, QStringLiteral("method"),
                        QStringLiteral("commands are sent with POST and a JSON body"));
@@ -241,22 +268,81 @@ public:
     {
         MemoryStream stream(request);
         bool closed = false;
-        process_request(stream, true, closed, bodiless);
+        process_request(stream, true, closed, [this](httplib::Request &req) { headersRead(req); });
         return stream.answer();
     }
 
 private:
-    // A POST without a body and without saying so ("curl -X POST URL") would otherwise wait
-    // for a body until the request's time runs out.
-    static void bodiless(httplib::Request &req)
+    // Room for the chunk sizes and line ends of a chunked body, beyond its bytes.
+    static constexpr size_t kChunkFramingAllowance = 4096;
+    // Between two tries for a new stream's state while the controller is busy.
+    static constexpr std::chrono::milliseconds kStateRetryPause{100};
+
+    // The rest of the request is not read, so the connection ends with this answer, and says so.
+    static void closeAfterReply(httplib::Response &res)
     {
+        HttpConnections::closeAfterReply();
+        res.set_header("Connection", "close");
+    }
+
+    struct HeadRefusal
+    {
+        int status;
+        QString message;
+    };
+
+    // Between the head and the body: the body's budget applies from here on. A request refused
+    // on its head is answered before its body and ends its connection, as the body is not read.
+    void headersRead(httplib::Request &req)
+    {
+        HttpConnections::headersRead();
+        // A POST without a body and without saying so ("curl -X POST URL") would otherwise wait
+        // for a body until the request's time runs out.
         if (req.method == "POST" && !req.has_header("Content-Length") &&
             !req.has_header("Transfer-Encoding"))
             req.set_header("Content-Length", "0");
+        // The answer then says what the connection does.
+        const bool lastOfHttp10 =
+            req.version == "HTTP/1.0" && req.get_header_value("Connection") != "Keep-Alive";
+        if (refuseHead(req) || lastOfHttp10) {
+            req.headers.erase("Connection");
+            req.set_header("Connection", "close");
+            HttpConnections::closeAfterReply();
+        }
+    }
+
+    // What the head alone shows to be wrong: what a proxy in front could read otherwise, and a
+    // body announced larger than allowed.
+    std::optional<HeadRefusal> refuseHead(const httplib::Request &req) const
+    {
+        const size_t hosts = req.get_header_value_count("Host");
+        if (hosts > 1 || (hosts == 0 && req.version != "HTTP/1.0"))
+            return HeadRefusal{400, QStringLiteral("Host: an HTTP/1.1 request names its host, "
+                                                   "once")};
+        const size_t lengths = req.get_header_value_count("Content-Length");
+        if (lengths == 0)
+            return std::nullopt;
+        if (req.has_header("Transfer-Encoding"))
+            return HeadRefusal{400, QStringLiteral("Content-Length: not with Transfer-Encoding")};
+        const std::string length = req.get_header_value("Content-Length");
+        for (size_t i = 0; i < lengths; ++i) {
+            const std::string value = req.get_header_value("Content-Length", i);
+            if (value != length || value.empty() || value.size() > 18 ||
+                value.find_first_not_of("0123456789") != std::string::npos)
+                return HeadRefusal{400, QStringLiteral("Content-Length: one number of bytes")};
+        }
+        if (std::stoull(length) > m_options.maxBodyBytes)
+            return HeadRefusal{
+                413, QStringLiteral("body: larger than %1 bytes").arg(m_options.maxBodyBytes)};
+        return std::nullopt;
     }
 
     HandlerResponse guard(const httplib::Request &req, httplib::Response &res)
     {
+        if (const std::optional<HeadRefusal> refusal = refuseHead(req)) {
+            replyError(res, refusal->status, QStringLiteral("malformed"), refusal->message);
+            return HandlerResponse::Handled;
+        }
         if (!hostAllowed(req)) {
             replyError(res, 403, QStringLiteral("forbidden"),
                        QStringLiteral("Host \"%1\" is not this server's address")
@@ -330,15 +416,15 @@ private:
     // How long a command may wait for the controller: until its "X-QB-Deadline" (ms on the
     // clock of clockMs()), at most the gate's usual while. A deadline that is no number has
     // passed.
-    static std::chrono::milliseconds timeLeft(const httplib::Request &req)
+    std::chrono::milliseconds timeLeft(const httplib::Request &req) const
     {
         if (!req.has_header("X-QB-Deadline"))
-            return CommandGate::kDefaultWait;
+            return m_options.gateWait;
         bool isNumber = false;
         const qint64 deadline =
             QByteArray::fromStdString(req.get_header_value("X-QB-Deadline")).toLongLong(&isNumber);
         const std::chrono::milliseconds left(isNumber ? deadline - clockMs() : -1);
-        return std::min(left, CommandGate::kDefaultWait);
+        return std::min(left, m_options.gateWait);
     }
 
     static qint64 clockMs()
@@ -355,8 +441,36 @@ private:
                (type.size() == std::strlen(kJson) || type[std::strlen(kJson)] == ';');
     }
 
-    void command(const httplib::Request &req, httplib::Response &res)
+    // The body, chunked or not, read up to its bound; nothing, with the answer given, when it
+    // cannot be had whole.
+    std::optional<QByteArray> readBody(const httplib::ContentReader &read, httplib::Response &res)
     {
+        QByteArray body;
+        bool tooLarge = false;
+        const bool whole = read([&](const char *data, size_t size) {
+            tooLarge = size_t(body.size()) + size > m_options.maxBodyBytes;
+            if (!tooLarge)
+                body.append(data, int(size));
+            return !tooLarge;
+        });
+        if (whole)
+            return body;
+        closeAfterReply(res);
+        if (tooLarge || HttpConnections::bodyTooLarge())
+            replyError(res, 413, QStringLiteral("malformed"),
+                       QStringLiteral("body: larger than %1 bytes").arg(m_options.maxBodyBytes));
+        else
+            replyError(res, 400, QStringLiteral("malformed"),
+                       QStringLiteral("body: incomplete or malformed"));
+        return std::nullopt;
+    }
+
+    void command(const httplib::Request &req, httplib::Response &res,
+                 const httplib::ContentReader &read)
+    {
+        const std::optional<QByteArray> text = readBody(read, res);
+        if (!text)
+            return;
         const std::chrono::milliseconds left = timeLeft(req);
         if (left < std::chrono::milliseconds(0)) {
             replyError(res, 409, QStringLiteral("late"),
@@ -366,10 +480,9 @@ private:
         }
         const QString name = QString::fromStdString(req.matches[1]);
         QJsonObject args;
-        if (!req.body.empty()) {
+        if (!text->isEmpty()) {
             QJsonParseError error{};
-            const QJsonDocument body =
-                QJsonDocument::fromJson(QByteArray::fromStdString(req.body), &error);
+            const QJsonDocument body = QJsonDocument::fromJson(*text, &error);
             if (error.error != QJsonParseError::NoError || !body.isObject()) {
                 const QString why =
                     error.error != QJsonParseError::NoError
@@ -387,7 +500,9 @@ private:
     }
 
     // Server-Sent Events: the whole state first, then each change; a fresh state again whenever
-    // this client fell behind.
+    // this client fell behind. A stream never tells an error for a state: while the controller
+    // is busy it is asked again, and a stream that cannot have its state ends, so that the
+    // client comes back.
     void stream(httplib::Response &res)
     {
         auto stream = std::make_shared<StreamSlot>(m_streams);
@@ -404,26 +519,37 @@ private:
         res.set_chunked_content_provider(
             "text/event-stream",
             [this, stream, subscriber, first = true](size_t, httplib::DataSink &sink) mutable {
-                std::string out;
-                if (first) {
-                    first = false;
-                    out = "retry: 2000\n" + stateEvent();
-                } else {
+                std::string out = first ? "retry: 2000\n" : "";
+                bool wholeState = first;
+                first = false;
+                if (!wholeState) {
                     const EventHub::Subscriber::Batch batch =
                         subscriber->wait(m_options.keepAliveComment);
                     if (batch.closed || m_stopping) {
                         sink.done();
                         return true;
                     }
-                    if (batch.lost)
-                        out = stateEvent();
-                    else
+                    if (batch.lost) {
+                        wholeState = true; // it stands for what was dropped
+                    } else {
                         for (const EventHub::Event &event : batch.events)
                             out += "event: " + event.kind.toStdString() +
                                    "\ndata: " + event.json.toStdString() + "\n\n";
-                    if (out.empty())
-                        out = ": still here\n\n";
+                    }
                 }
+                if (wholeState) {
+                    const std::string state = stateEvent();
+                    if (state.empty()) {
+                        // An empty chunk would end the stream before done() does.
+                        if (!out.empty())
+                            sink.write(out.data(), out.size());
+                        sink.done();
+                        return true;
+                    }
+                    out += state;
+                }
+                if (out.empty())
+                    out = ": still here\n\n";
                 return sink.write(out.data(), out.size());
             });
     }
@@ -441,11 +567,19 @@ private:
         int m_taken;
     };
 
+    // The state as an event; empty when the controller stayed busy for firstStateWait.
     std::string stateEvent()
     {
-        const CommandResult state = m_gate.call(QStringLiteral("state"), {});
-        return "event: state\ndata: " + compact(state.isDone() ? state.data : state.toJson()) +
-               "\n\n";
+        const auto giveUp = std::chrono::steady_clock::now() + m_options.firstStateWait;
+        for (;;) {
+            const CommandResult state =
+                m_gate.call(QStringLiteral("state"), {}, m_options.gateWait);
+            if (state.isDone())
+                return "event: state\ndata: " + compact(state.data) + "\n\n";
+            if (m_stopping || std::chrono::steady_clock::now() >= giveUp)
+                return {};
+            std::this_thread::sleep_for(kStateRetryPause);
+        }
     }
 
     CommandGate &m_gate;

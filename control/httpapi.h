@@ -10,16 +10,19 @@
 #include <memory>
 #include <thread>
 
-class CommandGate;
+#include "control/commandgate.h"
+
 class EventHub;
 
 // The HTTP/JSON door: the state, the commands and a stream of changes under /api/v1, served on
 // threads of its own. Requests reach the controller only through the command gate.
 //
-// Everything a client can make it hold is bounded: connections (beyond the cap a client is told
-// 503 and closed), the request line and headers, the body (413 above 64 KiB), the time a request
-// may take to arrive (a client that trickles its bytes is dropped), idle keep-alive connections,
-// event-stream clients.
+// Everything a client can make it hold is bounded: connections in all and from one address
+// (beyond either cap a client is told 503 and closed), the wait for a connection's first byte, the
+// request line and headers (431 above 16 KiB), the body, chunked or not (413 above 64 KiB, at once
+// when its length says so), the time a request may take to arrive (a client that trickles its
+// bytes is dropped), idle keep-alive connections, event-stream clients. A head a proxy could read
+// otherwise is refused (400): an HTTP/1.1 request without one Host, two different lengths.
 //
 // The event stream's response carries the server's clock ("X-QB-Clock", ms on a monotonic
 // clock); a command may carry "X-QB-Deadline" on that clock and is then refused (409, "late") when
@@ -41,15 +44,22 @@ public:
         // operator's rights. Empty for none.
         QByteArray viewerToken;
         int maxConnections = 128;
+        int maxConnectionsPerSource = 16;
         int maxEventClients = 100;
         size_t maxBodyBytes = 64 * 1024;
         size_t maxHeadBytes = 16 * 1024;
+        int keepAliveRequests = 100;
+        std::chrono::milliseconds firstByteWait{2000};    // from the connection to its first byte
         std::chrono::milliseconds requestDeadline{10000}; // from its first byte to its last
         std::chrono::milliseconds idleTimeout{5000};      // between keep-alive requests
         std::chrono::milliseconds writeTimeout{5000};
         // An idle event stream says it lives this often, so that a client may take a few seconds
         // of silence for a lost link.
         std::chrono::milliseconds keepAliveComment{1000};
+        std::chrono::milliseconds gateWait = CommandGate::kDefaultWait; // per command
+        // A new event stream tries this long to get the state it opens with, then ends so
+        // that the client comes back.
+        std::chrono::milliseconds firstStateWait{5000};
     };
 
     // A file of the page served at a path, as it is, with headers of its own.

@@ -43,25 +43,51 @@ int pollFor(int fd, short events, std::chrono::milliseconds timeout)
     return result;
 }
 
+// The source address of a connection, as raw bytes: what the per-source count is keyed by.
+std::string sourceKey(const sockaddr_storage &address)
+{
+    if (address.ss_family == AF_INET6) {
+        const auto &v6 = reinterpret_cast<const sockaddr_in6 &>(address).sin6_addr;
+        return std::string(reinterpret_cast<const char *>(&v6), sizeof v6);
+    }
+    const auto &v4 = reinterpret_cast<const sockaddr_in &>(address).sin_addr;
+    return std::string(reinterpret_cast<const char *>(&v4), sizeof v4);
+}
+
 // One connection's socket, as the HTTP library reads and writes it: buffered, with the request's
-// byte budget and deadline, and a timeout on every write.
+// byte budgets (head, then body) and deadline, and a timeout on every write.
 class GuardedStream final : public httplib::Stream
 {
 public:
     GuardedStream(int fd, const HttpConnections::Limits &limits) : m_fd(fd), m_limits(limits) {}
 
-    // Waits for the next request's first bytes; false when the client stays idle or leaves.
-    bool waitForRequest()
+    // Waits up to `wait` for the next request's first bytes; false when none come.
+    bool waitForRequest(std::chrono::milliseconds wait)
     {
-        return m_begin < m_end || pollFor(m_fd, POLLIN, m_limits.idleTimeout) > 0;
+        return m_begin < m_end || pollFor(m_fd, POLLIN, wait) > 0;
     }
 
+    // What is already buffered belongs to the new request's head.
     void beginRequest()
     {
-        m_budget = m_limits.maxRequestBytes;
+        m_inHead = true;
+        m_headTooLarge = m_bodyTooLarge = m_closeAfterReply = false;
+        m_budget = budgetLeft(m_limits.maxHeadBytes);
         m_deadline = Clock::now() + m_limits.requestDeadline;
     }
 
+    void headersRead()
+    {
+        m_inHead = false;
+        m_budget = budgetLeft(m_limits.maxBodyWireBytes);
+    }
+
+    bool headTooLarge() const { return m_headTooLarge; }
+    bool bodyTooLarge() const { return m_bodyTooLarge; }
+    void closeAfterReply() { m_closeAfterReply = true; }
+    // The rest of the connection cannot be read as requests: a head not read whole, a body left
+    // unread or cut short.
+    bool mustClose() const { return m_inHead || m_closeAfterReply || m_bodyTooLarge; }
     bool ranOutOfTime() const { return m_ranOutOfTime; }
 
     bool is_readable() const override
@@ -121,10 +147,18 @@ private:
         return std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now());
     }
 
+    size_t budgetLeft(size_t budget) const
+    {
+        const size_t buffered = m_end - m_begin;
+        return budget > buffered ? budget - buffered : 0;
+    }
+
     bool fill()
     {
-        if (m_budget == 0)
+        if (m_budget == 0) {
+            (m_inHead ? m_headTooLarge : m_bodyTooLarge) = true;
             return false;
+        }
         const std::chrono::milliseconds left = timeLeft();
         if (left.count() <= 0 || pollFor(m_fd, POLLIN, left) <= 0) {
             m_ranOutOfTime = timeLeft().count() <= 0;
@@ -149,10 +183,39 @@ private:
     size_t m_end = 0;
     size_t m_budget = 0;
     Clock::time_point m_deadline;
+    bool m_inHead = true;
+    bool m_headTooLarge = false;
+    bool m_bodyTooLarge = false;
+    bool m_closeAfterReply = false;
     bool m_ranOutOfTime = false;
 };
 
+// The connection the calling thread serves, if any.
+thread_local GuardedStream *t_serving = nullptr;
+
 } // namespace
+
+void HttpConnections::headersRead()
+{
+    if (t_serving)
+        t_serving->headersRead();
+}
+
+bool HttpConnections::headTooLarge()
+{
+    return t_serving && t_serving->headTooLarge();
+}
+
+bool HttpConnections::bodyTooLarge()
+{
+    return t_serving && t_serving->bodyTooLarge();
+}
+
+void HttpConnections::closeAfterReply()
+{
+    if (t_serving)
+        t_serving->closeAfterReply();
+}
 
 HttpConnections::HttpConnections(Limits limits, Serve serve, QByteArray overloadReply)
     : m_limits(limits), m_serve(std::move(serve)), m_overloadReply(std::move(overloadReply))
@@ -217,8 +280,8 @@ void HttpConnections::stop()
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         // Wakes every connection out of its reads and writes.
-        for (int fd : m_openFds)
-            ::shutdown(fd, SHUT_RDWR);
+        for (const auto &open : m_openFds)
+            ::shutdown(open.first, SHUT_RDWR);
         workers.swap(m_workers);
         m_finished.clear();
     }
@@ -240,21 +303,36 @@ void HttpConnections::acceptLoop()
         joinFinished();
         if (m_stopping || !(fds[0].revents & POLLIN))
             continue;
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        socklen_t peerLength = sizeof peer;
+        const int fd =
+            ::accept4(m_listenFd, reinterpret_cast<sockaddr *>(&peer), &peerLength, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         const std::lock_guard<std::mutex> lock(m_mutex);
-        if (int(m_openFds.size()) >= m_limits.maxConnections) {
+        if (!admit(fd, sourceKey(peer))) {
             refuse(fd);
             continue;
         }
-        m_openFds.insert(fd);
         std::thread worker([this, fd] { run(fd); });
         const std::thread::id id = worker.get_id();
         m_workers.emplace(id, std::move(worker));
     }
+}
+
+bool HttpConnections::admit(int fd, const std::string &source)
+{
+    int &fromSource = m_perSource[source];
+    if (int(m_openFds.size()) >= m_limits.maxConnections || fromSource >= m_limits.maxPerSource) {
+        if (fromSource == 0)
+            m_perSource.erase(source);
+        return false;
+    }
+    ++fromSource;
+    m_openFds.emplace(fd, source);
+    return true;
 }
 
 void HttpConnections::refuse(int fd)
@@ -264,27 +342,40 @@ void HttpConnections::refuse(int fd)
                   MSG_DONTWAIT | MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);
-    qCWarning(lcRemote, "HTTP connection refused: %d connections are open",
-              m_limits.maxConnections);
+    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - m_started)
+                             .count();
+    if (const std::optional<qint64> count = m_refusals.count(nowMs))
+        qCWarning(lcRemote,
+                  "HTTP connections refused: %lld since the last warning (%zu open, at most %d, "
+                  "%d from one address)",
+                  *count, m_openFds.size(), m_limits.maxConnections, m_limits.maxPerSource);
 }
 
 void HttpConnections::run(int fd)
 {
     GuardedStream stream(fd, m_limits);
+    t_serving = &stream;
+    std::chrono::milliseconds wait = m_limits.firstByteWait;
     for (int left = m_limits.keepAliveRequests; left > 0 && !m_stopping; --left) {
-        if (!stream.waitForRequest())
+        if (!stream.waitForRequest(wait))
             break;
+        wait = m_limits.idleTimeout;
         stream.beginRequest();
         bool closed = false;
-        if (!m_serve(stream, left == 1, closed) || closed)
+        if (!m_serve(stream, left == 1, closed) || closed || stream.mustClose())
             break;
     }
+    t_serving = nullptr;
     if (stream.ranOutOfTime())
         qCInfo(lcRemote, "HTTP client dropped: its request did not arrive in time");
     const std::lock_guard<std::mutex> lock(m_mutex);
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);
-    m_openFds.erase(fd);
+    const auto open = m_openFds.find(fd);
+    if (--m_perSource[open->second] == 0)
+        m_perSource.erase(open->second);
+    m_openFds.erase(open);
     m_finished.push_back(std::this_thread::get_id());
     if (m_wake[1] >= 0)
         (void)!::write(m_wake[1], "j", 1);

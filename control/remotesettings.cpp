@@ -2,10 +2,14 @@
 
 #include "control/controllogging.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,10 +30,24 @@ std::optional<ListenAddress> storedAddress(const QString &key, const QString &te
     return address;
 }
 
-// The token kept under `key`, made on first use. The store is then readable by its owner only.
+// Makes the store readable by its owner only before a secret is written to it. The settings
+// write a new copy beside the file and rename it over; that copy takes the permissions of the
+// file it replaces, so it must never be open to others, even while it is being written.
+void makeOwnerOnly(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd >= 0)
+        ::close(fd);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The token kept under `key`, made on first use, in a store readable by its owner only.
 QByteArray storedToken(const QString &key)
 {
     QSettings store = controllerStore();
+    makeOwnerOnly(store.fileName());
     QByteArray token = store.value(key).toByteArray();
     if (token.size() < 16) {
         QByteArray random(24, Qt::Uninitialized);
@@ -38,7 +56,6 @@ QByteArray storedToken(const QString &key)
         store.setValue(key, token);
         store.sync();
     }
-    QFile::setPermissions(store.fileName(), QFile::ReadOwner | QFile::WriteOwner);
     return token;
 }
 

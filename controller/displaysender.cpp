@@ -21,7 +21,11 @@ void DisplaySender::toSelected(const QByteArray &packet, int firstDelay, int ext
 
 QString DisplaySender::firstSelected() const
 {
-    return selectedAddresses().value(0);
+    for (int row = 0; row < m_timers.rowCount(); ++row) {
+        if (m_timers.isSelected(row))
+            return m_timers.timerIpAddr(row);
+    }
+    return QString();
 }
 
 QStringList DisplaySender::selectedAddresses() const

@@ -12,7 +12,7 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_tick bench_commandburst bench_resend \
     bench_mirrordrift bench_flood bench_programrunner bench_saveall bench_http bench_osc \
-    qb-timer qb-timer-sim qb-timerctl
+    bench_confirm qb-timer qb-timer-sim qb-timerctl
 logs=$build/bench-logs
 mkdir -p "$logs"
 
@@ -34,6 +34,7 @@ run mirror-drift "$build/bench/bench_mirrordrift" --seconds "${DRIFT_SECONDS:-60
 run flood "$build/bench/bench_flood" --seconds "${FLOOD_SECONDS:-60}"
 run http "$build/bench/bench_http" --seconds "${HTTP_SECONDS:-60}"
 run osc "$build/bench/bench_osc" --seconds "${OSC_SECONDS:-60}"
+run confirm "$build/bench/bench_confirm"
 run ctl-latency bench/ctl_latency.sh "$build"
 run stream-load-0 bench/stream_load.sh "$build" 0
 run stream-load-100 bench/stream_load.sh "$build" 100

@@ -10,7 +10,7 @@ packages=(
     qml-module-qt-labs-folderlistmodel qml-module-qtqml-models2 qml-module-qttest
     libbenchmark-dev fonts-dseg xvfb x11-apps imagemagick iproute2 procps
     appstream desktop-file-utils dpkg-dev file lintian help2man python3-jsonschema
-    libcpp-httplib-dev libcli11-dev pkg-config curl bats jq
+    libcpp-httplib-dev libcli11-dev pkg-config curl bats jq strace
     chromium chromium-driver python3-selenium
     liblo-dev liblo-tools python3-liblo
 )

@@ -50,6 +50,13 @@ seeds = {
     "no-length": (b"POST /api/v1/commands/countup.start HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                   b"Content-Type: application/json; charset=utf-8\r\n\r\n"),
     "host": get(b"/api/v1/state", b"Host: evil.example\r\n"),
+    "framing": b"\x1e".join([
+        post(b"clock", b"{}", b"Content-Length: 3\r\n"),
+        post(b"clock", b"{}", b"Transfer-Encoding: chunked\r\n"),
+        post(b"clock", b"", b"Expect: 100-continue\r\n").replace(b"Length: 0", b"Length: 65537"),
+        b"GET /api/v1/state HTTP/1.1\r\nConnection: close\r\n\r\n",
+        b"GET /api/v1/state HTTP/1.0\r\n\r\n",
+    ]),
     "unknown": post(b"%2e%2e/state", b"{}") + b"\x1e" + get(b"/../../etc/passwd"),
 }
 for name, data in seeds.items():

@@ -92,6 +92,8 @@ function wentOffline(retryMs) {
   enableCommands(false);
   offlineSince ??= Date.now();
   showLink("offline", "Offline");
+  // A command that was not sent is told first; the link above says offline meanwhile.
+  if (Date.now() < failureShownUntil) return;
   const retry = `trying again in ${retryMs / 1000} s`;
   notify(`Offline: ${retry}. The buttons wait for the server.`, "bad", true);
 }
@@ -108,6 +110,8 @@ function askForToken(wasWrong) {
 }
 
 let noticeTimer = 0;
+let failureShownUntil = 0;
+const NOTICE_MS = 8000;
 
 function notify(text, tone, keep = false) {
   const notice = $("notice");
@@ -115,12 +119,14 @@ function notify(text, tone, keep = false) {
   notice.dataset.tone = tone;
   notice.hidden = false;
   clearTimeout(noticeTimer);
-  if (!keep) noticeTimer = setTimeout(() => (notice.hidden = true), 8000);
+  if (!keep) noticeTimer = setTimeout(() => (notice.hidden = true), NOTICE_MS);
 }
 
 async function send(name, params) {
   const answer = await connection.send(name, params);
-  if (!answer.ok) notify(answer.message, "bad");
+  if (answer.ok) return;
+  notify(answer.message, "bad");
+  failureShownUntil = Date.now() + NOTICE_MS;
 }
 
 // ---- the operator's input ----

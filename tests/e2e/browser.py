@@ -502,6 +502,8 @@ class BrowserRemote(unittest.TestCase):
             const notice = document.getElementById("notice");
             new MutationObserver(() => window.notices.push(notice.textContent))
                 .observe(notice, { childList: true, characterData: true, subtree: true });""")
+        # The notices read a second after the tap's deadline: "Not sent" is what the operator
+        # sees, not an "Offline" written over it at once.
         since = len(sim_log())
         os.kill(self.server.pid, signal.SIGSTOP)
         try:
@@ -512,6 +514,8 @@ class BrowserRemote(unittest.TestCase):
             notices = lambda: driver.execute_script("return window.notices")  # noqa: E731
             page.wait_for(lambda: any(n.startswith("Not sent") for n in notices()),
                           lambda: f"the tap reported as not sent: {notices()}", 6)
+            time.sleep(1)
+            self.assertTrue(page.text("#notice").startswith("Not sent"), page.text("#notice"))
             driver.switch_to.window(self.viewer_window)
             page.wait_for(lambda: page.find("#overlay").is_displayed(), "the viewer's overlay")
             self.assertEqual(page.text("#overlay-title"), "Connection lost")

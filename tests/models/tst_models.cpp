@@ -316,6 +316,9 @@ void TestModels::tickTellsOfChangedTimes_data()
     row("count-up with no text", {0x61}, QTime(0, 0, 59), 0, 0, 1000, "");
     row("runs of changed rows", {0xC1, 0xC1, 0x81, 0xC1, 0x81, 0x81, 0xC1, 0xC1},
         QTime(0, 12, 3, 400), 0, 0, 100, "0-1 3-3 6-7");
+    // A negative format: the display missed a command, and its clock stands.
+    row("a display that missed a command stands", {0xC1, -0xC1, 0xC1}, QTime(0, 12, 3, 400), 0, 0,
+        100, "0-0 2-2");
 }
 
 void TestModels::tickTellsOfChangedTimes()
@@ -327,8 +330,10 @@ void TestModels::tickTellsOfChangedTimes()
     QFETCH(int, ms);
     TimerDataModel model;
     for (int format : formats) {
-        model.addOrUpdateTimer(TimerData("T", QStringLiteral("10.0.0.%1").arg(model.rowCount()),
-                                         false, time, day, format, subFormat));
+        const QString address = QStringLiteral("10.0.0.%1").arg(model.rowCount());
+        model.addOrUpdateTimer(TimerData("T", address, false, time, day, qAbs(format), subFormat));
+        if (format < 0)
+            model.noteMissed(address, QStringLiteral("count-up start"), 1);
     }
     const auto texts = [&model] {
         QStringList texts;
