@@ -10,6 +10,7 @@ Run inside tests/support/with-headless.sh:
   tests/isolated.sh tests/support/with-headless.sh build -- /usr/bin/python3 scripts/viewer-load.py
 """
 
+import http.client
 import json
 import os
 import sys
@@ -87,22 +88,28 @@ idle_start = cpu_seconds()
 time.sleep(10)
 idle = (cpu_seconds() - idle_start) / 10
 
-def page_client(files):
-    """Loads a page's files, then reads the event stream until the run ends."""
+def page_client(files, source):
+    """Loads a page's files, then reads the event stream until the run ends, from a loopback
+    address of its own, as each screen or phone is a host of its own."""
+    host, port = API.split("//")[1].rsplit(":", 1)
+    connection = http.client.HTTPConnection(host, int(port), source_address=(source, 0))
     for name in files:
-        with urllib.request.urlopen(f"{API}/{name}") as answer:
-            answer.read()
-    with urllib.request.urlopen(f"{API}/api/v1/events") as stream:
-        while stream.read1(65536):
-            pass
+        connection.request("GET", "/" + name)
+        connection.getresponse().read()
+    connection.request("GET", "/api/v1/events")
+    stream = connection.getresponse()
+    assert stream.status == 200, stream.status
+    while stream.read1(65536):
+        pass
 
 
 viewer_files = ["viewer", "viewer.css", "viewer.js", "connection.js", "showntime.js",
                 "view.js", "viewershows.js", "durations.js", "dseg7.ttf"]
 phone_files = ["", "style.css", "app.js", "connection.js", "showntime.js", "view.js",
                "durations.js", "icon.svg"]
-for files in [viewer_files] * (VIEWERS - 1) + [phone_files] * PHONES:
-    threading.Thread(target=page_client, args=(files,), daemon=True).start()
+clients = [viewer_files] * (VIEWERS - 1) + [phone_files] * PHONES
+for n, files in enumerate(clients):
+    threading.Thread(target=page_client, args=(files, f"127.0.1.{n + 1}"), daemon=True).start()
 driver = chromium((1280, 720), False)
 driver.set_script_timeout(SECONDS * 3)
 driver.get(API + "/viewer")
