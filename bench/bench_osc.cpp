@@ -1,13 +1,17 @@
-// The OSC door under its two loads. First an OSC command to the first datagram on the wire: a
-// client on loopback sends /qb/countup/start and /qb/countup/pause by turns to a controller with
-// one selected display, a plain socket with the kernel's receive timestamps, which on loopback
-// are the moment the link wrote; 1,000 messages, each after the last one's packet was answered.
-// Then the 100 ms tick while a client sends 2,000 messages a second (a quarter each acting
-// commands, reading commands, out-of-range arguments and datagrams that are not OSC) and a
-// subscriber takes the feedback: the tick's lateness, the answers the client got, the
-// subscriber's datagrams a second, resident memory. Everything on loopback; run it in a network
-// namespace of its own (scripts/bench.sh does).
+// The OSC door, timed from outside. A client process of its own (forked before anything else
+// starts) sends each message on order and reports the moment just before its write; a display on
+// loopback keeps the kernel's receive timestamp of each packet, on loopback the moment of the
+// sending write. First, by turns, an OSC command through the door and the same datagram through
+// a bare UDP relay (a thread that forwards the display's packet as soon as a datagram comes), with
+// the two hand-overs of the door's path timed alone beside them: a thread calling the command
+// gate, and the controller's own thread calling the controller. Then the door under a flood: one
+// source sends 2,000 messages a second (a quarter each acting commands for another display,
+// reading commands, out-of-range arguments and datagrams that are not OSC) while the client, a
+// surface, sends a command every 50 ms and a subscriber takes the feedback: the surface's command
+// to the wire, the 100 ms tick's lateness, the answers, resident memory. Everything on loopback;
+// run it in a network namespace of its own (scripts/bench.sh does).
 
+#include "control/commandgate.h"
 #include "control/remotecontrol.h"
 #include "controller/handlegui.h"
 #include "link/udpcommthread.h"
@@ -23,12 +27,12 @@
 #include <QTimer>
 #include <arpa/inet.h>
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -36,7 +40,9 @@ namespace {
 
 constexpr int kTickMs = 100;
 constexpr int kNoPoll = 1 << 20;
-const QString kDisplay = QStringLiteral("127.0.0.2");
+constexpr int kSurfacePeriodMs = 50;
+const QString kStage = QStringLiteral("127.0.0.2");
+const QString kSide = QStringLiteral("127.0.0.3");
 
 qint64 residentKb()
 {
@@ -54,37 +60,172 @@ QByteArray wire(const QByteArray &path, const QVariantList &args = {})
     return OscWire::serialise({path, args});
 }
 
-// A UDP socket on loopback that sends to the door and counts what comes back.
-class Client
+sockaddr_in loopback(const char *address, int port)
+{
+    sockaddr_in to{AF_INET, htons(quint16(port)), {}, {}};
+    inet_pton(AF_INET, address, &to.sin_addr);
+    return to;
+}
+
+bool readAll(int fd, void *data, size_t size)
+{
+    auto *at = static_cast<char *>(data);
+    while (size > 0) {
+        const ssize_t got = ::read(fd, at, size);
+        if (got <= 0)
+            return false;
+        at += got;
+        size -= size_t(got);
+    }
+    return true;
+}
+
+// The client process: a socket on 127.0.0.1 that sends what it is told to, where it is told to,
+// and answers each order with CLOCK_REALTIME taken just before the write. An order is a port and
+// a length, then the datagram; port 0 ends it.
+class ClientProcess
 {
 public:
-    explicit Client(int doorPort) : m_fd(socket(AF_INET, SOCK_DGRAM, 0))
+    // Forks; call before any thread starts.
+    ClientProcess()
     {
-        const int on = 1;
-        setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        const sockaddr_in own{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        bind(m_fd, reinterpret_cast<const sockaddr *>(&own), sizeof own);
-        m_door = {AF_INET, htons(quint16(doorPort)), {htonl(INADDR_LOOPBACK)}, {}};
+        int orders[2], stamps[2];
+        if (::pipe(orders) != 0 || ::pipe(stamps) != 0)
+            std::abort();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(orders[1]);
+            ::close(stamps[0]);
+            serve(orders[0], stamps[1]);
+        }
+        ::close(orders[0]);
+        ::close(stamps[1]);
+        m_orders = orders[1];
+        m_stamps = stamps[0];
     }
-    ~Client() { close(m_fd); }
-    void send(const QByteArray &datagram) const
+    ~ClientProcess()
     {
-        sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0,
-               reinterpret_cast<const sockaddr *>(&m_door), sizeof m_door);
+        const quint16 end[2] = {0, 0};
+        (void)!::write(m_orders, end, sizeof end);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    ClientProcess(const ClientProcess &) = delete;
+    ClientProcess &operator=(const ClientProcess &) = delete;
+
+    // Has the datagram sent to 127.0.0.1:port; when the client was about to write it.
+    double send(int port, const QByteArray &datagram) const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const quint16 header[2] = {quint16(port), quint16(datagram.size())};
+        double sentMs = 0;
+        if (::write(m_orders, header, sizeof header) != sizeof header ||
+            ::write(m_orders, datagram.constData(), size_t(datagram.size())) != datagram.size() ||
+            !readAll(m_stamps, &sentMs, sizeof sentMs))
+            std::abort();
+        return sentMs;
+    }
+
+private:
+    [[noreturn]] static void serve(int orders, int stamps)
+    {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        const sockaddr_in own = loopback("127.0.0.1", 0);
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&own), sizeof own);
+        char datagram[65536];
+        quint16 header[2];
+        while (readAll(orders, header, sizeof header) && header[0] != 0 &&
+               readAll(orders, datagram, header[1])) {
+            const sockaddr_in to = loopback("127.0.0.1", header[0]);
+            const double sentMs = realtimeNowMs();
+            ::sendto(fd, datagram, header[1], 0, reinterpret_cast<const sockaddr *>(&to),
+                     sizeof to);
+            (void)!::write(stamps, &sentMs, sizeof sentMs);
+        }
+        ::_exit(0);
+    }
+
+    pid_t m_pid = 0;
+    int m_orders = -1;
+    int m_stamps = -1;
+    mutable std::mutex m_mutex;
+};
+
+// The least a forwarder can do: a thread that waits for a datagram and sends the display its
+// packet, from a socket of its own (the display's answers go there, unread).
+class BareRelay
+{
+public:
+    BareRelay()
+        : m_in(::socket(AF_INET, SOCK_DGRAM, 0)), m_out(::socket(AF_INET, SOCK_DGRAM, 0)),
+          m_display(loopback("127.0.0.2", 7372))
+    {
+        const sockaddr_in own = loopback("127.0.0.1", 0);
+        ::bind(m_in, reinterpret_cast<const sockaddr *>(&own), sizeof own);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~BareRelay()
+    {
+        m_stop = true;
+        send("");
+        m_thread.join();
+        ::close(m_in);
+        ::close(m_out);
     }
     int port() const
     {
         sockaddr_in own{};
         socklen_t length = sizeof own;
-        getsockname(m_fd, reinterpret_cast<sockaddr *>(&own), &length);
+        ::getsockname(m_in, reinterpret_cast<sockaddr *>(&own), &length);
         return ntohs(own.sin_port);
+    }
+
+private:
+    void send(const QByteArray &datagram) const
+    {
+        const sockaddr_in to = loopback("127.0.0.1", port());
+        ::sendto(m_out, datagram.constData(), size_t(datagram.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    }
+    void run()
+    {
+        static const char packet[] = {char(0xA3), 0x01, 0x00};
+        char buffer[65536];
+        while (::recv(m_in, buffer, sizeof buffer, 0) >= 0 && !m_stop)
+            ::sendto(m_out, packet, sizeof packet, 0,
+                     reinterpret_cast<const sockaddr *>(&m_display), sizeof m_display);
+    }
+
+    const int m_in;
+    const int m_out;
+    const sockaddr_in m_display;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A UDP socket on a loopback address of its own that sends to the door and counts what comes back.
+class Sender
+{
+public:
+    Sender(const char *address, int doorPort)
+        : m_fd(::socket(AF_INET, SOCK_DGRAM, 0)), m_door(loopback("127.0.0.1", doorPort))
+    {
+        const int on = 1;
+        setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        const sockaddr_in own = loopback(address, 0);
+        ::bind(m_fd, reinterpret_cast<const sockaddr *>(&own), sizeof own);
+    }
+    ~Sender() { ::close(m_fd); }
+    void send(const QByteArray &datagram) const
+    {
+        ::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0,
+                 reinterpret_cast<const sockaddr *>(&m_door), sizeof m_door);
     }
     // Takes what has come back, waiting at most timeoutMs for the first; the kernel's receive
     // times, which on loopback are the moments of the sending writes.
     std::vector<double> drain(int timeoutMs) const
     {
         std::vector<double> times;
-        static char buffer[65536];
+        static thread_local char buffer[65536];
         iovec part{buffer, sizeof buffer};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
         pollfd wait{m_fd, POLLIN, 0};
@@ -106,8 +247,8 @@ public:
     }
 
 private:
-    int m_fd;
-    sockaddr_in m_door{};
+    const int m_fd;
+    const sockaddr_in m_door;
 };
 
 // The window's 100 ms tick driving the controller; how late each one came, taken by phase.
@@ -150,28 +291,77 @@ void printLateness(const char *what, const std::vector<double> &lateMs)
                 summarise(lateMs).max);
 }
 
-void commandToWire(HandleGui &controller, AnsweringDisplay &display, int doorPort, int messages)
+void printLatency(const char *what, const std::vector<double> &ms)
 {
-    const Client client(doorPort);
-    const QByteArray start = wire("/qb/countup/start");
-    const QByteArray pause = wire("/qb/countup/pause");
-    std::vector<double> latencyMs;
-    for (int i = 0; i < messages; ++i) {
-        const size_t before = display.count();
-        const double sentMs = realtimeNowMs();
-        client.send(i % 2 ? pause : start);
-        const std::optional<LoopbackDisplay::Datagram> wrote = display.waitFor(before, 2000);
-        if (!wrote) {
-            std::printf("  message %d: nothing reached the display in 2 s\n", i);
-            continue;
+    std::printf("  %-34s p50 %.3f ms, p99 %.3f ms, %s\n", what, percentile(ms, 0.5),
+                percentile(ms, 0.99), qPrintable(describe(summarise(ms), "ms")));
+}
+
+// The controller, its displays and the door, with what the figures need of them.
+struct Rig
+{
+    HandleGui &controller;
+    AnsweringDisplay &stage;
+    CommandGate &gate;
+    int doorPort;
+    const ClientProcess &client;
+
+    // How long after sentMs the next count-up packet reached the stage (packets counted from
+    // `before`), once the link has nothing left to resend; nothing when none came in 2 s.
+    std::optional<double> toWire(size_t before, double sentMs) const
+    {
+        std::optional<double> latency;
+        for (size_t n = before; !latency; ++n) {
+            const std::optional<LoopbackDisplay::Datagram> wrote = stage.waitFor(n, 2000);
+            if (!wrote)
+                return std::nullopt;
+            if (wrote->payload.startsWith(char(0xA3)))
+                latency = wrote->receivedMs - sentMs;
         }
-        latencyMs.push_back(wrote->receivedMs - sentMs);
         while (controller.link().queuedCount() > 0)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return latency;
     }
-    std::printf("OSC command to the first datagram on the wire (%d messages)\n", messages);
-    std::printf("  p50 %.3f ms, p99 %.3f ms, %s\n", percentile(latencyMs, 0.5),
-                percentile(latencyMs, 0.99), qPrintable(describe(summarise(latencyMs), "ms")));
+};
+
+// The door beside the bare relay, by turns so that both meet the same machine, and the door's two
+// hand-overs alone: a thread calling the gate, and the controller's thread calling the controller.
+void paths(const Rig &rig, const BareRelay &relay, int messages)
+{
+    // Toggles: whatever the count-up did last, each makes one packet.
+    const QByteArray toggle = wire("/qb/countup/toggle");
+    std::vector<double> door, bare, gate, link;
+    const auto take = [](std::vector<double> &into, std::optional<double> latency) {
+        if (latency)
+            into.push_back(*latency);
+    };
+    for (int i = 0; i < messages; ++i) {
+        size_t before = rig.stage.count();
+        take(door, rig.toWire(before, rig.client.send(rig.doorPort, toggle)));
+        before = rig.stage.count();
+        take(bare, rig.toWire(before, rig.client.send(relay.port(), "relay")));
+        before = rig.stage.count();
+        const double calledMs = realtimeNowMs();
+        rig.gate.call(QStringLiteral("countup.toggle"), {});
+        take(gate, rig.toWire(before, calledMs));
+        before = rig.stage.count();
+        double ranMs = 0;
+        HandleGui &controller = rig.controller;
+        QMetaObject::invokeMethod(
+            &controller,
+            [&controller, &ranMs] {
+                ranMs = realtimeNowMs();
+                controller.handleCountUpStartButton();
+            },
+            Qt::BlockingQueuedConnection);
+        take(link, rig.toWire(before, ranMs));
+    }
+    std::printf("A command to the first datagram on the wire (%d of each, by turns)\n", messages);
+    printLatency("OSC door, from the client process", door);
+    printLatency("bare UDP relay, from the client", bare);
+    printLatency("the gate, from a waiting thread", gate);
+    printLatency("the controller, on its own thread", link);
+    std::printf("  door / relay at p50: %.2f\n", percentile(door, 0.5) / percentile(bare, 0.5));
 }
 
 // The most of the subscriber's messages in any one second.
@@ -186,39 +376,66 @@ int mostInOneSecond(const std::vector<double> &times)
     return most;
 }
 
-void underLoad(Tick &tick, int doorPort, int perSecond, int seconds)
+// The flood from 127.0.0.9 at `perSecond`, on a thread of its own, for `seconds`; answers counted.
+struct Flood
 {
-    const Client flood(doorPort);
-    const Client subscriber(doorPort);
-    const QByteArray subscribe = wire("/qb/subscribe", {0});
-    const QByteArray kinds[] = {wire("/qb/countup/toggle"), wire("/qb/displays/list"),
-                                wire("/qb/countdown/set", {0, 0, 75}), "not OSC"};
-    std::vector<double> told;
-    subscriber.send(subscribe);
-    const qint64 residentBefore = residentKb();
-    tick.take();
-    const double startMs = monotonicMs();
+    std::thread thread;
     qint64 sent = 0;
     qint64 answers = 0;
+    double elapsedS = 0;
+};
+
+void runFlood(Flood &flood, int doorPort, int perSecond, int seconds)
+{
+    const Sender sender("127.0.0.9", doorPort);
+    const QByteArray kinds[] = {wire("/qb/countup/toggle", {QStringLiteral("Side")}),
+                                wire("/qb/displays/list"), wire("/qb/countdown/set", {0, 0, 75}),
+                                "not OSC"};
+    const double startMs = monotonicMs();
     for (double nowMs = startMs; nowMs - startMs < seconds * 1000.0; nowMs = monotonicMs()) {
-        answers += qint64(flood.drain(0).size());
-        const std::vector<double> more = subscriber.drain(0);
-        told.insert(told.end(), more.begin(), more.end());
-        if (double(sent) * 1000 / perSecond > nowMs - startMs) {
+        flood.answers += qint64(sender.drain(0).size());
+        if (double(flood.sent) * 1000 / perSecond > nowMs - startMs) {
             std::this_thread::sleep_for(std::chrono::microseconds(100));
             continue;
         }
-        flood.send(kinds[sent % 4]);
-        ++sent;
-        if (sent % (30 * perSecond) == 0)
-            subscriber.send(subscribe); // renewed every 30 s
+        sender.send(kinds[flood.sent % 4]);
+        ++flood.sent;
     }
-    const double elapsedS = (monotonicMs() - startMs) / 1000;
+    flood.elapsedS = (monotonicMs() - startMs) / 1000;
+    flood.answers += qint64(sender.drain(500).size());
+}
+
+void underLoad(const Rig &rig, Tick &tick, int perSecond, int seconds)
+{
+    const Sender subscriber("127.0.0.1", rig.doorPort);
+    const QByteArray subscribe = wire("/qb/subscribe", {0});
+    subscriber.send(subscribe);
+    const qint64 residentBefore = residentKb();
+    tick.take();
+    Flood flood;
+    flood.thread = std::thread([&] { runFlood(flood, rig.doorPort, perSecond, seconds); });
+    const QByteArray toggle = wire("/qb/countup/toggle", {QStringLiteral("Stage")});
+    std::vector<double> surface, told;
+    const double startMs = monotonicMs();
+    for (int i = 0; monotonicMs() - startMs < seconds * 1000.0; ++i) {
+        const size_t before = rig.stage.count();
+        if (const std::optional<double> latency =
+                rig.toWire(before, rig.client.send(rig.doorPort, toggle)))
+            surface.push_back(*latency);
+        const std::vector<double> more = subscriber.drain(0);
+        told.insert(told.end(), more.begin(), more.end());
+        if (i % (30000 / kSurfacePeriodMs) == 0)
+            subscriber.send(subscribe); // renewed every 30 s
+        const double nextMs = startMs + (i + 1) * kSurfacePeriodMs;
+        while (monotonicMs() < nextMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    flood.thread.join();
     const std::vector<double> lateMs = tick.take();
-    answers += qint64(flood.drain(500).size());
-    std::printf("Tick under %d OSC messages a second for %d s\n", perSecond, seconds);
-    std::printf("  sent %lld (%.0f/s), answered %lld of the %lld that are answered\n", sent,
-                double(sent) / elapsedS, answers, sent - sent / 4);
+    std::printf("Under %d OSC messages a second from one source for %d s\n", perSecond, seconds);
+    printLatency("a surface's command to the wire", surface);
+    std::printf("  flood: sent %lld (%.0f/s), %lld answers\n", flood.sent,
+                double(flood.sent) / flood.elapsedS, flood.answers);
     printLateness("during", lateMs);
     std::printf("  subscriber: %zu messages, at most %d in one second\n", told.size(),
                 mostInOneSecond(told));
@@ -229,6 +446,7 @@ void underLoad(Tick &tick, int doorPort, int perSecond, int seconds)
 
 int main(int argc, char **argv)
 {
+    const ClientProcess client; // before any thread
     const ScratchConfig config;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
@@ -240,11 +458,13 @@ int main(int argc, char **argv)
     const int messages = option("--messages", 1000);
     const int rate = option("--rate", 2000);
 
-    AnsweringDisplay display(kDisplay); // binds before the controller, which shares the port
+    // They bind before the controller, which shares the port.
+    AnsweringDisplay stage(kStage);
+    AnsweringDisplay side(kSide);
     TimerDataModel timers;
     ProgramDataModel programs;
-    timers.addOrUpdateTimer(
-        TimerData(QStringLiteral("Stage"), kDisplay, true, QTime(0, 0), 0, 0, 0));
+    timers.addOrUpdateTimer(TimerData(QStringLiteral("Stage"), kStage, true, QTime(0, 0), 0, 0, 0));
+    timers.addOrUpdateTimer(TimerData(QStringLiteral("Side"), kSide, false, QTime(0, 0), 0, 0, 0));
     HandleGui controller(timers, programs);
     controller.handleSetIPParameters(3, 350, kNoPoll);
     RemoteControl remote(controller, timers, programs);
@@ -255,15 +475,16 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    const int doorPort = remote.osc()->port();
+    const BareRelay relay;
+    const Rig rig{controller, stage, remote.gate(), remote.osc()->port(), client};
     Tick tick(controller);
 
     std::thread driver([&] {
         std::this_thread::sleep_for(std::chrono::seconds(2));
         std::printf("Idle\n");
         printLateness("idle, 2 s", tick.take());
-        commandToWire(controller, display, doorPort, messages);
-        underLoad(tick, doorPort, rate, seconds);
+        paths(rig, relay, messages);
+        underLoad(rig, tick, rate, seconds);
         std::this_thread::sleep_for(std::chrono::seconds(2));
         printLateness("2 s after", tick.take());
         std::fflush(stdout);

@@ -43,15 +43,18 @@ for _ in $(seq 200); do
 done
 # Nothing selected: every display is polled, every second.
 post setup.link '{"refresh": 0}' >/dev/null
+# Each client from an address of its own, as phones and screens are: the door takes at most 16
+# connections from one address.
 for i in $(seq "$clients"); do
-    curl -sN "$api/api/v1/events" >"$work/client-$i.txt" 2>/dev/null &
+    curl -sN --interface "127.0.1.$i" "$api/api/v1/events" >"$work/client-$i.txt" 2>/dev/null &
     pids+=($!)
 done
 sleep 5
 
 queries() { grep -c '"event":"status-query"' "$work/sim.jsonl"; }
 missed() { grep -c 'missed the status query' "$work/app.log" || true; }
-events() { [ "$clients" -gt 0 ] && grep -c '^event: ' "$work/client-1.txt" || echo 0; }
+# Events the clients received, all together.
+events() { cat "$work"/client-*.txt 2>/dev/null | grep -c '^event: ' || true; }
 hz=$(getconf CLK_TCK)
 t0=$(cpu_ticks "$app") q0=$(queries) m0=$(missed) e0=$(events) l0=$(wc -l <"$work/sim.jsonl")
 sleep "$seconds"
@@ -64,6 +67,7 @@ resent=$(sed -n "$((l0 + 1)),${l1}p" "$work/sim.jsonl" |
     sort -k1,1n -k2,2n | awk '$1 == d && $2 - t < 700 { n++ } { d = $1; t = $2 } END { print n + 0 }')
 awk -v c="$clients" -v s="$seconds" -v hz="$hz" -v dt=$((t1 - t0)) -v q=$((q1 - q0)) \
     -v r="$resent" -v m=$((m1 - m0)) -v e=$((e1 - e0)) 'BEGIN {
+    if (c > 0) e /= c
     printf "%d clients, %d s: controller CPU %.1f %% of a core; %d status queries, %d resent " \
            "(%.1f a second); %d displays given up; %.1f events a second per client\n",
            c, s, 100 * dt / hz / s, q, r, r / s, m, e / s }'

@@ -139,7 +139,8 @@ does what the window's button does, through the same controller.
 - Listens on UDP `127.0.0.1:%2` in headless mode, and with the window when started with
   `--osc-listen ADDR:PORT` (or `remote/oscListen` in the store). Beyond loopback it needs
   `--osc-allow NETWORK` (repeatable, or `remote/oscAllow`): datagrams from other sources are
-  dropped unanswered and counted; loopback is always allowed.
+  dropped unanswered and counted; loopback is always allowed. An IPv4-mapped entry
+  (`::ffff:192.168.1.0/120`) stands for its IPv4 network; host bits set in an entry are warned of.
 - Each command's address is `/qb/` and its name with `/` for `.`: `countdown.set` is
   `/qb/countdown/set`. Arguments are its parameters in the order listed below; trailing optional
   ones may be left out. Commands that act on displays take display names or addresses as
@@ -149,13 +150,16 @@ does what the window's button does, through the same controller.
 - A message that cannot be read, an unknown address, a wrong argument and a refusal are answered
   to the sender's address and port with `/qb/error ,s` and a text naming the argument at fault;
   nothing changes. A command that reads is answered with `/qb/result ,ss` (its name, its result
-  as JSON). Bundles are not taken.
+  as JSON). Bundles are not taken. Each host is answered at most 20 times in any second; further
+  answers are not sent (nor are reading commands beyond them run). `/qb/error`, `/qb/result`,
+  the feedback below and anything from the door's own address and port are never answered.
 - `/qb/subscribe ,i PORT` asks for the changes at PORT on the sender's host (0: the sender's own
-  port), which is told the whole state at once (past ten messages, as the pace below allows);
-  so is a renewal. Strings after the port ask for some kinds of change only: `mirror`,
-  `captions`, `step`, `displays` (`/qb/subscribe ,is 9100 mirror` for a surface that shows the
-  last message it got). Renew it at least once a minute: a subscription lapses %3 s after its last
-  `/qb/subscribe`. `/qb/unsubscribe ,i PORT` ends it. At most %4 subscribers;
+  port; the port is needed, and the door's own is refused), which is told the whole state at
+  once (past ten messages, as the pace below allows); so is a renewal. Strings after the port ask
+  for some kinds of change only: `mirror`, `captions`, `step`, `displays`, `missed`
+  (`/qb/subscribe ,is 9100 mirror` for a surface that shows the last message it got). Renew it at
+  least once a minute: a subscription lapses %3 s after its last `/qb/subscribe`.
+  `/qb/unsubscribe ,i PORT` ends it. At most %4 subscribers, 4 of them from one host;
   `remote/oscFeedback` in the store lists `host:port` targets told always.
 - Feedback, each part when it changes, one message a datagram, at most ten messages in any second
   to each target (a part that changed again meanwhile is told once, with its latest value; the
@@ -163,8 +167,10 @@ does what the window's button does, through the same controller.
   (`clock`, `countup`, `countdown`, `program`, `none`); `/qb/captions ,sss` the count-up,
   count-down and program Start/Pause captions (`Start` or `Pause`); `/qb/program/step ,i` the
   running program step (0 for none); `/qb/displays ,i` the number of listed displays; and
-  `/qb/display ,ssis` address, name, selected (1 or 0) and shown time of each of the first %5
-  listed displays whose address, name or selection changed (not for the time alone).
+  `/qb/display ,ssiss` address, name, selected (1 or 0), shown time and health (`ok`, or
+  `missed` while its last command went unanswered) of each of the first %5 listed displays whose
+  address, name, selection or health changed (not for the time alone). `/qb/missed ,sss`
+  address, name and command, once for each command a display did not acknowledge.
 
 Programs are numbered 1 to 10 and presets 1 to 8, as the window shows them. Commands that act on
 displays act on the selected ones; `to` (a name, an address, or a list of them) selects exactly

@@ -800,7 +800,8 @@ CommandParam confirmDescription()
             Type::Boolean,
             QStringLiteral("answer only once every target display acknowledged the command or "
                            "missed it (at most 5 s), listing \"acknowledged\" and \"missed\" "
-                           "displays"),
+                           "displays; over HTTP (OSC answers at once, and tells of misses by "
+                           "/qb/missed)"),
             0,
             0,
             false,

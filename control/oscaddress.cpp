@@ -3,6 +3,7 @@
 #include "control/command.h"
 #include "control/commandtable.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
@@ -168,13 +169,26 @@ QString pathOf(const QString &commandName)
            QString(commandName).replace(QLatin1Char('.'), QLatin1Char('/'));
 }
 
+namespace {
+
+// The command at an address, looked up without making every command's address on every message.
+const Command *commandAt(const QString &path)
+{
+    static const QHash<QString, const Command *> byPath = [] {
+        QHash<QString, const Command *> paths;
+        for (const Command &command : CommandTable::commands())
+            paths.insert(pathOf(command.name), &command);
+        return paths;
+    }();
+    return byPath.value(path);
+}
+
+} // namespace
+
 Request read(const QString &path, lo_message message)
 {
     Request request;
-    for (const Command &command : CommandTable::commands()) {
-        if (pathOf(command.name) == path)
-            request.command = &command;
-    }
+    request.command = commandAt(path);
     if (!request.command) {
         request.error = QStringLiteral("%1: no such address; an address is /qb/ and a command's "
                                        "name with / for . (/qb/countdown/start), and "

@@ -7,7 +7,9 @@
 #include <vector>
 
 // The networks the OSC door takes messages from: loopback always, and the networks listed
-// ("192.168.1.0/24", "10.0.0.7", "fd00::/8"). Everything else is dropped unanswered.
+// ("192.168.1.0/24", "10.0.0.7", "fd00::/8"). Everything else is dropped unanswered. Sources
+// come as IPv4 whatever socket they arrive on, so an entry written as an IPv4-mapped IPv6 network
+// (::ffff:192.168.1.0/120) is taken as the IPv4 network it stands for.
 class OscAllowList
 {
 public:
@@ -16,7 +18,10 @@ public:
 
     bool admits(const QHostAddress &source) const;
     bool isEmpty() const { return m_networks.empty(); }
+    // What the entries admit beyond what they seem to say (an address with host bits set).
+    const QStringList &warnings() const { return m_warnings; }
 
 private:
     std::vector<QPair<QHostAddress, int>> m_networks;
+    QStringList m_warnings;
 };

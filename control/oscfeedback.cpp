@@ -14,22 +14,48 @@ QVariantList strings(const QJsonObject &data, const QStringList &keys)
     return values;
 }
 
+// What tells a display's row apart (its shown time changes every second: not that), and its
+// message, the health last so that surfaces reading the earlier arguments by place still can.
+QVariantList displayKey(const QJsonObject &display)
+{
+    const bool missed = display.value(QStringLiteral("missed")).isObject();
+    return {display.value(QStringLiteral("address")).toString(),
+            display.value(QStringLiteral("name")).toString(),
+            int(display.value(QStringLiteral("selected")).toBool()),
+            missed ? QStringLiteral("missed") : QStringLiteral("ok")};
+}
+
+OscMessage displayMessage(const QVariantList &key, const QJsonObject &display)
+{
+    return {"/qb/display",
+            key.mid(0, 3) +
+                QVariantList{display.value(QStringLiteral("time")).toString(), key.at(3)}};
+}
+
 } // namespace
 
 OscFeedback::OscFeedback(Send send, const QList<OscPeer> &fixedTargets) : m_send(std::move(send))
 {
     for (const OscPeer &peer : fixedTargets)
-        m_targets.push_back({peer, std::nullopt, {}, {}, {}, {}});
+        m_targets.push_back({peer, std::nullopt, {}, {}, {}, {}, {}});
 }
 
 const QStringList &OscFeedback::kindNames()
 {
     static const QStringList names{QStringLiteral("mirror"), QStringLiteral("captions"),
-                                   QStringLiteral("step"), QStringLiteral("displays")};
+                                   QStringLiteral("step"), QStringLiteral("displays"),
+                                   QStringLiteral("missed")};
     return names;
 }
 
-bool OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds)
+bool OscFeedback::isFeedbackPath(const QByteArray &path)
+{
+    static const QByteArrayList paths{"/qb/mirror",   "/qb/captions", "/qb/program/step",
+                                      "/qb/displays", "/qb/display",  "/qb/missed"};
+    return paths.contains(path);
+}
+
+OscFeedback::Subscribed OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     expire(nowMs);
@@ -39,8 +65,14 @@ bool OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds)
         const auto subscribers = std::count_if(m_targets.begin(), m_targets.end(),
                                                [](const Target &t) { return t.expiresMs; });
         if (subscribers >= kMaxSubscribers)
-            return false;
-        m_targets.push_back({peer, nowMs, {}, {}, {}, {}});
+            return Subscribed::Full;
+        const auto fromHost =
+            std::count_if(m_targets.begin(), m_targets.end(), [&peer](const Target &t) {
+                return t.expiresMs && t.peer.host == peer.host;
+            });
+        if (fromHost >= kMaxPerHost)
+            return Subscribed::HostFull;
+        m_targets.push_back({peer, nowMs, {}, {}, {}, {}, {}});
         known = std::prev(m_targets.end());
         qCInfo(lcRemote, "OSC feedback to %s", qUtf8Printable(peer.toString()));
     }
@@ -50,7 +82,7 @@ bool OscFeedback::subscribe(const OscPeer &peer, qint64 nowMs, QList<int> kinds)
     known->told = {}; // told the whole state again
     known->waitingSinceMs = {};
     tell(*known, nowMs);
-    return true;
+    return Subscribed::Yes;
 }
 
 void OscFeedback::unsubscribe(const OscPeer &peer)
@@ -84,18 +116,50 @@ void OscFeedback::apply(const QByteArray &kind, const QJsonObject &data)
         const int step = data.value(QStringLiteral("runningStep")).toInt();
         setPart(Step, step, {"/qb/program/step", {step}});
     } else if (kind == "displays") {
-        const QJsonArray displays = data.value(QStringLiteral("displays")).toArray();
-        setPart(DisplayCount, int(displays.size()), {"/qb/displays", {int(displays.size())}});
-        for (int row = 0; row < kMaxDisplays; ++row) {
-            const QJsonObject display = displays.at(row).toObject();
-            // The shown time changes every second: a display is told when the rest changes.
-            const QVariantList args{display.value(QStringLiteral("address")).toString(),
-                                    display.value(QStringLiteral("name")).toString(),
-                                    int(display.value(QStringLiteral("selected")).toBool())};
-            setPart(FirstDisplay + row, row < displays.size() ? QVariant(args) : QVariant(),
-                    {"/qb/display",
-                     args + QVariantList{display.value(QStringLiteral("time")).toString()}});
+        setDisplays(data.value(QStringLiteral("displays")).toArray());
+    } else if (kind == "display") {
+        setDisplay(data);
+    } else if (kind == "delivery") {
+        addMissed(data);
+    }
+}
+
+void OscFeedback::setDisplays(const QJsonArray &displays)
+{
+    setPart(DisplayCount, int(displays.size()), {"/qb/displays", {int(displays.size())}});
+    for (int row = 0; row < kMaxDisplays; ++row) {
+        const QJsonObject display = displays.at(row).toObject();
+        const QVariantList key = displayKey(display);
+        setPart(FirstDisplay + row, row < displays.size() ? QVariant(key) : QVariant(),
+                displayMessage(key, display));
+    }
+}
+
+// One row that changed: told when it is one of the first kMaxDisplays.
+void OscFeedback::setDisplay(const QJsonObject &display)
+{
+    const QVariantList key = displayKey(display);
+    for (int part = FirstDisplay; part < kParts; ++part) {
+        if (m_parts[part].key.isValid() && m_parts[part].message.args.value(0) == key.at(0)) {
+            setPart(part, key, displayMessage(key, display));
+            return;
         }
+    }
+}
+
+void OscFeedback::addMissed(const QJsonObject &delivery)
+{
+    if (delivery.value(QStringLiteral("outcome")).toString() != QLatin1String("missed"))
+        return;
+    const OscMessage message{"/qb/missed",
+                             strings(delivery, {QStringLiteral("address"), QStringLiteral("name"),
+                                                QStringLiteral("command")})};
+    for (Target &target : m_targets) {
+        if (!wants(target, kMissedKind))
+            continue;
+        if (int(target.missed.size()) >= kMaxMissed)
+            target.missed.pop_front();
+        target.missed.push_back({std::nullopt, message});
     }
 }
 
@@ -140,8 +204,7 @@ std::optional<qint64> OscFeedback::tell(Target &target, qint64 nowMs)
     std::vector<int> due;
     for (int part = 0; part < kParts; ++part) {
         const QVariant &key = m_parts[part].key;
-        const bool wanted = target.kinds.isEmpty() || target.kinds.contains(kindOf(part));
-        if (!wanted || !key.isValid() || target.told[part] == key) {
+        if (!wants(target, kindOf(part)) || !key.isValid() || target.told[part] == key) {
             target.told[part] = key; // a display gone is told again when it comes back
             target.waitingSinceMs[part].reset();
             continue;
@@ -153,13 +216,28 @@ std::optional<qint64> OscFeedback::tell(Target &target, qint64 nowMs)
     std::stable_sort(due.begin(), due.end(), [&target](int a, int b) {
         return *target.waitingSinceMs[a] < *target.waitingSinceMs[b];
     });
-    for (const int part : due) {
+    for (Missed &missed : target.missed) {
+        if (!missed.waitingSinceMs)
+            missed.waitingSinceMs = nowMs;
+    }
+    // Parts and missed commands, each in the order they came, merged by how long they waited.
+    auto part = due.begin();
+    while (part != due.end() || !target.missed.empty()) {
         if (int(target.sentMs.size()) >= kMaxPerSecond)
             return target.sentMs.front() + 1001 - nowMs;
-        m_send(target.peer, m_parts[part].message);
+        const bool missedFirst =
+            !target.missed.empty() && (part == due.end() || *target.missed.front().waitingSinceMs <
+                                                                *target.waitingSinceMs[*part]);
+        if (missedFirst) {
+            m_send(target.peer, target.missed.front().message);
+            target.missed.pop_front();
+        } else {
+            m_send(target.peer, m_parts[*part].message);
+            target.told[*part] = m_parts[*part].key;
+            target.waitingSinceMs[*part].reset();
+            ++part;
+        }
         target.sentMs.push_back(nowMs);
-        target.told[part] = m_parts[part].key;
-        target.waitingSinceMs[part].reset();
     }
     return std::nullopt;
 }

@@ -1,8 +1,10 @@
 #include "control/oscserver.h"
 
 #include "control/commandgate.h"
+#include "control/controllogging.h"
 #include "control/eventhub.h"
 #include "control/oscdoor.h"
+#include "control/oscreader.h"
 
 #include <QJsonDocument>
 #include <arpa/inet.h>
@@ -11,8 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -53,20 +53,6 @@ socklen_t toSockaddr(const OscPeer &peer, int family, sockaddr_storage &out)
     return sizeof in6;
 }
 
-// The sender, an IPv4 one as IPv4 whatever socket it came through.
-OscPeer peerOf(const sockaddr_storage &from)
-{
-    QHostAddress host(reinterpret_cast<const sockaddr *>(&from));
-    bool isMapped = false;
-    const quint32 ipv4 = host.toIPv4Address(&isMapped);
-    if (isMapped)
-        host = QHostAddress(ipv4);
-    const in_port_t port = from.ss_family == AF_INET6
-                               ? reinterpret_cast<const sockaddr_in6 &>(from).sin6_port
-                               : reinterpret_cast<const sockaddr_in &>(from).sin_port;
-    return {host, ntohs(port)};
-}
-
 bool fail(QString *error, const QString &why)
 {
     if (error)
@@ -84,8 +70,9 @@ public:
             int family, std::shared_ptr<EventHub::Subscriber> subscriber)
         : m_gate(gate), m_fd(fd), m_family(family),
           m_feedback([this](const OscPeer &to, const OscMessage &m) { send(to, m); }, fixedTargets),
-          m_door(gate, m_feedback, std::move(allowed),
-                 [this](const OscPeer &to, const OscMessage &m) { send(to, m); }),
+          m_door(
+              gate, m_feedback, std::move(allowed),
+              [this](const OscPeer &to, const OscMessage &m) { send(to, m); }, bound(fd)),
           m_subscriber(std::move(subscriber))
     {
     }
@@ -93,56 +80,34 @@ public:
     ~Running()
     {
         m_stopping = true;
-        const quint64 one = 1;
-        (void)!::write(m_stopFd, &one, sizeof one);
+        m_reader.stop();
         for (std::thread *thread : {&m_receiver, &m_teller}) {
             if (thread->joinable())
                 thread->join();
         }
-        ::close(m_stopFd);
         ::close(m_fd);
     }
 
     void run(const QJsonObject &state)
     {
         m_feedback.setState(state);
-        m_receiver = std::thread([this] { receive(); });
+        m_receiver = std::thread([this] {
+            m_reader.run([this](const QByteArray &datagram, const OscPeer &from) {
+                m_door.handle(datagram, from, nowMs());
+            });
+        });
         m_teller = std::thread([this] { tell(); });
     }
 
-    int port() const
-    {
-        sockaddr_storage bound{};
-        socklen_t length = sizeof bound;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&bound), &length);
-        return peerOf(bound).port;
-    }
+    int port() const { return bound(m_fd).port; }
 
 private:
-    void receive()
+    static OscPeer bound(int fd)
     {
-        std::vector<char> buffer(65536);
-        pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-        while (!m_stopping) {
-            if (::poll(waits, 2, -1) < 0 && errno != EINTR)
-                return;
-            if (waits[1].revents != 0)
-                return;
-            for (;;) {
-                sockaddr_storage from{};
-                socklen_t length = sizeof from;
-                const ssize_t size = ::recvfrom(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                                reinterpret_cast<sockaddr *>(&from), &length);
-                if (size < 0)
-                    break;
-                m_door.handle(QByteArray(buffer.data(), int(size)), peerOf(from), nowMs());
-            }
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                int pending = 0; // takes a reported error off the socket
-                socklen_t length = sizeof pending;
-                ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
-            }
-        }
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+        return OscReader::peerOf(address);
     }
 
     void tell()
@@ -178,10 +143,10 @@ private:
     CommandGate &m_gate;
     const int m_fd;
     const int m_family;
-    const int m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     std::atomic<bool> m_stopping{false};
     OscFeedback m_feedback;
     OscDoor m_door;
+    OscReader m_reader{m_fd};
     std::shared_ptr<EventHub::Subscriber> m_subscriber;
     std::thread m_receiver;
     std::thread m_teller;
@@ -203,6 +168,8 @@ bool OscServer::start(QString *error)
     const std::optional<OscAllowList> allowed = OscAllowList::parse(m_options.allow, &why);
     if (!allowed)
         return fail(error, QStringLiteral("OSC allow-list: ") + why);
+    for (const QString &warning : allowed->warnings())
+        qCWarning(lcRemote, "OSC allow-list: %s", qUtf8Printable(warning));
     const QHostAddress host(m_options.host);
     if (host.isNull())
         return fail(error, QStringLiteral("OSC: \"%1\" is not an address").arg(m_options.host));

@@ -43,6 +43,8 @@ public:
 
     HttpApi *http() { return m_http.get(); }
     OscServer *osc() { return m_osc.get(); }
+    // The doors' way in, for what times them.
+    CommandGate &gate() { return m_gate; }
 
 private:
     ControlState m_state;

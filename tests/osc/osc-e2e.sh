@@ -33,7 +33,7 @@ wait_for() {
 }
 send() { oscsend 127.0.0.1 7381 "$@"; }
 # What oscdump was told, one message a line without its time tag, each display's shown time as T.
-feedback() { cut -d' ' -f2- "$dump" | sed -E 's/^(\/qb\/display ssis .*) "[^"]*"$/\1 T/'; }
+feedback() { cut -d' ' -f2- "$dump" | sed -E 's/^(\/qb\/display ssiss .*) "[^"]*" ("[a-z]*")$/\1 T \2/'; }
 last() { feedback | grep "^$1 " | tail -n 1; }
 # The commands each display acted on, "ADDRESS EVENT" (a reset with the time it was set to).
 commands() {
@@ -54,18 +54,25 @@ dumper=$!
 wait_for '[ -n "$(ss -Hlun "sport = :9100")" ]'
 
 send /qb/subscribe i 9100
-wait_for '[ "$(feedback | wc -l)" -ge 7 ]'
+# The display list is told at most once a second: one listed in the last second comes after.
+told_state() {
+    for part in /qb/mirror /qb/captions /qb/program/step /qb/displays; do last "$part"; done
+    for address in 127.0.0.2 127.0.0.3 127.0.0.4; do
+        feedback | grep "^/qb/display ssiss \"$address\"" | tail -n 1
+    done
+}
+wait_for '[ "$(last /qb/displays)" = "/qb/displays i 3" ] && [ "$(told_state | wc -l)" = 7 ]'
 expected='/qb/mirror sss "00:00:00.0" "none" "none"
 /qb/captions sss "Start" "Start" "Start"
 /qb/program/step i 0
 /qb/displays i 3
-/qb/display ssis "127.0.0.2" "Hall" 0 T
-/qb/display ssis "127.0.0.3" "Gym" 0 T
-/qb/display ssis "127.0.0.4" "Pool" 0 T'
-[ "$(feedback | head -n 7)" = "$expected" ] || fail "the state on subscribing"
+/qb/display ssiss "127.0.0.2" "Hall" 0 T "ok"
+/qb/display ssiss "127.0.0.3" "Gym" 0 T "ok"
+/qb/display ssiss "127.0.0.4" "Pool" 0 T "ok"'
+[ "$(told_state)" = "$expected" ] || fail "the state on subscribing"
 
 send /qb/displays/selectOnly ss Hall Gym
-wait_for 'feedback | grep -q "\"Gym\" 1"'
+wait_for 'feedback | grep -q "\"Gym\" 1 T"'
 send /qb/countdown/set iiii 0 0 5 0
 wait_for '[ "$(count count-down-reset)" = 2 ] && [ "$(last /qb/mirror)" = "/qb/mirror sss \"00:05:00.0\" \"none\" \"countdown\"" ]'
 send /qb/countdown/start
