@@ -43,6 +43,10 @@ struct Parser
         QStringLiteral("NETWORK")};
     QCommandLineOption apiToken{QStringLiteral("api-token"),
                                 QStringLiteral("Prints the HTTP API's token, made on first use.")};
+    QCommandLineOption viewerToken{
+        QStringLiteral("viewer-token"),
+        QStringLiteral("Prints the viewers' read-only token, made on first use: for "
+                       "http://ADDR:PORT/viewer#token=TOKEN beyond loopback.")};
     QCommandLineOption apiReference{
         QStringLiteral("api-reference"),
         QStringLiteral("Prints the remote-control reference (Markdown).")};
@@ -53,7 +57,8 @@ struct Parser
             QStringLiteral("Controls networked timer displays over UDP port 7372."));
         // "-platform" or "-stylesheet" must not read as a bundle of one-letter options.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({headless, apiListen, oscListen, oscAllow, apiToken, apiReference});
+        parser.addOptions(
+            {headless, apiListen, oscListen, oscAllow, apiToken, viewerToken, apiReference});
     }
 };
 
@@ -100,6 +105,10 @@ std::optional<int> answerAndExit(int &argc, char **argv, const QString &version)
     }
     if (p.parser.isSet(p.apiToken)) {
         std::printf("%s\n", RemoteSettings::httpToken().constData());
+        return 0;
+    }
+    if (p.parser.isSet(p.viewerToken)) {
+        std::printf("%s\n", RemoteSettings::viewerToken().constData());
         return 0;
     }
     if (!p.parser.isSet(p.help))

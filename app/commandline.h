@@ -17,9 +17,9 @@ struct StartOptions
 // The arguments as given, before an application object takes Qt's own options from them.
 QStringList argumentList(int argc, char **argv);
 
-// Answers --help, --version, --api-reference and --api-token on stdout and gives the exit code.
-// They run before the controller exists, so answering opens no socket and no window and takes no
-// lock. Nothing when none of them is asked.
+// Answers --help, --version, --api-reference, --api-token and --viewer-token on stdout and gives
+// the exit code. They run before the controller exists, so answering opens no socket and no window
+// and takes no lock. Nothing when none of them is asked.
 std::optional<int> answerAndExit(int &argc, char **argv, const QString &version);
 
 // Whether the raw arguments ask for --headless: it decides which application object is made.

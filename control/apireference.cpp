@@ -107,10 +107,16 @@ does what the window's button does, through the same controller.
 - `POST /api/v1/commands/NAME` with `Content-Type: application/json` and a JSON object of
   parameters (an empty body is `{}`): `{"ok": true, "result": {...}}`, or
   `{"ok": false, "error": {"kind", "field", "message"}}`.
+- Beyond loopback the viewer token (`qb-timer --viewer-token`) may be sent instead of the token:
+  it reads `GET /api/v1/state` and `GET /api/v1/events`, and is refused (403) anything else.
+- A command may carry `X-QB-Deadline: MS`, a time on the server's clock, which the event stream's
+  response tells in `X-QB-Clock`; read after then, it is refused (409 `late`) and not carried out.
 - `GET /api/v1/events`: Server-Sent Events. First `state` (the whole state), then one event per
   change: `mirror` (at most ten a second), `captions`, `displays` (shown times at most once a
-  second), `program`, `link`; `state` again whenever the client fell behind. A stream that cannot have the
-  state while the controller is busy ends, and the client comes back.
+  second), `program`, `link`; `state` again whenever the client fell behind. A stream that
+  cannot have the state while the controller is busy ends, and the client comes back. A stream
+  with nothing to tell says so every second (a comment line), so a second of silence or more
+  means the link is in trouble.
 
 | Status | Kind | When |
 |---|---|---|
@@ -118,8 +124,10 @@ does what the window's button does, through the same controller.
 | 400 | `malformed` | the body is not a JSON object; an HTTP/1.1 request without one `Host`, two different `Content-Length`s |
 | 401 | `unauthorized` | token missing or wrong |
 | 403 | `forbidden` | the `Host` header names another server |
+| 403 | `forbidden` | the viewer token sent for anything but the state and the events |
 | 404 | `unknown-command`, `not-found` | no such command; a display or program that is not there |
 | 409 | `refused` | the state does not allow it now (start at zero, adjust below zero) |
+| 409 | `late` | read after its `X-QB-Deadline` |
 | 413 | `malformed` | body over 64 KiB, chunked or not |
 | 415 | `malformed` | not `application/json` |
 | 422 | `invalid` | a parameter missing, unknown, of the wrong type or out of range |

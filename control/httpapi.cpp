@@ -383,12 +383,19 @@ private:
         const QString path = QString::fromStdString(req.path);
         if (req.method == "GET" && m_static.contains(path))
             return HandlerResponse::Unhandled;
-        if (!m_options.token.isEmpty() && !tokenAccepted(req)) {
+        const Access access = accessOf(req);
+        if (access == Access::None) {
             std::this_thread::sleep_for(m_failures.note(req.remote_addr));
             res.set_header("WWW-Authenticate", "Bearer");
             replyError(res, 401, QStringLiteral("unauthorized"),
                        QStringLiteral("token: missing or wrong (send \"Authorization: Bearer "
                                       "TOKEN\"; qb-timer --api-token shows it)"));
+            return HandlerResponse::Handled;
+        }
+        if (access == Access::Read && !(req.method == "GET" && isReadOnly(path))) {
+            replyError(res, 403, QStringLiteral("forbidden"),
+                       QStringLiteral("token: the viewer token reads the state and the events "
+                                      "only; commands need the API token"));
             return HandlerResponse::Handled;
         }
         if (req.method == "POST" && !isJson(req)) {
@@ -414,13 +421,48 @@ private:
                !QHostAddress(host).isNull() || host == m_options.host;
     }
 
-    bool tokenAccepted(const httplib::Request &req) const
+    enum class Access { None, Read, Full };
+
+    Access accessOf(const httplib::Request &req) const
     {
+        if (m_options.token.isEmpty())
+            return Access::Full;
         const std::string header = req.get_header_value("Authorization");
         const std::string scheme = "Bearer ";
         if (header.compare(0, scheme.size(), scheme) != 0)
-            return false;
-        return sameSecret(QByteArray::fromStdString(header.substr(scheme.size())), m_options.token);
+            return Access::None;
+        const QByteArray given = QByteArray::fromStdString(header.substr(scheme.size()));
+        if (sameSecret(given, m_options.token))
+            return Access::Full;
+        if (!m_options.viewerToken.isEmpty() && sameSecret(given, m_options.viewerToken))
+            return Access::Read;
+        return Access::None;
+    }
+
+    static bool isReadOnly(const QString &path)
+    {
+        return path == QLatin1String("/api/v1/state") || path == QLatin1String("/api/v1/events");
+    }
+
+    // How long a command may wait for the controller: until its "X-QB-Deadline" (ms on the
+    // clock of clockMs()), at most the gate's usual while. A deadline that is no number has
+    // passed.
+    std::chrono::milliseconds timeLeft(const httplib::Request &req) const
+    {
+        if (!req.has_header("X-QB-Deadline"))
+            return m_options.gateWait;
+        bool isNumber = false;
+        const qint64 deadline =
+            QByteArray::fromStdString(req.get_header_value("X-QB-Deadline")).toLongLong(&isNumber);
+        const std::chrono::milliseconds left(isNumber ? deadline - clockMs() : -1);
+        return std::min(left, m_options.gateWait);
+    }
+
+    static qint64 clockMs()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     }
 
     static bool isJson(const httplib::Request &req)
@@ -460,6 +502,13 @@ private:
         const std::optional<QByteArray> text = readBody(read, res);
         if (!text)
             return;
+        const std::chrono::milliseconds left = timeLeft(req);
+        if (left < std::chrono::milliseconds(0)) {
+            replyError(res, 409, QStringLiteral("late"),
+                       QStringLiteral("X-QB-Deadline: the command came after its deadline and "
+                                      "was not carried out"));
+            return;
+        }
         const QString name = QString::fromStdString(req.matches[1]);
         QJsonObject args;
         if (!text->isEmpty()) {
@@ -477,7 +526,8 @@ private:
             }
             args = body.object();
         }
-        reply(res, m_gate.call(name, args, m_options.gateWait));
+        // The controller takes it up before its deadline or not at all.
+        reply(res, m_gate.call(name, args, left));
     }
 
     // Server-Sent Events: the whole state first, then each change; a fresh state again whenever
@@ -496,6 +546,7 @@ private:
             return;
         }
         res.set_header("Cache-Control", "no-store");
+        res.set_header("X-QB-Clock", std::to_string(clockMs()));
         res.set_chunked_content_provider(
             "text/event-stream",
             [this, stream, subscriber, first = true](size_t, httplib::DataSink &sink) mutable {

@@ -23,6 +23,10 @@ class EventHub;
 // when its length says so), the time a request may take to arrive (a client that trickles its
 // bytes is dropped), idle keep-alive connections, event-stream clients. A head a proxy could read
 // otherwise is refused (400): an HTTP/1.1 request without one Host, two different lengths.
+//
+// The event stream's response carries the server's clock ("X-QB-Clock", ms on a monotonic
+// clock); a command may carry "X-QB-Deadline" on that clock and is then refused (409, "late") when
+// it is read after it, so that a command held up on the way is never carried out late.
 class HttpApi
 {
 public:
@@ -35,6 +39,10 @@ public:
         // Asked of every request but the page's own files, as "Authorization: Bearer TOKEN";
         // empty for none, which only loopback may do.
         QByteArray token;
+        // With a token: also accepted, for reading only (GET of the state and the event stream;
+        // anything else is 403), so that a screen showing the time can be set up without the
+        // operator's rights. Empty for none.
+        QByteArray viewerToken;
         int maxConnections = 128;
         int maxConnectionsPerSource = 16;
         int maxEventClients = 100;
@@ -45,7 +53,9 @@ public:
         std::chrono::milliseconds requestDeadline{10000}; // from its first byte to its last
         std::chrono::milliseconds idleTimeout{5000};      // between keep-alive requests
         std::chrono::milliseconds writeTimeout{5000};
-        std::chrono::milliseconds keepAliveComment{15000}; // an idle event stream says it lives
+        // An idle event stream says it lives this often, so that a client may take a few seconds
+        // of silence for a lost link.
+        std::chrono::milliseconds keepAliveComment{1000};
         std::chrono::milliseconds gateWait = CommandGate::kDefaultWait; // per command
         // A new event stream tries this long to get the state it opens with, then ends so
         // that the client comes back.

@@ -54,8 +54,10 @@ bool RemoteControl::startHttp(const ListenAddress &where, QString *error)
     HttpApi::Options options;
     options.host = where.host;
     options.port = where.port;
-    if (!where.isLoopback())
+    if (!where.isLoopback()) {
         options.token = RemoteSettings::httpToken();
+        options.viewerToken = RemoteSettings::viewerToken();
+    }
     return startHttp(options, error);
 }
 

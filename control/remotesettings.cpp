@@ -43,6 +43,22 @@ void makeOwnerOnly(const QString &path)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// The token kept under `key`, made on first use, in a store readable by its owner only.
+QByteArray storedToken(const QString &key)
+{
+    QSettings store = controllerStore();
+    makeOwnerOnly(store.fileName());
+    QByteArray token = store.value(key).toByteArray();
+    if (token.size() < 16) {
+        QByteArray random(24, Qt::Uninitialized);
+        QRandomGenerator::system()->generate(random.begin(), random.end());
+        token = random.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+        store.setValue(key, token);
+        store.sync();
+    }
+    return token;
+}
+
 } // namespace
 
 std::optional<ListenAddress> ListenAddress::parse(const QString &text)
@@ -105,17 +121,12 @@ std::vector<ListenAddress> oscFeedback()
 
 QByteArray httpToken()
 {
-    QSettings store = controllerStore();
-    makeOwnerOnly(store.fileName());
-    QByteArray token = store.value(QStringLiteral("remote/httpToken")).toByteArray();
-    if (token.size() < 16) {
-        QByteArray random(24, Qt::Uninitialized);
-        QRandomGenerator::system()->generate(random.begin(), random.end());
-        token = random.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-        store.setValue(QStringLiteral("remote/httpToken"), token);
-        store.sync();
-    }
-    return token;
+    return storedToken(QStringLiteral("remote/httpToken"));
+}
+
+QByteArray viewerToken()
+{
+    return storedToken(QStringLiteral("remote/viewerToken"));
 }
 
 } // namespace RemoteSettings

@@ -33,5 +33,8 @@ std::vector<ListenAddress> oscFeedback();
 // "remote/httpToken": the token asked of HTTP clients beyond loopback, made on first use. The
 // store is then readable by its owner only.
 QByteArray httpToken();
+// "remote/viewerToken": the read-only token of viewers beyond loopback (the state and the event
+// stream, no commands), made on first use as the other one is.
+QByteArray viewerToken();
 
 } // namespace RemoteSettings

@@ -8,6 +8,8 @@
 namespace {
 
 const QString kFolder = QStringLiteral(":/web");
+// The displays' seven-segment font, compiled in with the window's files.
+const QString kFont = QStringLiteral(":/DSEG7Classic-BoldItalic.ttf");
 
 // The page may load and reach only what its own server serves, and no other site may frame it.
 const QByteArray kPagePolicy = "default-src 'self'; base-uri 'none'; form-action 'self'; "
@@ -42,6 +44,8 @@ QByteArray contentType(const QString &fileName)
         return "image/svg+xml";
     if (suffix == QLatin1String("png"))
         return "image/png";
+    if (suffix == QLatin1String("ttf"))
+        return "font/ttf";
     return "application/octet-stream";
 }
 
@@ -54,7 +58,11 @@ void addTo(HttpApi &http)
         http.addStaticFile(path, fileAt(resource));
         if (path == QLatin1String("/index.html"))
             http.addStaticFile(QStringLiteral("/"), fileAt(resource));
+        else if (path == QLatin1String("/viewer.html"))
+            http.addStaticFile(QStringLiteral("/viewer"), fileAt(resource));
     }
+    if (QFile::exists(kFont))
+        http.addStaticFile(QStringLiteral("/dseg7.ttf"), fileAt(kFont));
 }
 
 } // namespace WebPage

@@ -6,7 +6,9 @@
 class HttpApi;
 
 // The browser remote: the files compiled in under ":/web", served without a token (they hold no
-// data) at their names, index.html also at "/". A file added to the folder is served as it is.
+// data) at their names, index.html also at "/" and viewer.html at "/viewer", and the displays'
+// font at "/dseg7.ttf" where the program has it compiled in. A file added to the folder is served
+// as it is.
 namespace WebPage {
 
 void addTo(HttpApi &http);

@@ -1,7 +1,7 @@
 // The browser remote: the state from the server's event stream drawn into the page, and the
 // page's buttons and forms sent back as commands.
 
-import { Connection } from "./connection.js";
+import { Connection, keepScreenOn } from "./connection.js";
 import { countDownOf, parseDuration } from "./durations.js";
 import * as view from "./view.js";
 
@@ -21,9 +21,11 @@ const connection = new Connection({
 function applyEvent(kind, data) {
   if (kind === "state") Object.assign(state, data);
   else if (kind === "displays") state.displays = data.displays;
+  else if (kind === "display") state.displays = view.withDisplay(state.displays, data);
+  else if (kind === "delivery") return notify(view.missedNotice(data), "bad");
   else if (kind in state) state[kind] = data;
   else return;
-  draw(kind);
+  draw(kind === "display" ? "displays" : kind);
 }
 
 const drawers = {
@@ -33,7 +35,9 @@ const drawers = {
   },
   mirror() {
     $("mirror-text").textContent = state.mirror.text || "--:--";
-    $("mirror-mode").textContent = view.mirrorMode(state.mirror, state.captions);
+    // The mode is the live region: a screen reader hears a change of state, not every tenth.
+    const mode = view.mirrorMode(state.mirror, state.captions);
+    if ($("mirror-mode").textContent !== mode) $("mirror-mode").textContent = mode;
   },
   captions() {
     view.showCaptions(document.querySelectorAll("[data-caption]"), state.captions);
@@ -88,6 +92,8 @@ function wentOffline(retryMs) {
   enableCommands(false);
   offlineSince ??= Date.now();
   showLink("offline", "Offline");
+  // A command that was not sent is told first; the link above says offline meanwhile.
+  if (Date.now() < failureShownUntil) return;
   const retry = `trying again in ${retryMs / 1000} s`;
   notify(`Offline: ${retry}. The buttons wait for the server.`, "bad", true);
 }
@@ -104,6 +110,8 @@ function askForToken(wasWrong) {
 }
 
 let noticeTimer = 0;
+let failureShownUntil = 0;
+const NOTICE_MS = 8000;
 
 function notify(text, tone, keep = false) {
   const notice = $("notice");
@@ -111,12 +119,14 @@ function notify(text, tone, keep = false) {
   notice.dataset.tone = tone;
   notice.hidden = false;
   clearTimeout(noticeTimer);
-  if (!keep) noticeTimer = setTimeout(() => (notice.hidden = true), 8000);
+  if (!keep) noticeTimer = setTimeout(() => (notice.hidden = true), NOTICE_MS);
 }
 
 async function send(name, params) {
   const answer = await connection.send(name, params);
-  if (!answer.ok) notify(answer.message, "bad");
+  if (answer.ok) return;
+  notify(answer.message, "bad");
+  failureShownUntil = Date.now() + NOTICE_MS;
 }
 
 // ---- the operator's input ----
@@ -196,19 +206,7 @@ function wireForms() {
   });
 }
 
-// ---- the screen kept on ----
-
-async function keepScreenOn() {
-  if (!navigator.wakeLock || document.visibilityState !== "visible") return;
-  try {
-    await navigator.wakeLock.request("screen");
-  } catch {
-    // Refused (a battery saver, say): the screen sleeps as usual.
-  }
-}
-
 document.addEventListener("click", pressed);
-document.addEventListener("visibilitychange", keepScreenOn);
 wireForms();
 keepScreenOn();
 connection.start();

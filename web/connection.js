@@ -1,14 +1,26 @@
-// The server's API as the page uses it: commands, the live stream of changes and the token.
+// The server's API as the pages use it: commands, the live stream of changes and the token.
 // Every request goes to the server that served the page, by relative address.
 //
-// The stream is read with fetch() rather than EventSource, which cannot send the token. A stream
-// that ends, fails or stays silent past the server's keep-alive is dropped and opened again with
-// a growing pause; its first event is always the whole state.
+// The stream is read with fetch() rather than EventSource, which cannot send the token. The server
+// says something at least every second, so a stream that ends, fails or stays silent for a few
+// seconds (a controller that stopped answering on a link that stays open) counts as lost: it is
+// dropped and opened again with a growing pause; its first event is always the whole state.
+//
+// A command carries a deadline on the server's clock (learnt from the stream's response): the
+// server refuses it after that, so a command held up on a stalled link is never carried out late,
+// and the page, having had no answer by then, says so.
 
 const TOKEN_KEY = "qb-timer.token";
-const SILENCE_LIMIT_MS = 40000; // the server says something at least every 15 s
+const SILENCE_LIMIT_MS = 4000;
 const RETRY_FIRST_MS = 500;
 const RETRY_MAX_MS = 4000;
+const COMMAND_DEADLINE_MS = 3000;
+const ANSWER_GRACE_MS = 1000;
+
+// The token given in the address's fragment ("viewer#token=..."), which no request carries.
+export function fragmentToken() {
+  return new URLSearchParams(window.location.hash.slice(1)).get("token");
+}
 
 // One "event:"/"data:" block of a Server-Sent Events stream; null for a comment.
 export function parseEventBlock(block) {
@@ -22,14 +34,18 @@ export function parseEventBlock(block) {
 }
 
 export class Connection {
-  // handlers: event(kind, data), online(), offline(retryMs), tokenNeeded(wasWrong)
-  constructor(handlers) {
+  // handlers: event(kind, data), online(), offline(retryMs), tokenNeeded(wasWrong).
+  // token: the token to send, when the page has one of its own (the fragment's); otherwise the
+  // one kept in this browser.
+  constructor(handlers, token = null) {
     this.handlers = handlers;
+    this.token = token;
     this.online = false;
     this.retryMs = RETRY_FIRST_MS;
     this.wakeUp = () => {};
     this.dropStream = () => {};
     this.tokenGiven = null;
+    this.serverClockOffset = 0;
   }
 
   start() {
@@ -43,32 +59,53 @@ export class Connection {
   // Keeps the token for this browser and tries it at once.
   useToken(token) {
     localStorage.setItem(TOKEN_KEY, token);
+    this.tryAgain();
+  }
+
+  // After tokenNeeded: tries the stream again.
+  tryAgain() {
     if (this.tokenGiven) this.tokenGiven();
   }
 
   // {ok, result} or {ok: false, message}. Nothing is sent while the page is offline.
   async send(name, params = {}) {
-    if (!this.online) return { ok: false, message: "offline: nothing was sent" };
-    let response;
+    if (!this.online) return { ok: false, message: "Not sent: the page is offline." };
+    const deadline = Math.round(performance.now() + this.serverClockOffset + COMMAND_DEADLINE_MS);
+    const abort = new AbortController();
+    const giveUp = setTimeout(() => abort.abort(), COMMAND_DEADLINE_MS + ANSWER_GRACE_MS);
     try {
-      response = await fetch(`api/v1/commands/${encodeURIComponent(name)}`, {
+      const response = await fetch(`api/v1/commands/${encodeURIComponent(name)}`, {
         method: "POST",
-        headers: { ...this.authorization(), "Content-Type": "application/json" },
+        headers: {
+          ...this.authorization(),
+          "Content-Type": "application/json",
+          "X-QB-Deadline": String(deadline),
+        },
         body: JSON.stringify(params),
         cache: "no-store",
+        signal: abort.signal,
       });
+      if (response.status === 401) this.dropStream();
+      const body = await response.json().catch(() => ({}));
+      if (body.ok) return { ok: true, result: body.result };
+      return { ok: false, message: body.error?.message ?? `the server answered ${response.status}` };
     } catch {
       this.dropStream();
-      return { ok: false, message: "the server cannot be reached: nothing was sent" };
+      if (abort.signal.aborted) {
+        const seconds = (COMMAND_DEADLINE_MS + ANSWER_GRACE_MS) / 1000;
+        return {
+          ok: false,
+          message: `Not sent: the controller did not answer within ${seconds} s, and it will not carry "${name}" out later.`,
+        };
+      }
+      return { ok: false, message: "Not sent: the server cannot be reached." };
+    } finally {
+      clearTimeout(giveUp);
     }
-    if (response.status === 401) this.dropStream();
-    const body = await response.json().catch(() => ({}));
-    if (body.ok) return { ok: true, result: body.result };
-    return { ok: false, message: body.error?.message ?? `the server answered ${response.status}` };
   }
 
   authorization() {
-    const token = localStorage.getItem(TOKEN_KEY);
+    const token = this.token ?? localStorage.getItem(TOKEN_KEY);
     return token ? { Authorization: `Bearer ${token}` } : {};
   }
 
@@ -77,7 +114,7 @@ export class Connection {
       const outcome = await this.follow();
       this.goOffline();
       if (outcome === "unauthorized") {
-        this.handlers.tokenNeeded(localStorage.getItem(TOKEN_KEY) !== null);
+        this.handlers.tokenNeeded(Object.keys(this.authorization()).length > 0);
         await new Promise((resolve) => (this.tokenGiven = resolve));
         this.tokenGiven = null;
         continue;
@@ -95,7 +132,7 @@ export class Connection {
     let heard = Date.now();
     const watchdog = setInterval(() => {
       if (Date.now() - heard > SILENCE_LIMIT_MS) abort.abort();
-    }, 5000);
+    }, 250);
     try {
       const response = await fetch("api/v1/events", {
         headers: this.authorization(),
@@ -104,6 +141,8 @@ export class Connection {
       });
       if (response.status === 401) return "unauthorized";
       if (!response.ok || !response.body) return "dropped";
+      const serverClock = Number(response.headers.get("X-QB-Clock"));
+      if (serverClock > 0) this.serverClockOffset = serverClock - performance.now();
       const reader = response.body.pipeThrough(new TextDecoderStream()).getReader();
       let buffer = "";
       for (;;) {
@@ -149,4 +188,19 @@ export class Connection {
       };
     }).finally(() => (this.wakeUp = () => {}));
   }
+}
+
+// Keeps the screen on with the Screen Wake Lock where the browser offers it, again each time the
+// page is shown.
+export function keepScreenOn() {
+  const ask = async () => {
+    if (!navigator.wakeLock || document.visibilityState !== "visible") return;
+    try {
+      await navigator.wakeLock.request("screen");
+    } catch {
+      // Refused (a battery saver, say): the screen sleeps as usual.
+    }
+  };
+  document.addEventListener("visibilitychange", ask);
+  ask();
 }

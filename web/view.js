@@ -2,6 +2,7 @@
 // put in as text, never as markup.
 
 import { formatDuration } from "./durations.js";
+import { timeOfDay } from "./showntime.js";
 
 function element(tag, className, text) {
   const node = document.createElement(tag);
@@ -34,6 +35,25 @@ function keyedRows(list, keys, makeRow) {
   return [...list.children];
 }
 
+// The list with one display's row replaced by `changed`, matched by address; added when new.
+export function withDisplay(displays, changed) {
+  const at = displays.findIndex((d) => d.address === changed.address);
+  if (at < 0) return [...displays, changed];
+  return displays.map((d, i) => (i === at ? changed : d));
+}
+
+// What a display that missed a command says instead of a time it cannot vouch for; "" while it
+// answers.
+export function displayHealth(display) {
+  if (!display.missed) return "";
+  const since = timeOfDay(display.lastAnswer) || timeOfDay(display.missed.at);
+  return `no answer since ${since}`;
+}
+
+export function missedNotice(delivery) {
+  return `${delivery.name || delivery.address} did not answer "${delivery.command}" at ${timeOfDay(delivery.at)}.`;
+}
+
 export function showDisplays(list, displays) {
   const rows = keyedRows(
     list,
@@ -41,17 +61,24 @@ export function showDisplays(list, displays) {
     () => {
       const row = element("li");
       const button = commandButton("display");
-      button.append(element("span", "name"), element("span", "address"), element("span", "time"));
+      button.append(
+        element("span", "name"),
+        element("span", "address"),
+        element("span", "time"),
+        element("span", "health"),
+      );
       row.append(button);
       return row;
     },
   );
   displays.forEach((display, i) => {
     const button = rows[i].firstChild;
-    const [name, address, time] = button.children;
+    const [name, address, time, health] = button.children;
     name.textContent = display.name;
     address.textContent = display.address;
     time.textContent = display.time;
+    health.textContent = displayHealth(display);
+    button.classList.toggle("missed", health.textContent !== "");
     button.setAttribute("aria-pressed", String(display.selected));
     setCommand(button, display.selected ? "displays.deselect" : "displays.select", {
       displays: [display.address],
@@ -84,13 +111,18 @@ const MODE_NAMES = {
   program: "Program",
 };
 
-export function mirrorMode(mirror, captions) {
-  const name = MODE_NAMES[mirror.mode];
+// "Count-down · running"; "" for a mode without a name.
+export function modeText(mode, running) {
+  const name = MODE_NAMES[mode];
   if (!name) return "";
-  if (mirror.mode === "clock") return name;
+  if (mode === "clock") return name;
+  return `${name} · ${running ? "running" : "paused"}`;
+}
+
+export function mirrorMode(mirror, captions) {
   const running =
     mirror.mode === "program" ? captions.program === "Pause" : mirror.counting !== "none";
-  return `${name} · ${running ? "running" : "paused"}`;
+  return modeText(mirror.mode, running);
 }
 
 // Start/Pause buttons say what pressing them does now.

@@ -20,6 +20,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+const QByteArray kViewerToken = "v1ewer-token-ghijkl";
+
 // A connection from `source`, a loopback address: each one stands for another host.
 int connectTo(int port, const char *source = "127.0.0.1")
 {
@@ -123,6 +125,8 @@ struct Door
         HttpApi::Options options;
         options.port = 0;
         options.token = token;
+        if (!token.isEmpty())
+            options.viewerToken = kViewerToken;
         options.maxConnections = 4;
         options.maxConnectionsPerSource = 2;
         options.maxEventClients = 2;
@@ -266,6 +270,28 @@ void TestHttpApi::requests_data()
     tokenRow("token empty", "", "401 ");
     tokenRow("token extended", token + "g", "401 ");
     tokenRow("token right", token, R"(200 {"ok":true,"result":{}})");
+    // The viewer token reads the state and the events, and nothing else.
+    const QByteArray viewer = "Authorization: Bearer " + kViewerToken + "\r\n";
+    row("viewer token reads", get("/api/v1/state", viewer), R"(200 {"captions":{)", token);
+    row("viewer token commands", command("clock", "{}", viewer),
+        R"(403 {"error":{"kind":"forbidden","message":"token: the viewer token reads)", token);
+    row("viewer token lists", get("/api/v1/commands", viewer), "403 ", token);
+    row("viewer token prefix",
+        get("/api/v1/state", "Authorization: Bearer " + kViewerToken.chopped(1) + "\r\n"), "401 ",
+        token);
+    row("viewer token extended",
+        get("/api/v1/state", "Authorization: Bearer " + kViewerToken + "x\r\n"), "401 ", token);
+    // A command held up past the deadline it carries is not carried out.
+    const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    const auto deadline = [](qint64 ms) {
+        return "X-QB-Deadline: " + QByteArray::number(ms) + "\r\n";
+    };
+    row("deadline passed", command("clock", "{}", deadline(now - 1)),
+        R"(409 {"error":{"kind":"late","message":"X-QB-Deadline: the command came after)");
+    row("deadline ahead", command("clock", "{}", deadline(now + 60000)), "200 ");
+    row("deadline not a number", command("clock", "{}", "X-QB-Deadline: soon\r\n"), "409 ");
     // One byte each 100 ms: the request would take 8 s; its time is 1.5 s.
     row("slow client", get("/api/v1/state"), "closed", {}, {}, 100);
     // A connection that says nothing is closed after 0.8 s, well before the idle time of 3 s.
@@ -328,6 +354,16 @@ void TestHttpApi::requests()
     if (held.value(0) == get("/api/v1/events")) {
         QVERIFY(::recv(open.first(), head, sizeof head - 1, 0) > 0);
         QVERIFY2(QByteArray(head).contains("event: state\ndata: {\"captions\""), head);
+        // An idle stream says it lives every second, so a client may take silence for a lost link.
+        std::this_thread::sleep_for(200ms);
+        while (::recv(open.first(), head, sizeof head, MSG_DONTWAIT) > 0) {
+        }
+        QElapsedTimer idle;
+        idle.start();
+        const ssize_t n = ::recv(open.first(), head, sizeof head - 1, 0);
+        const QByteArray said(head, int(qMax<ssize_t>(n, 0)));
+        QVERIFY2(said.contains("\r\n: still here\n\n\r\n"), said.constData());
+        QVERIFY2(idle.elapsed() < 1500, qPrintable(QString::number(idle.elapsed())));
     }
     for (int fd : open)
         ::close(fd);

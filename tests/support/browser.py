@@ -8,6 +8,14 @@ from selenium.webdriver.chrome.service import Service
 
 PHONE = (390, 844)
 DESKTOP = (1280, 800)
+# The viewer's screens: a TV, a small monitor, a monitor turned upright.
+VIEWER_SIZES = ((1920, 1080), (1280, 720), (1080, 1920))
+
+
+def set_viewport(driver, size):
+    """Gives the current window a desktop viewport of `size` CSS pixels."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": size[0], "height": size[1], "deviceScaleFactor": 1, "mobile": False})
 
 
 def chromium(size, phone, scale=1.0):
@@ -25,7 +33,10 @@ def chromium(size, phone, scale=1.0):
     options.add_experimental_option("mobileEmulation", {
         "deviceMetrics": {"width": width, "height": height, "pixelRatio": scale,
                           "mobile": phone, "touch": phone}})
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    # The network log shows what every request carried (the viewer's token must never be in a URL).
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+    options.add_experimental_option("perfLoggingPrefs", {"enableNetwork": True,
+                                                         "enablePage": False})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.profile = profile  # removed with the driver object
     return driver

@@ -7,7 +7,7 @@
 #                    [--api-listen ADDR:PORT] -- COMMAND...
 #
 # COMMAND sees QB_BUILD (the build folder), QB_API (http://127.0.0.1:7380), QB_SIM_LOG (the
-# simulator's JSON-lines log), QB_APP_LOG (the application's output), QB_APP_PID, and a settings
+# simulator's JSON-lines log), QB_APP_LOG (the application's output), QB_APP_PID, QB_SIM_PID, and a settings
 # folder of its own (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) whose discovery address is
 # 127.255.255.255. The application has listed every simulated display before COMMAND starts.
 #
@@ -61,6 +61,7 @@ fi
 "$QB_BUILD/sim/qb-timer-sim" --count "$count" --names "$names" --log "$QB_SIM_LOG" \
     >"$work/sim.out" 2>&1 &
 sim_pid=$!
+export QB_SIM_PID=$sim_pid
 for _ in $(seq 100); do
     grep -q '"start"' "$QB_SIM_LOG" 2>/dev/null && break
     sleep 0.05
