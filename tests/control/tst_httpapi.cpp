@@ -84,7 +84,7 @@ QByteArray getOfHeadSize(int size)
     QByteArray head = get("/api/v1/state");
     head.chop(2);
     while (head.size() + 2 < size) {
-        const int line = std::min(4000, size - 2 - head.size());
+        const int line = std::min(4000, size - 2 - int(head.size()));
         head += "X-F: " + QByteArray(std::max(0, line - 7), 'h') + "\r\n";
     }
     return head + "\r\n";
