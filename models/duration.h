@@ -3,8 +3,9 @@
 #include <QString>
 #include <optional>
 
-// Durations as an operator types them on the command line or writes them in a program file, in whole seconds: "90" (seconds), "1:30" (m:ss),
-// "04:00:00" (h:mm:ss), "1m30s", "2d4h", "2d 04:00:00".
+// Durations as an operator types them on the command line or writes them in a program file, in
+// whole seconds: "90" (seconds), "1:30" (m:ss), "04:00:00" (h:mm:ss), "1m30s", "2d4h", "2d
+// 04:00:00".
 namespace Duration {
 
 // The forms above, for messages.
