@@ -436,6 +436,8 @@ void TestHandleGui::portHeldByAnotherProgram()
     QTRY_VERIFY(f.controller->portInUse());
     QCOMPARE(f.told, QStringList{"port in use 1"});
 
+    // Held past the first retry: the link keeps trying, not once only.
+    QTest::qWait(UDPCommThread::kBindRetryMs * 3 / 2);
     ::close(holder);
     QTRY_VERIFY_WITH_TIMEOUT(!f.controller->portInUse(), 2 * UDPCommThread::kBindRetryMs);
     QCOMPARE(f.told, QStringList({"port in use 1", "port in use 0"}));
