@@ -15,7 +15,7 @@ if [ -z "${QB_SIM_LOG:-}" ]; then
     exec "$here/../support/with-headless.sh" "$1" --count 1 --names Hall -- "$0" "$1"
 fi
 flooders=
-trap '[ -n "$flooders" ] && kill $flooders 2>/dev/null' EXIT
+trap '[ -n "$flooders" ] && kill $flooders 2>/dev/null || true' EXIT
 fail() {
     echo "FAIL: $*" >&2
     cat "$QB_APP_LOG" >&2
