@@ -383,36 +383,36 @@ void HandleGui::handleCountUpResetButton(int mode)
     m_mirror.time = QTime(0, 0);
     m_mirror.days = 0;
     m_mirror.displayMode = mode;
-    updateDisplayTime();
     m_sender.toSelected(Protocol::countUpReset(mode));
+    updateDisplayTime();
 }
 
+// The displays are sent to first in these handlers; the window and the doors hear of it after.
 void HandleGui::handleCountUpStartButton()
 {
     const bool wasCounting = m_mirror.countUp;
+    // The displays leave a count-down for the count-up, and so does the mirror.
+    const bool leavesCountDown = !wasCounting && m_mirror.countDn;
     m_programRunner.release();
     m_mirror.mode = MirrorClock::Mode::CountUp;
+    m_mirror.countUp = !wasCounting;
     if (wasCounting) {
-        m_mirror.countUp = false;
-        emit updateUpStartPause(false);
         m_mirror.stepUp();
-        updateDisplayTime();
     } else {
-        m_mirror.countUp = true;
-        // The displays leave a count-down for the count-up, and so does the mirror.
-        if (m_mirror.countDn) {
-            m_mirror.countDn = false;
-            emit updateDnStartPause(false);
-        }
-        emit updateUpStartPause(true);
+        m_mirror.countDn = false;
         m_mirror.restartSteps();
     }
+    m_sender.toSelected(Protocol::countUpRun(m_mirror.countUp));
     for (int row = 0; row < m_timers.rowCount(); ++row) {
         if (m_timers.isSelected(row))
             qCDebug(lcControl, "timerModel[%d] is selected, %s", row,
                     qPrintable(m_timers.timerIpAddr(row)));
     }
-    m_sender.toSelected(Protocol::countUpRun(m_mirror.countUp));
+    if (leavesCountDown)
+        emit updateDnStartPause(false);
+    emit updateUpStartPause(m_mirror.countUp);
+    if (wasCounting)
+        updateDisplayTime();
 }
 
 void HandleGui::handleTimeModeButton()
@@ -423,10 +423,10 @@ void HandleGui::handleTimeModeButton()
     m_mirror.countUp = false;
     m_mirror.countDn = false;
     m_mirror.time = QTime(0, 0);
+    m_sender.toSelected(Protocol::timeOfDayMode());
     emit updateUpStartPause(false);
     emit updateDnStartPause(false);
     updateDisplayTime();
-    m_sender.toSelected(Protocol::timeOfDayMode());
     // The mirror shows the first selected display's time of day from its row; a row that shows
     // a count is asked for the time once the display has switched.
     if (!clockSource())
@@ -465,9 +465,9 @@ void HandleGui::resetCountDown(const CountDownSetting &s)
     m_programRunner.release();
     m_mirror.mode = MirrorClock::Mode::CountDown;
     m_mirror.displayMode = s.mode;
-    updateDisplayTime();
     m_sender.toSelected(Protocol::countDownReset(s.mode, s.days, s.hours, s.mins, s.secs,
                                                  s.bAlarmEnabled, s.alarmDuration));
+    updateDisplayTime();
 }
 
 bool HandleGui::adjustCountDown(int seconds)
@@ -498,20 +498,19 @@ bool HandleGui::adjustCountDown(int seconds)
 void HandleGui::handleCountDnStartButton()
 {
     m_mirror.mode = MirrorClock::Mode::CountDown;
-    if (m_mirror.countDn) {
-        m_mirror.countDn = false;
-        emit updateDnStartPause(false);
+    const bool wasCounting = m_mirror.countDn;
+    // A preset of whole days (24 h, 48 h) has a zero time part but is not zero.
+    if (!wasCounting && m_mirror.time == QTime(0, 0) && m_mirror.days == 0)
+        return;
+    m_mirror.countDn = !wasCounting;
+    if (wasCounting)
         m_mirror.catchUpDown();
-        updateDisplayTime();
-    } else {
-        // A preset of whole days (24 h, 48 h) has a zero time part but is not zero.
-        if (m_mirror.time == QTime(0, 0) && m_mirror.days == 0)
-            return;
-        m_mirror.countDn = true;
-        emit updateDnStartPause(true);
+    else
         m_mirror.restartSteps();
-    }
     m_sender.toSelected(Protocol::countDownRun(m_mirror.countDn));
+    emit updateDnStartPause(m_mirror.countDn);
+    if (wasCounting)
+        updateDisplayTime();
 }
 
 // ---- program editing ----
