@@ -4,8 +4,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QHostAddress>
-#include <QNetworkProxy>
-#include <QUdpSocket>
+#include <QSocketNotifier>
+double g_enter=0,g_linkin=0;
+#include <ctime>
+static double rtms(){timespec t;clock_gettime(CLOCK_REALTIME,&t);return t.tv_sec*1e3+t.tv_nsec/1e6;}
 
 namespace {
 
@@ -26,13 +28,6 @@ UDPCommThread::UDPCommThread(QObject *parent)
 {
     m_clock.start();
     m_linkContext->moveToThread(this);
-    // The packet is taken by value: this thread then drops its own reference to the shared
-    // bytes after writing them, rather than leaving that to Qt's copy of the signal arguments,
-    // which ThreadSanitizer cannot follow.
-    connect(
-        this, &UDPCommThread::UDPTx, m_linkContext.get(),
-        [this](QByteArray data, int, QString addr, int port) { udpSocketSend(data, addr, port); },
-        Qt::QueuedConnection);
     connect(
         this, &UDPCommThread::queueGrew, m_linkContext.get(), [this] { queuePass(); },
         Qt::QueuedConnection);
@@ -52,6 +47,7 @@ UDPCommThread::~UDPCommThread()
 quint64 UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QString &addr,
                                       int port, bool queue, int firstDelay, int extraWait)
 {
+    g_enter=rtms();
     quint64 id = 0;
     // A length beyond the array would send bytes that are not there.
     const QByteArray packet = data.left(qBound(0, length, data.size()));
@@ -68,8 +64,10 @@ quint64 UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const 
         id = record.id = ++m_lastId;
         udpQueue.append(std::move(record));
     }
-    if (firstDelay == 0)
+    if (firstDelay == 0) {
+        udpSocketSend(packet, addr, port);
         emit UDPTx(packet, packet.size(), addr, port);
+    }
     // The link thread sleeps until the next packet falls due; this one may fall due sooner.
     if (queue && !m_passPosted.exchange(true))
         emit queueGrew(QPrivateSignal());
@@ -112,13 +110,7 @@ UDPCommThread::ReceiveCounts UDPCommThread::receiveCounts() const
 void UDPCommThread::run()
 {
     qCDebug(lcLink, "Starting UDPCommThread...");
-    QUdpSocket socket;
-    // Displays are reached directly. Qt 6 would otherwise ask the system for a proxy at each
-    // bind, which may take long and which never returns when the program ends meanwhile.
-    socket.setProxy(QNetworkProxy::NoProxy);
-    udpSocket = &socket;
     m_readBuffer.resize(65536); // the largest UDP payload fits
-    connect(&socket, &QUdpSocket::readyRead, m_linkContext.get(), [this] { readDatagrams(); });
     QTimer bindRetry;
     bindRetry.setSingleShot(true);
     bindRetry.setInterval(kBindRetryMs);
@@ -145,29 +137,33 @@ void UDPCommThread::run()
     // steps are visibly ordered before the caller's (ThreadSanitizer cannot see into
     // QThread::wait).
     const std::lock_guard<std::mutex> lock(m_queueMutex);
-    udpSocket = nullptr;
+    m_readable.reset();
+    m_socket.close();
 }
 
+// A fresh socket, waited on for datagrams; the old one goes with whatever waited on it.
 bool UDPCommThread::bindSocket()
 {
-    // Address reuse lets displays simulated on loopback addresses share port 7372 with us.
-    const bool bound =
-        udpSocket->bind(QHostAddress::AnyIPv4, Protocol::kPort, QAbstractSocket::ReuseAddressHint);
-    if (bound) {
-        udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                   kReceiveBufferBytes);
-        // The kernel caps the size at its limit (net.core.rmem_max) and doubles it for its own
-        // bookkeeping; what it granted is what counts.
-        qCDebug(lcLink, "Receive buffer %d bytes (asked for %d)",
-                udpSocket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt(),
-                kReceiveBufferBytes);
+    m_readable.reset();
+    QString why;
+    const bool bound = m_socket.reopen(Protocol::kPort, kReceiveBufferBytes, &why);
+    if (m_socket.descriptor() >= 0) {
+        m_readable =
+            std::make_unique<QSocketNotifier>(m_socket.descriptor(), QSocketNotifier::Read);
+        connect(m_readable.get(), &QSocketNotifier::activated, m_linkContext.get(),
+                [this] { readDatagrams(); });
     }
-    notePortInUse(!bound);
+    // The kernel caps the size at its limit (net.core.rmem_max) and doubles it for its own
+    // bookkeeping; what it granted is what counts.
+    if (bound)
+        qCDebug(lcLink, "Receive buffer %d bytes (asked for %d)", m_socket.receiveBufferBytes(),
+                kReceiveBufferBytes);
+    notePortInUse(!bound, why);
     return bound;
 }
 
 // Another program on the port without sharing it: the displays' answers go there, not here.
-void UDPCommThread::notePortInUse(bool inUse)
+void UDPCommThread::notePortInUse(bool inUse, const QString &why)
 {
     if (inUse)
         m_bindRetry->start();
@@ -176,30 +172,45 @@ void UDPCommThread::notePortInUse(bool inUse)
     m_portInUse = inUse;
     if (inUse)
         qCWarning(lcLink, "Cannot bind UDP port %d (%s): trying again every %d s", Protocol::kPort,
-                  qUtf8Printable(udpSocket->errorString()), kBindRetryMs / 1000);
+                  qUtf8Printable(why), kBindRetryMs / 1000);
     else
         qCInfo(lcLink, "Bound UDP port %d", Protocol::kPort);
     emit portInUseChanged(inUse);
 }
 
-// Closing drops the native socket and whatever waited on it; binding again opens a fresh one.
 void UDPCommThread::resetUDPSocket()
 {
-    udpSocket->close();
+    m_resetPosted = false;
     const bool bound = bindSocket();
     qCDebug(lcLink, "resetUDPSocket bind returned=%d", bound ? 1 : 0);
 }
 
 void UDPCommThread::udpSocketSend(const QByteArray &data, const QString &addr, int port)
 {
-    const QHostAddress host(addr);
-    if (host.isNull()) {
+    bool isIPv4 = false;
+    const quint32 ipv4 = QHostAddress(addr).toIPv4Address(&isIPv4);
+    if (!isIPv4) {
         // A mistyped address is no fault of the socket: rebuilding it would only lose replies.
         qCDebug(lcLink, "udpSocketSend: not an address: %s", qUtf8Printable(addr));
         return;
     }
-    if (udpSocket->writeDatagram(data, host, static_cast<quint16>(port)) < 0)
-        resetUDPSocket();
+    const bool onLinkThread = QThread::currentThread() == this;
+    switch (m_socket.send(data, ipv4, quint16(port))) {
+    case LinkSocket::Sent::Yes:
+        break;
+    case LinkSocket::Sent::Failed:
+        if (onLinkThread)
+            resetUDPSocket();
+        else if (!m_resetPosted.exchange(true))
+            QMetaObject::invokeMethod(m_linkContext.get(), [this] { resetUDPSocket(); });
+        break;
+    case LinkSocket::Sent::NotOpen:
+        // Sent before the link thread opened the socket: it writes the packet once it has.
+        if (!onLinkThread)
+            QMetaObject::invokeMethod(
+                m_linkContext.get(), [this, data, addr, port] { udpSocketSend(data, addr, port); });
+        break;
+    }
 }
 
 // Sends what is due, drops what has run out of retries, and sleeps until the next packet falls
@@ -230,12 +241,12 @@ void UDPCommThread::readDatagrams()
     // of an empty socket ends the batch: asking first would cost a system call per datagram.
     for (int i = 0; i < kReadBatch; ++i) {
         QHostAddress sender;
-        const qint64 size =
-            udpSocket->readDatagram(m_readBuffer.data(), m_readBuffer.size(), &sender);
-        if (size < 0)
+        const std::optional<qint64> size =
+            m_socket.receive(m_readBuffer.data(), size_t(m_readBuffer.size()), &sender);
+        if (!size)
             break;
         ++m_datagramsRead;
-        receiveDatagram(sender, QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
+        receiveDatagram(sender, QByteArray::fromRawData(m_readBuffer.constData(), int(*size)));
     }
 }
 

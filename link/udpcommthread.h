@@ -11,13 +11,14 @@
 #include <mutex>
 #include <optional>
 
+#include "link/linksocket.h"
 #include "link/logthrottle.h"
 #include "link/protocol.h"
 #include "link/replybacklog.h"
 #include "link/requestqueue.h"
 
 class QHostAddress;
-class QUdpSocket;
+class QSocketNotifier;
 
 // Owns the one UDP socket on port 7372. Packets are queued until the display answers, sent again
 // every retry interval and dropped when the retries are spent. Datagrams from the displays are
@@ -25,7 +26,8 @@ class QUdpSocket;
 // bounded backlog to the owning thread, which ends their queued packet and hands on those that
 // carry data by RXDatagram.
 //
-// Threading: the socket lives on the link thread and only that thread touches it. The queue is
+// Threading: an immediate send is written by the thread that sends it, at once; the link thread
+// reads the socket, writes held-back and repeated packets and replaces the socket. The queue is
 // shared with the owning (GUI) thread (sends, answer matching) and guarded by m_queueMutex.
 // RXDatagram is emitted on the owning thread, a bounded turn of replies at a time, and its
 // receiver runs to completion before the answered packet leaves the queue. sendUDPCommand,
@@ -64,7 +66,7 @@ public:
     void receiveDatagram(const QHostAddress &sender, const QByteArray &payload);
 
 signals:
-    // An immediate send, emitted by sendUDPCommand before the link thread writes it.
+    // An immediate send, emitted by sendUDPCommand once it has written it.
     void UDPTx(const QByteArray &data, int length, const QString &addr, int port);
     // Link thread: replies wait in the backlog; once until the owning thread has taken them all.
     void UDPRx();
@@ -87,11 +89,12 @@ private slots:
     void readUDPResponses();
 
 private:
-    // Link thread.
+    // Any thread; a failed write has the link thread replace the socket.
     void udpSocketSend(const QByteArray &data, const QString &addr, int port);
+    // Link thread.
     bool bindSocket();
     void resetUDPSocket();
-    void notePortInUse(bool inUse);
+    void notePortInUse(bool inUse, const QString &why);
     void queuePass();
     void readDatagrams();
     // "%d.%d.%d.%d" of an IPv4 sender, also when it arrives IPv4-mapped; nothing for others.
@@ -106,12 +109,14 @@ private:
     // Lives on the link thread from construction, so sends posted to it before run() reaches its
     // event loop are delivered once it does.
     std::unique_ptr<QObject> m_linkContext;
-    QUdpSocket *udpSocket = nullptr; // the socket of run(), used only by the link thread
-    QTimer *m_queueTimer = nullptr;  // run()'s timer for the next due packet; link thread only
-    QTimer *m_bindRetry = nullptr;   // run()'s timer for the next bind; link thread only
-    bool m_portInUse = false;        // link thread only
-    QByteArray m_readBuffer;         // link thread only
-    LogThrottle m_dropLog;           // link thread only
+    LinkSocket m_socket;                         // open while run() runs
+    std::unique_ptr<QSocketNotifier> m_readable; // link thread only
+    std::atomic<bool> m_resetPosted{false};
+    QTimer *m_queueTimer = nullptr; // run()'s timer for the next due packet; link thread only
+    QTimer *m_bindRetry = nullptr;  // run()'s timer for the next bind; link thread only
+    bool m_portInUse = false;       // link thread only
+    QByteArray m_readBuffer;        // link thread only
+    LogThrottle m_dropLog;          // link thread only
     QHash<quint32, QString> m_sourceNames; // link thread only
     std::atomic<bool> m_passPosted{false};
     quint64 m_lastId = 0; // under m_queueMutex

@@ -12,6 +12,7 @@ class TestUdpCommThread : public QObject
 
 private slots:
     void repliesEndTheirPackets();
+    void sendBeforeTheThreadRuns();
 };
 
 void TestUdpCommThread::repliesEndTheirPackets()
@@ -48,6 +49,19 @@ void TestUdpCommThread::repliesEndTheirPackets()
     QCOMPARE(resent, QStringList({"A30100", "B201", "B203"}));
     QVERIFY2(display.received().last().ms - queuedAt >= kFirstDelay + kInterval + kExtraWait,
              "resent too early");
+}
+
+// An immediate send is written by the sending thread; one made before the link thread has opened
+// the socket waits for it.
+void TestUdpCommThread::sendBeforeTheThreadRuns()
+{
+    ScriptedDisplay display(QStringLiteral("127.0.0.2"));
+    UDPCommThread link;
+    const QByteArray packet = QByteArray::fromHex("A30100");
+    link.sendUDPCommand(packet, packet.size(), QStringLiteral("127.0.0.2"), 7372, false, 0, 0);
+    link.start();
+    QTRY_COMPARE(display.received().size(), 1);
+    QCOMPARE(display.received().first().payload, packet);
 }
 
 QTEST_GUILESS_MAIN(TestUdpCommThread)
