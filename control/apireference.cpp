@@ -224,7 +224,7 @@ QString markdown()
         out += QStringLiteral("- OSC: `%1`%2\n")
                    .arg(OscAddress::pathOf(command.name),
                         oscArgs.isEmpty() ? QString() : QStringLiteral(" `%1`").arg(oscArgs));
-        const std::vector<CommandParam> params = command.allParams();
+        const std::vector<CommandParam> &params = command.allParams();
         if (params.empty())
             continue;
         out += QStringLiteral("\n| Parameter | Type | | Meaning |\n|---|---|---|---|\n");

@@ -211,21 +211,19 @@ QList<int> CommandArgs::rows(const QString &name) const
     return rows;
 }
 
-std::vector<CommandParam> Command::allParams() const
+Command &Command::onSelected()
 {
-    std::vector<CommandParam> all = params;
+    takesTargets = true;
     // "to" last: on OSC every string after the parameters names a display.
-    if (takesTargets) {
-        all.push_back(CommandTable::confirmDescription());
-        all.push_back(CommandTable::targetsDescription());
-    }
-    return all;
+    m_allParams.push_back(CommandTable::confirmDescription());
+    m_allParams.push_back(CommandTable::targetsDescription());
+    return *this;
 }
 
 CommandResult checkArgs(const Command &command, const QJsonObject &args,
                         const CommandContext &context, QJsonObject &checked)
 {
-    const std::vector<CommandParam> params = command.allParams();
+    const std::vector<CommandParam> &params = command.allParams();
     for (auto it = args.begin(); it != args.end(); ++it) {
         const bool known = std::any_of(params.begin(), params.end(),
                                        [&](const CommandParam &p) { return p.name == it.key(); });

@@ -98,16 +98,12 @@ struct Command
 
     Command(QString name, QString summary, std::vector<CommandParam> params, Handler handler)
         : name(std::move(name)), summary(std::move(summary)), params(std::move(params)),
-          handler(std::move(handler))
+          handler(std::move(handler)), m_allParams(this->params)
     {
     }
-    // The command acts on the selected displays, so it also takes "to": the displays to select,
-    // alone, before it acts.
-    Command &onSelected()
-    {
-        takesTargets = true;
-        return *this;
-    }
+    // The command acts on the selected displays, so it also takes "confirm" and "to": the
+    // displays to select, alone, before it acts.
+    Command &onSelected();
     Command &refusedWhen(Check why)
     {
         check = std::move(why);
@@ -119,7 +115,7 @@ struct Command
         return *this;
     }
     // What a request may give: the parameters, then "to" when the command takes targets.
-    std::vector<CommandParam> allParams() const;
+    const std::vector<CommandParam> &allParams() const { return m_allParams; }
 
     QString name; // "countdown.set": group, dot, action
     QString summary;
@@ -129,6 +125,10 @@ struct Command
     bool takesTargets = false;
     // Reads only: nothing is sent and nothing changes.
     bool readOnly = false;
+
+private:
+    // Made once: every request through every door reads it.
+    std::vector<CommandParam> m_allParams;
 };
 
 // Checks a request's parameters against the command's list: unknown names, missing values, wrong

@@ -10,6 +10,7 @@
 #include "models/timerdatamodel.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <optional>
 
 namespace {
@@ -206,22 +207,24 @@ void addStartPause(std::vector<Command> &t, const QString &group, const QString 
 // mirror knows it; nothing when it can.
 QString notCounting(const CommandContext &c, MirrorClock::Mode kind, const QString &modeCommand)
 {
-    const QString first = QStringLiteral(": send %1 first").arg(modeCommand);
+    const auto first = [&modeCommand] {
+        return QStringLiteral(": send %1 first").arg(modeCommand);
+    };
     if (c.gui.programActive())
-        return QStringLiteral("the selected displays run a program") + first;
+        return QStringLiteral("the selected displays run a program") + first();
     switch (c.gui.mirror().mode) {
     case MirrorClock::Mode::None:
-        return unknownMirror() + first;
+        return unknownMirror() + first();
     case MirrorClock::Mode::Clock:
-        return QStringLiteral("the selected displays show the time of day") + first;
+        return QStringLiteral("the selected displays show the time of day") + first();
     case MirrorClock::Mode::CountUp:
         return kind == MirrorClock::Mode::CountUp
                    ? QString()
-                   : QStringLiteral("the selected displays run a count-up") + first;
+                   : QStringLiteral("the selected displays run a count-up") + first();
     case MirrorClock::Mode::CountDown:
         return kind == MirrorClock::Mode::CountDown
                    ? QString()
-                   : QStringLiteral("the selected displays run a count-down") + first;
+                   : QStringLiteral("the selected displays run a count-down") + first();
     }
     return QString();
 }
@@ -774,11 +777,13 @@ const std::vector<Command> &commands()
 
 const Command *find(const QString &name)
 {
-    for (const Command &command : commands()) {
-        if (command.name == name)
-            return &command;
-    }
-    return nullptr;
+    static const QHash<QString, const Command *> byName = [] {
+        QHash<QString, const Command *> names;
+        for (const Command &command : commands())
+            names.insert(command.name, &command);
+        return names;
+    }();
+    return byName.value(name);
 }
 
 CommandParam targetsDescription()

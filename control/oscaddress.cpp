@@ -201,7 +201,7 @@ Request read(const QString &path, lo_message message)
     const char *types = lo_message_get_types(message);
     lo_arg **argv = lo_message_get_argv(message);
     // Strings after the declared parameters are the "to" list, read as any list of displays.
-    const std::vector<CommandParam> params = command.allParams();
+    const std::vector<CommandParam> &params = command.allParams();
     int at = 0;
     for (const CommandParam &param : params) {
         if (at == count)
