@@ -172,7 +172,8 @@ struct Headless
         return http;
     }
 
-    // The simulated display listed and selected; false when it is not listed in time.
+    // The simulated display listed, selected and counting up (paused), so that a toggle sends;
+    // false when it is not listed in time.
     bool selectDisplay()
     {
         httplib::Client http = client();
@@ -184,6 +185,7 @@ struct Headless
             5000);
         http.Post("/api/v1/commands/displays.selectOnly", kJson, R"({"displays": ["127.0.0.2"]})",
                   "application/json");
+        http.Post("/api/v1/commands/countup.mode", kJson, "{}", "application/json");
         return listed;
     }
 
