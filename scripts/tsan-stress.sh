@@ -18,10 +18,13 @@ cmake --build "$build" -j2 --target tst_udpcommthread tst_httpapi
 suppressions="$build/tsan-uninstrumented-libs.supp"
 cat >"$suppressions" <<'EOF'
 # Event posting, queued-call arguments, implicitly shared byte arrays, QThread start and wait.
+called_from_lib:libQt6Core.so.6
 called_from_lib:libQt5Core.so.5
-# QUdpSocket reading and writing on the link thread.
+# The display stand-ins' QUdpSocket reading and writing.
+called_from_lib:libQt6Network.so.6
 called_from_lib:libQt5Network.so.5
 # The Qt Test watchdog thread.
+called_from_lib:libQt6Test.so.6
 called_from_lib:libQt5Test.so.5
 # The event dispatcher's wake-up eventfd, written by whichever thread posts an event.
 called_from_lib:libglib-2.0.so.0
