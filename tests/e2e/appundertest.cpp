@@ -43,15 +43,10 @@ QList<QQuickItem *> visibleItems(QQuickItem *root, const std::function<bool(QQui
 
 } // namespace
 
-QQuickItem *WindowOperator::root() const
-{
-    return m_root ? m_root : m_window->contentItem();
-}
-
 QQuickItem *WindowOperator::find(const QString &wanted) const
 {
     return visibleItems(
-               root(),
+               m_window->contentItem(),
                [&wanted](QQuickItem *item) {
                    const QVariant nameStrig = item->property("nameStrig");
                    return (nameStrig.isValid() ? nameStrig : item->property("text")).toString() ==
@@ -62,8 +57,9 @@ QQuickItem *WindowOperator::find(const QString &wanted) const
 
 QList<QQuickItem *> WindowOperator::allNamed(const QString &objectName) const
 {
-    QList<QQuickItem *> found = visibleItems(
-        root(), [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
+    QList<QQuickItem *> found =
+        visibleItems(m_window->contentItem(),
+                     [&objectName](QQuickItem *item) { return item->objectName() == objectName; });
     std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
         return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
     });

@@ -18,11 +18,7 @@ class QQuickWindow;
 class WindowOperator
 {
 public:
-    // Searches the whole window, or only below `root` (a dialog over the window).
-    explicit WindowOperator(QQuickWindow *window, QQuickItem *root = nullptr)
-        : m_window(window), m_root(root)
-    {
-    }
+    explicit WindowOperator(QQuickWindow *window) : m_window(window) {}
 
     // The first visible item showing `caption`, or null.
     QQuickItem *find(const QString &caption) const;
@@ -38,10 +34,7 @@ public:
     bool chooseFromDrawer(const QString &caption);
 
 private:
-    QQuickItem *root() const;
-
     QQuickWindow *m_window;
-    QQuickItem *m_root;
 };
 
 // The application in this process: the real controller and both models, and the real main
@@ -65,7 +58,6 @@ public:
 
     // The window loaded and was exposed.
     bool isRunning() const { return m_window != nullptr; }
-    QQuickWindow *window() const { return m_window; }
     HandleGui &controller() const { return *m_controller; }
     ProgramDataModel &programs() { return m_programs; }
     WindowOperator &ui() { return *m_ui; }

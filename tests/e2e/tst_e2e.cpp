@@ -3,31 +3,15 @@
 
 #include <QDateTime>
 #include <QProcess>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 // The real window and controller in this process against three simulated displays: a count-down
-// preset, programs edited, uploaded, read back, run and taken up again, and programs built on
-// the Tabata and presentation pages, each seen both in the window and on the displays.
+// preset, programs run and taken up again, and programs built on the Tabata and presentation
+// pages, each seen both in the window and on the displays. (Editing, uploading and reading back
+// programs is tst_programs' and tst_qml's.)
 namespace {
-
-QSettings controllerStore()
-{
-    return QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"));
-}
-
-// The line editor while it is open over the window: the item holding its form and buttons.
-QQuickItem *shownDialog(const QQuickWindow *mainWindow)
-{
-    const auto *dialog = mainWindow->findChild<QObject *>(QStringLiteral("progSetupDialog"));
-    const auto *form = dialog && dialog->property("opened").toBool()
-                           ? dialog->property("contentItem").value<QQuickItem *>()
-                           : nullptr;
-    return form ? form->parentItem() : nullptr;
-}
 
 // Line starts and their wall-clock moments.
 struct LineStarts
@@ -49,8 +33,6 @@ class TestE2e : public QObject
 private slots:
     void initTestCase();
     void countDownPresetRunsToZeroOnTheSelectedDisplays(); // while the displays are fresh
-    void editedLineSurvivesARestart();
-    void saveAllThenGetAllIntoAFreshApplication();
     void programRunsOnTheDisplayAndInTheMirrorTogether();
     void secondApplicationPicksUpTheRunningProgram();
     void tabataRunsOnBothDisplays();
@@ -92,82 +74,10 @@ bool TestE2e::startApp(const QList<int> &selected)
 bool TestE2e::runOnDisplay1(const QString &program)
 {
     AppUnderTest::forgetStoredSettings();
-    controllerStore().setValue(QStringLiteral("Program0"), program);
+    QSettings(QStringLiteral("Quillbrook Inc"), QStringLiteral("QB-Timer"))
+        .setValue(QStringLiteral("Program0"), program);
     return startApp({1}) && runFromPage(QStringLiteral("Timer Programs")) >= 0 &&
            m_app->waitUntilLinkIdle();
-}
-
-void TestE2e::editedLineSurvivesARestart()
-{
-    // The first default program, "Tab 60/15": six lines, the fifth repeats from the first
-    // three times.
-    const QString repeatLine = QStringLiteral("Goto Step: 1  Repeats: %1");
-    AppUnderTest::forgetStoredSettings();
-    QVERIFY(startApp({}));
-    WindowOperator *page = &m_app->ui();
-    QVERIFY(page->chooseFromDrawer(QStringLiteral("Timer Programs")));
-    QTRY_VERIFY(page->find(repeatLine.arg(3)));
-    QVERIFY(page->tap(page->allNamed(QStringLiteral("lineMenuButton")).value(4)));
-    QTRY_VERIFY(page->find(QStringLiteral("Edit")));
-    QVERIFY(page->tap(QStringLiteral("Edit")));
-
-    QQuickItem *dialog = nullptr;
-    QTRY_VERIFY((dialog = shownDialog(m_app->window())));
-    WindowOperator editor(m_app->window(), dialog);
-    QVERIFY(editor.typeBeside(QStringLiteral("Repeat Count:"), QStringLiteral("12")));
-    QVERIFY(editor.tap(QStringLiteral("Save")));
-    QTRY_VERIFY(!dialog->isVisible());
-    QTRY_VERIFY(page->find(repeatLine.arg(12)));
-
-    QVERIFY(startApp({}));
-    page = &m_app->ui();
-    QVERIFY(page->chooseFromDrawer(QStringLiteral("Timer Programs")));
-    QTRY_VERIFY(page->find(repeatLine.arg(12)));
-}
-
-void TestE2e::saveAllThenGetAllIntoAFreshApplication()
-{
-    // Ten different programs: a colour line, a count down from n minutes and 5 seconds to n
-    // seconds, a repeat and the end line.
-    AppUnderTest::forgetStoredSettings();
-    QStringList texts;
-    for (int n = 0; n < 10; ++n) {
-        texts << QString::asprintf("09000000000000%02x0100000000"
-                                   "05000000%08x%08x00"
-                                   "07000003000000000000000000"
-                                   "08000000000000000000000002",
-                                   n, n * 60 + 5, n);
-        controllerStore().setValue(QStringLiteral("Program%1").arg(n), texts.last());
-        controllerStore().setValue(QStringLiteral("ProgramName%1").arg(n), QString::number(n));
-    }
-
-    QVERIFY(startApp({1, 2}));
-    int mark = m_sim.mark();
-    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral(" Save All Programs")));
-    QVERIFY(m_app->waitUntilLinkIdle());
-    for (int display = 1; display <= 2; ++display) {
-        QStringList heard;
-        for (const QString &hex : SimHarness::hexOf(m_sim.received(display, mark)))
-            heard << hex.left(5);
-        QCOMPARE(heard.join(' '), QStringLiteral("B3 00 B3 01 B3 02 B3 03 B3 04 B3 05 B3 06 "
-                                                 "B3 07 B3 08 B3 09 B0"));
-    }
-
-    // A second application with empty settings reads them back from the second display.
-    m_app.reset();
-    AppUnderTest::forgetStoredSettings();
-    QVERIFY(startApp({2}));
-    mark = m_sim.mark();
-    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral(" Get All Programs")));
-    QVERIFY(m_app->waitUntilLinkIdle());
-    QCOMPARE(m_sim.received(1, mark).size(), 0);
-    QCOMPARE(m_sim.received(2, mark).size(), 10);
-    for (int n = 0; n < 10; ++n) {
-        QCOMPARE(controllerStore().value(QStringLiteral("Program%1").arg(n)).toString(),
-                 texts.at(n));
-        QCOMPARE(controllerStore().value(QStringLiteral("ProgramName%1").arg(n)).toString(),
-                 QString::number(n));
-    }
 }
 
 // Two interval lines of 2 s and 1 s, the first counting the interval, repeated once, then Stop:
