@@ -24,9 +24,6 @@ public:
     QQuickItem *find(const QString &caption) const;
     // The visible items with this objectName, top to bottom.
     QList<QQuickItem *> allNamed(const QString &objectName) const;
-    // Taps the editable field (text field or spin box) on the form row captioned `caption`,
-    // selects everything in it and types `text` over it.
-    bool typeBeside(const QString &caption, const QString &text);
     // A left click at the item's centre; false when there is no item or it is not shown.
     bool tap(QQuickItem *item);
     bool tap(const QString &caption) { return tap(find(caption)); }
@@ -56,7 +53,8 @@ public:
     AppUnderTest(const AppUnderTest &) = delete;
     AppUnderTest &operator=(const AppUnderTest &) = delete;
 
-    // The window loaded and was exposed.
+    // The window loaded, every link between it and the controller was made (a signal or slot
+    // misspelt or of another signature makes none) and the window was exposed.
     bool isRunning() const { return m_window != nullptr; }
     HandleGui &controller() const { return *m_controller; }
     ProgramDataModel &programs() { return m_programs; }
