@@ -34,6 +34,7 @@ class TestE2e : public QObject
 private slots:
     void initTestCase();
     void countDownPresetRunsToZeroOnTheSelectedDisplays(); // while the displays are fresh
+    void saveAllFromTheDrawerReachesTheSelectedDisplays();
     void programRunsOnTheDisplayAndInTheMirrorTogether();
     void secondApplicationPicksUpTheRunningProgram();
     void portInUseShownOnTheHomePage();
@@ -235,6 +236,24 @@ void TestE2e::countDownPresetRunsToZeroOnTheSelectedDisplays()
                           : QStringList());
         QCOMPARE(zerosOf(display, mark), selected ? 1 : 0);
     }
+}
+
+// The drawer's entry reaches the controller, whose ten uploads and save (tst_programs) go to
+// each selected display.
+void TestE2e::saveAllFromTheDrawerReachesTheSelectedDisplays()
+{
+    QVERIFY(startApp({1, 3}));
+    const int mark = m_sim.mark();
+    QVERIFY(m_app->ui().chooseFromDrawer(QStringLiteral(" Save All Programs")));
+    QVERIFY(m_app->waitUntilLinkIdle());
+    for (int display : {1, 3}) {
+        QStringList heard;
+        for (const QString &hex : SimHarness::hexOf(m_sim.received(display, mark)))
+            heard << hex.left(5);
+        QCOMPARE(heard.join(' '), QStringLiteral("B3 00 B3 01 B3 02 B3 03 B3 04 B3 05 B3 06 "
+                                                 "B3 07 B3 08 B3 09 B0"));
+    }
+    QCOMPARE(m_sim.received(2, mark).size(), 0);
 }
 
 // The controller's word that another program holds the port reaches the home page, and so does
