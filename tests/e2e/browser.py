@@ -455,16 +455,6 @@ class BrowserRemote(unittest.TestCase):
             page.wait_for(lambda: driver.execute_script("return innerWidth") == size[0], "resized")
             page.wait_for(lambda: self.digits_fill(size), f"the digits filling {size}", 5)
 
-        # A presentation of 3 s turning yellow at 1 s and red past zero.
-        self.assertEqual(call("program.pause", token)[0], 200)
-        since = len(sim_log())
-        self.assertEqual(call("presentation", token,
-                              {"total": 3, "warning": 1, "countUp": True})[0], 200)
-        self.assertEqual(call("program.start", token)[0], 200)
-        page.wait_for(lambda: page.text("#caption") == "Pres:3-1 · Overtime", "overtime")
-        told = page.wait_for(lambda: armed_colours(2, since), "the presentation armed on Gym")
-        self.assertEqual(self.digit_colours(), self.css_colours(*told[2]))
-
     def digits_fill(self, size):
         left, right = self.driver.execute_script(
             "const r = document.getElementById('lit').getBoundingClientRect();"
