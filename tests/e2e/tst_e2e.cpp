@@ -2,9 +2,7 @@
 #include "simharness.h"
 
 #include <QDateTime>
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The real window and controller in this process against three simulated displays: a count-down
@@ -38,7 +36,6 @@ private slots:
     void programRunsOnTheDisplayAndInTheMirrorTogether();
     void secondApplicationPicksUpTheRunningProgram();
     void portInUseShownOnTheHomePage();
-    void secondCopyTurnedAwayWhileTheFirstKeepsItsDisplays();
 
 private:
     bool startApp(const QList<int> &selected);
@@ -268,66 +265,6 @@ void TestE2e::portInUseShownOnTheHomePage()
     QTRY_VERIFY(m_app->ui().find(warning));
     emit m_app->controller().updatePortInUse(false);
     QTRY_VERIFY(!m_app->ui().find(warning));
-}
-
-// Two copies of the application as the operator starts them, on one machine (this test's
-// network namespace) with one user's settings: the second says that the first runs and exits,
-// a --version asked meanwhile is answered, and the first goes on hearing its displays: its polls,
-// about a second apart, are answered and never sent again.
-void TestE2e::secondCopyTurnedAwayWhileTheFirstKeepsItsDisplays()
-{
-    m_app.reset(); // the first copy is to have the port to itself
-    QTemporaryDir config, runtime;
-    QSettings windowStore(config.filePath(QStringLiteral("Quillbrook Inc/QB-Timer2.conf")),
-                          QSettings::IniFormat);
-    windowStore.setValue(QStringLiteral("main/mainBroadcastIP"), QStringLiteral("127.255.255.255"));
-    windowStore.setValue(QStringLiteral("main/mainRefresh"), 0);
-    windowStore.sync();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qb.*.debug=false"));
-    const auto copy = [&](QProcess &process, const QStringList &arguments = {}) {
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QB_TIMER_EXECUTABLE), arguments);
-        return process.waitForStarted();
-    };
-    const auto polls = [this](int since) {
-        QList<double> at;
-        for (const SimHarness::Record &r : m_sim.received(1, since)) {
-            if (r.bytes.startsWith("\xA1"))
-                at << r.t;
-        }
-        return at;
-    };
-
-    QProcess first;
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    int mark = m_sim.mark();
-    QVERIFY(copy(first));
-    QTRY_VERIFY_WITH_TIMEOUT(!polls(mark).isEmpty(), 15000);
-
-    QProcess second;
-    QVERIFY(copy(second));
-    QVERIFY(second.waitForFinished(20000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 1);
-    QCOMPARE(QString::fromLocal8Bit(second.readAllStandardError()),
-             QStringLiteral("QB-Timer is already running (pid %1)\n").arg(first.processId()));
-    QProcess version;
-    QVERIFY(copy(version, {QStringLiteral("--version")}));
-    QVERIFY(version.waitForFinished(20000));
-    QCOMPARE(version.exitCode(), 0);
-    QVERIFY(version.readAllStandardOutput().startsWith("qb-timer "));
-
-    mark = m_sim.mark();
-    QTRY_VERIFY_WITH_TIMEOUT(polls(mark).size() >= 3, 10000);
-    QCOMPARE(first.state(), QProcess::Running);
-    const QList<double> at = polls(mark);
-    for (int i = 1; i < at.size(); ++i)
-        QVERIFY2(at.at(i) - at.at(i - 1) > 700, qPrintable(QString::number(i)));
-    first.terminate();
-    QVERIFY(first.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestE2e)
