@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The window and headless mode, each stopped by SIGTERM and by SIGINT once running: the process
-# ends with status 0 and leaves no one-copy lock behind. Run by tests/isolated.sh: it binds UDP
+# ends with status 0 and leaves no one-copy lock behind; a second copy started meanwhile is turned
+# away. Run by tests/isolated.sh: it binds UDP
 # 7372 and the HTTP door's 127.0.0.1:7380.
 #
 #   quit-on-signals.sh QB_TIMER_EXECUTABLE
@@ -22,6 +23,16 @@ for mode in window headless; do
         # Running once the window has sent its start-up discovery and its tick goes on: a
         # second after the lock is there.
         for _ in $(seq 100); do [ -e "$XDG_RUNTIME_DIR/qb-timer.lock" ] && break; sleep 0.05; done
+        # A second copy meanwhile is turned away with status 1, naming the first; --version is
+        # still answered.
+        status=0
+        timeout 10 "$app" "${args[@]}" >"$work/second" 2>&1 || status=$?
+        if [ "$status" -ne 1 ] || ! grep -qx "QB-Timer is already running (pid $pid)" "$work/second" ||
+            ! "$app" --version | grep -q '^qb-timer '; then
+            echo "$mode: a second copy ended with status $status, saying:" >&2
+            cat "$work/second" >&2
+            exit 1
+        fi
         sleep 1
         kill -"$signal" "$pid"
         status=0
@@ -33,4 +44,4 @@ for mode in window headless; do
         fi
     done
 done
-echo "window and headless: status 0 and no lock after SIGTERM and SIGINT"
+echo "window and headless: a second copy turned away; status 0 and no lock after SIGTERM and SIGINT"

@@ -18,19 +18,12 @@ class QQuickWindow;
 class WindowOperator
 {
 public:
-    // Searches the whole window, or only below `root` (a dialog over the window).
-    explicit WindowOperator(QQuickWindow *window, QQuickItem *root = nullptr)
-        : m_window(window), m_root(root)
-    {
-    }
+    explicit WindowOperator(QQuickWindow *window) : m_window(window) {}
 
     // The first visible item showing `caption`, or null.
     QQuickItem *find(const QString &caption) const;
     // The visible items with this objectName, top to bottom.
     QList<QQuickItem *> allNamed(const QString &objectName) const;
-    // Taps the editable field (text field or spin box) on the form row captioned `caption`,
-    // selects everything in it and types `text` over it.
-    bool typeBeside(const QString &caption, const QString &text);
     // A left click at the item's centre; false when there is no item or it is not shown.
     bool tap(QQuickItem *item);
     bool tap(const QString &caption) { return tap(find(caption)); }
@@ -38,10 +31,7 @@ public:
     bool chooseFromDrawer(const QString &caption);
 
 private:
-    QQuickItem *root() const;
-
     QQuickWindow *m_window;
-    QQuickItem *m_root;
 };
 
 // The application in this process: the real controller and both models, and the real main
@@ -63,9 +53,9 @@ public:
     AppUnderTest(const AppUnderTest &) = delete;
     AppUnderTest &operator=(const AppUnderTest &) = delete;
 
-    // The window loaded and was exposed.
+    // The window loaded, every link between it and the controller was made (a signal or slot
+    // misspelt or of another signature makes none) and the window was exposed.
     bool isRunning() const { return m_window != nullptr; }
-    QQuickWindow *window() const { return m_window; }
     HandleGui &controller() const { return *m_controller; }
     ProgramDataModel &programs() { return m_programs; }
     WindowOperator &ui() { return *m_ui; }

@@ -197,19 +197,6 @@ sent() { await_received "$1" "$2" "$3" && received "$1" "$2"; }
     [ -z "$(received 1 "$since")$(received 2 "$since")$(received 3 "$since")" ]
 }
 
-@test "a refusal exits 4, its answer on standard output and its message on standard error" {
-    run --separate-stderr ctl --json clock --to Stage
-    [ "$status" -eq 4 ]
-    [ "$(jq -r .error.field <<<"$output")" = to ]
-    [ "$stderr" = 'qb-timerctl: to: no display named or at "Stage"' ]
-}
-
-@test "no controller at the address" {
-    run ctl --port 7399 displays
-    [ "$status" -eq 3 ]
-    [[ "$output" =~ "no controller at 127.0.0.1:7399".*"qb-timer --headless" ]]
-}
-
 @test "bash completion" {
     source "$QB_BUILD/cli/qb-timerctl.bash"
     complete_words() {

@@ -1,13 +1,9 @@
 #!/usr/bin/env bats
-# What the controller says about each display, end to end: curl and qb-timerctl against
+# What the controller says about each display, end to end: curl against
 # `qb-timer --headless`, three simulated displays (Hall, Gym, Pool) and a fourth, Lost, on
 # 127.0.0.5, run by a simulator of its own that the tests stop and start again with a loss of
 # 100 % and of 0 %. Run by tests/support/with-headless.sh in a network namespace of its own; the
 # tests build on each other, in file order.
-
-load simlog
-
-bats_require_minimum_version 1.5.0
 
 setup_file() {
     export EVENTS="$BATS_FILE_TMPDIR/events.txt"
@@ -20,7 +16,6 @@ teardown_file() {
     lost_stop
 }
 
-ctl() { "$QB_BUILD/cli/qb-timerctl" "$@"; }
 state() { curl -sf "$QB_API/api/v1/state" | jq -c "$1"; }
 # POSTs a command; prints the answer.
 post() {
@@ -55,18 +50,6 @@ await_state() {
     return 1
 }
 
-@test "discover, a count-up reset on one display and started: the mirror counts up" {
-    ctl discover
-    ctl countup reset --to Hall
-    ctl countup start
-    # The discovery's answers, and its resends a second later, tell of the displays as they
-    # were before the reset: they fill the rows, and the mirror counts on.
-    sleep 1.5
-    [ "$(state '.mirror | [.mode, .counting]')" = '["countup","up"]' ]
-    [[ "$(state .mirror.text)" =~ ^\"00:00:0[1-9] ]]
-    ctl countup pause
-}
-
 @test "a display that drops everything misses the start, and the answer says so" {
     lost_start 0
     post displays.add '{"address": "127.0.0.5"}'
@@ -86,14 +69,6 @@ await_state() {
     grep -q '^event: delivery$' "$EVENTS"
     grep -q '^data: {"address":"127.0.0.5","at":"[0-9T:.-]*Z","command":"count-down start","name":"Lost","outcome":"missed"}$' "$EVENTS"
     grep -q '^data: {"address":"127.0.0.5".*"missed":{"at":"[0-9T:.-]*Z","command":"count-down start"}' "$EVENTS"
-}
-
-@test "qb-timerctl --confirm exits 6 and names the display that missed" {
-    run --separate-stderr ctl --confirm countdown pause
-    [ "$status" -eq 6 ]
-    [[ "$stderr" =~ "Lost (127.0.0.5) missed count-down pause" ]]
-    run ctl --confirm countdown start --to Hall
-    [ "$status" -eq 0 ]
 }
 
 @test "the display answers again: the mark clears" {

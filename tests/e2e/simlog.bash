@@ -20,12 +20,3 @@ await_received() {
     received "$1" "$2"
     return 1
 }
-
-# Waits up to 7.5 s for the simulator to log event $1 after log line $2.
-await_logged() {
-    for _ in $(seq 150); do
-        tail -n +"$(($2 + 1))" "$QB_SIM_LOG" | grep -q "\"event\":\"$1\"" && return 0
-        sleep 0.05
-    done
-    return 1
-}

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # OSC end to end: liblo's own tools (oscsend, oscdump, and its Python binding for what has to
 # answer on the sending port) against `qb-timer --headless` and three simulated displays. Select
-# two, set, start, adjust and pause a count-down, build, arm and start a program, each step
-# waited for in the feedback oscdump is told; a bad message answered to its sender; then the
-# packets each display received, in order. What the feedback holds back or leaves out, and how
-# messages are read and refused, tst_osc checks on a clock of its own.
+# two and set a count-down, each step waited for in the feedback oscdump is told; a bad message
+# answered to its sender; then the packets each display received. What the feedback holds back
+# or leaves out, and how messages are read and refused, tst_osc checks on a clock of its own.
 #
 #   osc-e2e.sh BUILD_DIR      (inside tests/isolated.sh: it binds UDP 7372, 7381 and 9100)
 set -euo pipefail
@@ -75,25 +74,6 @@ send /qb/displays/selectOnly ss Hall Gym
 wait_for 'feedback | grep -q "\"Gym\" 1 T"'
 send /qb/countdown/set iiii 0 0 5 0
 wait_for '[ "$(count count-down-reset)" = 2 ] && [ "$(last /qb/mirror)" = "/qb/mirror sss \"00:05:00.0\" \"none\" \"countdown\"" ]'
-send /qb/countdown/start
-wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Pause\" \"Start\"" ]'
-wait_for 'last /qb/mirror | grep -q "\"down\" \"countdown\""'
-# As a surface that sends floats only.
-send /qb/countdown/adjust f 60.0
-wait_for 'last /qb/mirror | grep -Eq "\"00:0(5:5|6:00)[0-9.]*\" \"down\""'
-send /qb/countdown/pause
-wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Start\" \"Start\"" ]'
-wait_for 'last /qb/mirror | grep -q "\"none\" \"countdown\""'
-send /qb/tabata iiiT 30 10 2
-wait_for '[ "$(count program-arm)" = 2 ]'
-# Ten messages a second at most: a change is told late while the count-down's ten are spent, and
-# a later one may overtake it. Each is waited for before the next.
-wait_for 'last /qb/mirror | grep -q "\"none\" \"program\"" && [ "$(last /qb/program/step)" = "/qb/program/step i 2" ]'
-send /qb/program/arm s 10
-wait_for '[ "$(count program-arm)" = 4 ]'
-send /qb/program/start
-wait_for '[ "$(last /qb/captions)" = "/qb/captions sss \"Start\" \"Start\" \"Pause\"" ]'
-wait_for '[ "$(count program-run)" = 2 ]'
 
 # An answer goes to where its message came from: a client that listens on its sending port is
 # told that its message is wrong (what the answer says, and that nothing acts, is tst_osc's).
@@ -115,10 +95,10 @@ send /qb/unsubscribe i 9100
 kill "$dumper"
 dumper=
 
-# Each selected display acted on each command once, in order; Pool on none.
+# Each selected display acted on the command once; Pool on none.
 for display in 127.0.0.2 127.0.0.3; do
     got=$(commands | grep "^$display " | cut -d' ' -f2- | tr '\n' ',')
-    [[ "$got" =~ ^count-down-reset\ 00:05:00.0,count-down-run,count-down-pause,count-down-reset\ (00:05:5[0-9]|00:06:00).0,count-down-run,count-down-pause,program-arm,program-arm,program-run,$ ]] ||
+    [ "$got" = "count-down-reset 00:05:00.0," ] ||
         fail "$display acted on: $got"
 done
 [ -z "$(commands | grep '^127.0.0.4 ')" ] || fail "Pool acted on: $(commands | grep '^127.0.0.4 ')"

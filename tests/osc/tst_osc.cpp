@@ -230,8 +230,6 @@ void TestOsc::answers_data()
         "to: expected a display's name or address, or a list of them, got 7");
     row("confirm is HTTP's", "/qb/countdown/start", "T s:Hall",
         "confirm: OSC answers at once; subscribe to \"missed\", or confirm over HTTP");
-    row("left out before the targets", "/qb/countdown/adjust", "i:60 s:Hall s:Nowhere",
-        "to: no display named or at \"Nowhere\"");
     // The table's refusals are its own (tst_commands); one shows that they are answered.
     row("refused by the table", "/qb/countdown/adjust", "i:60",
         "no count-down to adjust: set one first");

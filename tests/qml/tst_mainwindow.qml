@@ -19,6 +19,7 @@ MainWindowTestCase {
             { tag: "Timer Programs", page: "progScreen", signal: "submitProgEntry" },
             { tag: "Remove Selected", page: "", signal: "submitRemoveSelected" },
             { tag: " Get All Programs", page: "", signal: "submitGetAllPrograms" },
+            { tag: " Save All Programs", page: "", signal: "submitSaveAllPrograms" },
         ];
     }
 
