@@ -5,9 +5,6 @@
 #include <QAbstractEventDispatcher>
 #include <QHostAddress>
 #include <QSocketNotifier>
-double g_enter=0,g_linkin=0;
-#include <ctime>
-static double rtms(){timespec t;clock_gettime(CLOCK_REALTIME,&t);return t.tv_sec*1e3+t.tv_nsec/1e6;}
 
 namespace {
 
@@ -47,7 +44,6 @@ UDPCommThread::~UDPCommThread()
 quint64 UDPCommThread::sendUDPCommand(const QByteArray &data, int length, const QString &addr,
                                       int port, bool queue, int firstDelay, int extraWait)
 {
-    g_enter=rtms();
     quint64 id = 0;
     // A length beyond the array would send bytes that are not there.
     const QByteArray packet = data.left(qBound(0, length, data.size()));
