@@ -3,7 +3,7 @@
 # for the application, Qt 5.15 for the second build ./test makes of the same sources.
 set -euo pipefail
 packages=(
-    cmake g++ clang make ccache
+    cmake g++ clang clang-format make ccache
     qt6-base-dev qt6-declarative-dev
     qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-controls
     qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
